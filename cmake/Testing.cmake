@@ -1,0 +1,15 @@
+# quorvel_add_test(NAME target SOURCES ... LIBS ...): one googletest executable, its
+# cases registered with ctest (run under Wine in the cross build).
+include(GoogleTest)
+function(quorvel_add_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main)
+  if(QUORVEL_WINDOWS)
+    # Discovery would start Wine at build time; one ctest entry per executable instead.
+    add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
+    set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+  else()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+  endif()
+endfunction()

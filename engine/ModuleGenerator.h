@@ -1,0 +1,113 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace quorvel {
+
+struct VersionTriple {
+  int major;
+  int minor;
+  int revision;
+};
+
+// The build's own version (2.0.9) and the notice line every generated header carries.
+VersionTriple ProductVersion();
+std::string_view OwnershipNotice();
+
+// What a generated module is made from; strings are UTF-8.
+struct ModuleSpec {
+  std::string fileName;       // name on the Open line; names derive from it
+  std::string scope = "Public";  // "Public" or "Private"
+  std::string destFolder = ".";  // one backslash and the file name are appended to it
+  VersionTriple version = ProductVersion();
+  std::string notice = std::string(OwnershipNotice());
+};
+
+// Bytes to convert. Length() is asked once, before the first Read().
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  virtual std::uint64_t Length() = 0;
+  // Fills up to count bytes; returns how many (0 only at the end of the source).
+  virtual std::size_t Read(std::uint8_t* buffer, std::size_t count) = 0;
+};
+
+// Receives the module text in order, in pieces of any size.
+class TextSink {
+ public:
+  virtual ~TextSink() = default;
+  virtual void Write(std::string_view text) = 0;
+};
+
+// Told how a run goes. Every call comes after the text written so far has reached the sink,
+// so an observer may show it. An observer may throw to stop the run.
+class ProgressObserver {
+ public:
+  virtual ~ProgressObserver() = default;
+  // Bytes 1..position of total are converted (position >= 1).
+  virtual void Converted(std::uint32_t /*position*/, std::uint32_t /*total*/) {}
+  // The byte loop is over; the Create_ procedure follows.
+  virtual void Finalizing() {}
+  // The call line of part `part` of the Create_ procedure has been written.
+  virtual void CallLineWritten(std::int32_t /*part*/) {}
+};
+
+// What the generator counters hold at the end of a run.
+struct GeneratorCounters {
+  std::int32_t PartCount = 0;
+  std::int32_t LineCount = 0;
+};
+
+// Streams the text of one Visual Basic module that re-creates the source byte for byte.
+// Memory stays constant whatever the source's size. Failures are VbError: a source of 2^31
+// bytes or more is error 6, one that ends before its length is error 62.
+class ModuleGenerator {
+ public:
+  explicit ModuleGenerator(ModuleSpec spec);
+
+  // How many bytes pass between two Converted() calls (1: every byte). Default 65,536.
+  void SetProgressStep(std::uint32_t bytes);
+
+  GeneratorCounters Generate(ByteSource& source, TextSink& sink,
+                             ProgressObserver* observer = nullptr);
+
+ private:
+  ModuleSpec spec_;
+  std::uint32_t progressStep_ = 65536;
+};
+
+// A source over bytes in memory.
+class MemorySource : public ByteSource {
+ public:
+  explicit MemorySource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+  std::uint64_t Length() override { return bytes_.size(); }
+  std::size_t Read(std::uint8_t* buffer, std::size_t count) override;
+
+ private:
+  std::span<const std::uint8_t> bytes_;
+  std::size_t offset_ = 0;
+};
+
+// A sink that collects the text in a string.
+class StringSink : public TextSink {
+ public:
+  void Write(std::string_view text) override { text_.append(text); }
+  std::string& Text() { return text_; }
+
+ private:
+  std::string text_;
+};
+
+// Lines of the module generated for a source of n bytes (every line ends with CRLF).
+std::uint64_t ModuleLineCount(std::uint64_t n);
+
+// The most lines a VB6 module may hold.
+inline constexpr std::uint64_t kMaxVbModuleLines = 65534;
+
+// The whole module for bytes in memory.
+std::string GenerateModule(const ModuleSpec& spec, std::span<const std::uint8_t> bytes);
+
+}  // namespace quorvel

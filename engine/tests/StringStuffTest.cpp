@@ -1,0 +1,55 @@
+#include "StringStuff.h"
+
+#include <gtest/gtest.h>
+
+using namespace quorvel::StringStuff;
+
+TEST(FileNameFromPath, TakesTheTextAfterTheLastBackslashOnly) {
+  EXPECT_EQ(FileNameFromPath("C:\\Data\\a.b"), "a.b");
+  EXPECT_EQ(FileNameFromPath("a.b"), "a.b");
+  EXPECT_EQ(FileNameFromPath("C:\\Data\\"), "");
+  EXPECT_EQ(FileNameFromPath("/home/user/a.b"), "/home/user/a.b");
+  EXPECT_EQ(FileNameFromPath(""), "");
+}
+
+TEST(DotsToUnderscores, ReplacesDotsAndNothingElse) {
+  EXPECT_EQ(DotsToUnderscores("my file.tar.gz"), "my file_tar_gz");
+  EXPECT_EQ(DotsToUnderscores("..."), "___");
+  EXPECT_EQ(DotsToUnderscores("no-dots here"), "no-dots here");
+}
+
+TEST(MakeStem, KeepsValidNamesAsDotsToUnderscoresGivesThem) {
+  EXPECT_EQ(MakeStem("a.b"), "a_b");
+  EXPECT_EQ(MakeStem("README"), "README");
+  EXPECT_EQ(MakeStem("Setup_2.exe"), "Setup_2_exe");
+}
+
+TEST(MakeStem, TurnsEveryCharacterAVbNameCannotHoldIntoUnderscore) {
+  EXPECT_EQ(MakeStem("my file.tar.gz"), "my_file_tar_gz");
+  EXPECT_EQ(MakeStem("a-b (1)&c.txt"), "a_b__1__c_txt");
+  // One underscore per character, not per UTF-8 byte.
+  EXPECT_EQ(MakeStem("caf\xC3\xA9.png"), "caf__png");
+  EXPECT_EQ(MakeStem("\xE2\x82\xAC" "uro"), "File__uro");
+}
+
+TEST(MakeStem, PrefixesNamesThatDoNotBeginWithALetter) {
+  EXPECT_EQ(MakeStem("1.png"), "File_1_png");
+  EXPECT_EQ(MakeStem(".hidden"), "File__hidden");
+  EXPECT_EQ(MakeStem("_x"), "File__x");
+  EXPECT_EQ(MakeStem(""), "File_");
+}
+
+TEST(MakeStem, CutsLongNamesTo240Characters) {
+  const std::string name(300, 'a');
+  EXPECT_EQ(MakeStem(name), std::string(240, 'a'));
+  EXPECT_EQ(MakeStem(std::string(240, 'b') + ".txt").size(), 240u);
+}
+
+TEST(MakeAttribName, IsModPlusTheNameBeforeItsFirstDot) {
+  EXPECT_EQ(MakeAttribName("a.b"), "moda");
+  EXPECT_EQ(MakeAttribName("my file.tar.gz"), "modmy_file");
+  EXPECT_EQ(MakeAttribName(".profile"), "mod");
+  EXPECT_EQ(MakeAttribName("READ ME"), "modREAD_ME");
+  EXPECT_EQ(MakeAttribName("1.png"), "mod1");
+  EXPECT_EQ(MakeAttribName("x(1)-\xC3\xA9.txt"), "modx_1___");
+}

@@ -1,0 +1,95 @@
+#pragma once
+// The frame every window class of the program stands on: a static window procedure that
+// finds its object through the create parameters, and controls built from a layout table
+// given in twips.
+#include <windows.h>
+
+#include <span>
+#include <string>
+#include <vector>
+
+#include "Raii.h"
+
+namespace quorvel::win {
+
+// 1,440 twips to the inch, scaled with the window's DPI (15 twips a pixel at 96 DPI).
+inline int TwipsToPixels(int twips, int dpi) { return ::MulDiv(twips, dpi, 1440); }
+int WindowDpi(HWND hwnd);
+
+// Points to a font of the given point size and weight at the given DPI.
+struct FontSpec {
+  const wchar_t* face = nullptr;  // nullptr: the window's standard font
+  double points = 0;
+  int weight = FW_NORMAL;
+  bool underline = false;
+};
+Font CreatePointFont(const FontSpec& spec, int dpi);
+
+// One row of a window's control table. Positions are twips relative to the container.
+struct ControlSpec {
+  const wchar_t* name;        // the control's name in the program (frmMain's Command1 ...)
+  int id;                     // its control identifier
+  const wchar_t* className;   // window class; nullptr for a label drawn on the window itself
+  const wchar_t* text;        // caption or start text
+  int container;              // index of the containing row, -1 for the window
+  int left, top, width, height;
+  int tabIndex;               // keyboard order; -1 when it takes no focus
+  DWORD style;                // besides WS_CHILD | WS_VISIBLE
+  FontSpec font;              // face nullptr: the window's standard font
+  const wchar_t* tooltip;     // nullptr: none
+};
+
+// Absolute rectangle of a row in client pixels (containers' offsets added).
+RECT ControlRect(std::span<const ControlSpec> table, size_t index, int dpi);
+
+// The child windows made from a table, in table order (nullptr for labels), with their fonts
+// (one per row, labels included, so the owner paints a label with fonts[row]).
+struct CreatedControls {
+  std::vector<HWND> windows;
+  std::vector<Font> fonts;
+  HWND tooltip = nullptr;
+};
+// Creates every windowed row as a child of `parent`, sets its font, adds tooltips, and
+// orders the windows so that Tab follows tabIndex. Rows with a tabIndex get WS_TABSTOP unless
+// they are static texts or group boxes; every control gets WS_CLIPSIBLINGS.
+CreatedControls CreateControls(HWND parent, HINSTANCE instance, std::span<const ControlSpec> table,
+                               const FontSpec& standardFont);
+
+// Size of a window whose client area is clientWidth x clientHeight twips.
+SIZE WindowSizeForClient(DWORD style, DWORD exStyle, int clientWidthTwips, int clientHeightTwips, int dpi);
+
+// Base of every window class: Derived implements LRESULT HandleMessage(UINT, WPARAM, LPARAM).
+template <typename Derived>
+class WindowBase {
+ public:
+  HWND hwnd() const noexcept { return hwnd_; }
+
+ protected:
+  // Pass `this` as lpParam of CreateWindowEx.
+  static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    Derived* self = nullptr;
+    if (msg == WM_NCCREATE) {
+      auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
+      self = static_cast<Derived*>(cs->lpCreateParams);
+      self->hwnd_ = hwnd;
+      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } else {
+      self = reinterpret_cast<Derived*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    }
+    if (!self) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+    const LRESULT result = self->HandleMessage(msg, wParam, lParam);
+    if (msg == WM_NCDESTROY) {
+      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+      self->hwnd_ = nullptr;
+    }
+    return result;
+  }
+
+  LRESULT DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    return ::DefWindowProcW(hwnd_, msg, wParam, lParam);
+  }
+
+  HWND hwnd_ = nullptr;
+};
+
+}  // namespace quorvel::win
