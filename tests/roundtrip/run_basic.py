@@ -1,0 +1,383 @@
+#!/usr/bin/env python3
+"""Runs generated Visual Basic modules in LibreOffice Basic (headless).
+
+    run_basic.py [--timeout SEC] [--keep-profile DIR] MODULE SCRATCH [MODULE SCRATCH ...]
+
+Every MODULE (Windows-1252 text, CRLF lines, as Quorvel writes it) is run once;
+the file its Create_ procedure writes lands in the folder SCRATCH paired with
+it instead of the folder named on its Open line.  All modules share one fresh
+LibreOffice profile and one soffice call: each goes into a library of its own
+(its names never meet those of another module), and a driver in the Standard
+library calls them one after the other.
+
+Adaptations, all outside the generated code itself:
+  * the `Attribute VB_Name` line is module metadata, not Basic: it is replaced
+    by `Option VBASupport 1` (VB semantics where LibreOffice Basic has a choice);
+  * the folder on the Open line becomes SCRATCH (the file name is kept);
+  * an entry procedure is appended to the module; it calls Create_<stem> under
+    On Error and records the outcome in a status file, because a run-time
+    error that reached LibreOffice would show a dialog that nobody closes.
+
+Exit status 0 when every module ran without a Basic error and its file exists;
+1 otherwise, with one diagnostic line per failed module on stderr; 2 on usage
+errors.  Also usable as a library: run_modules().
+
+Limits seen with LibreOffice 7.4: a module whose string constants pass about
+63,000 characters (a source file above about 31,000 bytes) is compiled wrongly
+and fails with invented names; syntax errors are shown only in a dialog, so such
+a module simply reports nothing.  A start of soffice costs about one second.
+"""
+
+from __future__ import annotations
+
+import argparse
+import os
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+from dataclasses import dataclass, field
+from pathlib import Path
+from xml.sax.saxutils import escape
+
+SOFFICE = os.environ.get("SOFFICE", "soffice")
+
+# Open "<folder>\<file name>" For Binary As cl_fp
+OPEN_LINE = re.compile(r'^Open "(?P<path>[^"]*)" For Binary As cl_fp$')
+CREATE_SUB = re.compile(r'^(?:Public|Private) Sub (?P<name>Create_.*?)\s*\(\s*\)\s*$')
+USE_COMMENT = re.compile(r"^' Use: (?P<name>Create_.*?)\(\s*\)\s*$")
+
+ENTRY = "Quorvel_RoundTrip_Entry"
+
+# LibreOffice Basic 7.4 garbles names and strings once a module's string constants
+# pass about 63,000 characters (a source file of about 31,000 bytes).
+LITERAL_LIMIT = 60000
+
+XML_HEAD = ('<?xml version="1.0" encoding="UTF-8"?>\n'
+            '<!DOCTYPE {kind} PUBLIC "-//OpenOffice.org//DTD OfficeDocument 1.0//EN" "{dtd}">\n')
+
+
+class RunnerError(Exception):
+    """A module that cannot be prepared, or soffice that does not behave."""
+
+
+@dataclass
+class Job:
+    module: Path
+    scratch: Path
+    library: str = ""
+    target: Path | None = None      # where the re-created file is expected
+    create: str = ""                # name of the Create_ procedure
+    status: str = ""                # "ok" or the diagnostic of the Basic run
+    seconds: float = 0.0            # time of this module inside the soffice call
+    literal_chars: int = 0          # characters inside string constants
+
+    @property
+    def ok(self):
+        return self.status == "ok" and self.target is not None and self.target.is_file()
+
+
+@dataclass
+class Result:
+    jobs: list = field(default_factory=list)
+    init_seconds: float = 0.0       # first soffice start: creates the profile
+    run_seconds: float = 0.0        # the soffice call that runs the modules
+    timed_out: bool = False
+    soffice_output: str = ""
+
+    @property
+    def ok(self):
+        return not self.timed_out and all(j.ok for j in self.jobs)
+
+
+def read_module(path):
+    data = Path(path).read_bytes()
+    try:
+        text = data.decode("cp1252")
+    except UnicodeDecodeError:
+        # The five bytes Windows-1252 leaves undefined keep their own code points.
+        text = "".join(chr(b) if b in b"\x81\x8d\x8f\x90\x9d" else bytes([b]).decode("cp1252")
+                       for b in data)
+    if "\r\n" not in text and text:
+        raise RunnerError(f"{path}: lines do not end with CRLF")
+    lines = text.split("\r\n")
+    if lines and lines[-1] == "":
+        lines.pop()
+    return lines
+
+
+def basic_string(text):
+    return '"' + text.replace('"', '""') + '"'
+
+
+def adapt_module(lines, scratch, status_file, source_name="module"):
+    """Returns (Basic source, Create_ name, re-created file path)."""
+    out, create, target = [], None, None
+    use_comment = None
+    for number, line in enumerate(lines, 1):
+        if number == 1 and line.startswith("Attribute VB_Name"):
+            out.append("Option VBASupport 1")
+            continue
+        m = OPEN_LINE.match(line)
+        if m:
+            if target is not None:
+                raise RunnerError(f"{source_name}:{number}: a second Open line")
+            file_name = m.group("path").rsplit("\\", 1)[-1]
+            target = Path(scratch) / file_name
+            line = f'Open {basic_string(str(target))} For Binary As cl_fp'
+        m = CREATE_SUB.match(line)
+        if m:
+            create = m.group("name")
+        m = USE_COMMENT.match(line)
+        if m and use_comment is None:
+            use_comment = m.group("name")
+        out.append(line)
+    if out and out[0] != "Option VBASupport 1":
+        out.insert(0, "Option VBASupport 1")
+    create = create or use_comment
+    if not create:
+        raise RunnerError(f"{source_name}: no Create_ procedure and no Use comment")
+    if target is None:
+        raise RunnerError(f"{source_name}: no line 'Open \"...\" For Binary As cl_fp'")
+    status = basic_string(str(status_file))
+    out += [
+        "",
+        f"Public Sub {ENTRY}()",
+        "Dim quorvelStatus As Integer",
+        "On Error GoTo QuorvelFailed",
+        f"Call {create}",
+        "quorvelStatus = FreeFile",
+        f"Open {status} For Output As #quorvelStatus",
+        'Print #quorvelStatus, "ok"',
+        "Close #quorvelStatus",
+        "Exit Sub",
+        "QuorvelFailed:",
+        "quorvelStatus = FreeFile",
+        f"Open {status} For Output As #quorvelStatus",
+        'Print #quorvelStatus, "Basic run-time error " & Err & ": " & Error$',
+        "Close #quorvelStatus",
+        "End Sub",
+    ]
+    return "\n".join(out) + "\n", create, target
+
+
+def driver_source(libraries, status_dir):
+    """Standard.Module1.Main: runs every library's entry, then ends LibreOffice."""
+    names = ", ".join(basic_string(lib) for lib in libraries)
+    done = basic_string(str(Path(status_dir) / "done"))
+    return f"""Option Explicit
+
+Sub Main
+Dim libs As Variant, i As Integer, provider As Object, script As Object
+Dim log As Integer, started As Long
+libs = Array({names})
+provider = createUnoService("com.sun.star.script.provider.MasterScriptProviderFactory").createScriptProvider("")
+log = FreeFile
+Open {done} For Output As #log
+For i = 0 To UBound(libs)
+    started = GetSystemTicks()
+    On Error GoTo NotRun
+    script = provider.getScript("vnd.sun.star.script:" & libs(i) & ".Module1.{ENTRY}?language=Basic&location=application")
+    script.invoke(Array(), Array(), Array())
+    On Error GoTo 0
+    Print #log, libs(i) & " " & Format((GetSystemTicks() - started) / 1000, "0.000")
+    GoTo NextLib
+NotRun:
+    Print #log, libs(i) & " " & Format((GetSystemTicks() - started) / 1000, "0.000") & " not run: " & Error$
+    Resume NextLib
+NextLib:
+Next i
+Print #log, "end"
+Close #log
+StarDesktop.terminate()
+End Sub
+"""
+
+
+def write_library(basic_dir, library, modules):
+    lib_dir = basic_dir / library
+    lib_dir.mkdir(parents=True, exist_ok=True)
+    elements = ""
+    for name, code in modules.items():
+        (lib_dir / f"{name}.xba").write_text(
+            XML_HEAD.format(kind="script:module", dtd="module.dtd")
+            + '<script:module xmlns:script="http://openoffice.org/2000/script" '
+            + f'script:name="{name}" script:language="StarBasic">'
+            + escape(code) + "</script:module>\n", encoding="utf-8")
+        elements += f' <library:element library:name="{name}"/>\n'
+    attrs = (f'xmlns:library="http://openoffice.org/2000/library" library:name="{library}" '
+             'library:readonly="false" library:passwordprotected="false"')
+    (lib_dir / "script.xlb").write_text(
+        XML_HEAD.format(kind="library:library", dtd="library.dtd")
+        + f"<library:library {attrs}>\n{elements}</library:library>\n", encoding="utf-8")
+    (lib_dir / "dialog.xlb").write_text(
+        XML_HEAD.format(kind="library:library", dtd="library.dtd")
+        + f"<library:library {attrs}/>\n", encoding="utf-8")
+
+
+def write_containers(basic_dir, libraries):
+    entries = "".join(
+        f' <library:library library:name="{lib}" xlink:href="$(USER)/basic/{lib}/{{file}}" '
+        f'xlink:type="simple" library:link="false"/>\n' for lib in libraries if lib != "Standard")
+    for container, xlb in (("script.xlc", "script.xlb"), ("dialog.xlc", "dialog.xlb")):
+        (basic_dir / container).write_text(
+            XML_HEAD.format(kind="library:libraries", dtd="libraries.dtd")
+            + '<library:libraries xmlns:library="http://openoffice.org/2000/library" '
+            + 'xmlns:xlink="http://www.w3.org/1999/xlink">\n'
+            + ' <library:library library:name="Standard" library:link="false"/>\n'
+            + entries.replace("{file}", xlb)
+            + "</library:libraries>\n", encoding="utf-8")
+
+
+def profile_processes(profile_url):
+    """Process ids of every soffice still running on this profile."""
+    pids = []
+    for entry in Path("/proc").iterdir():
+        if not entry.name.isdigit():
+            continue
+        try:
+            cmdline = (entry / "cmdline").read_bytes().decode(errors="replace")
+        except OSError:
+            continue
+        if profile_url in cmdline and int(entry.name) != os.getpid():
+            pids.append(int(entry.name))
+    return pids
+
+
+def soffice(profile_url, args, timeout):
+    """Runs soffice in its own process group; returns (seconds, output, timed out)."""
+    command = [SOFFICE, f"-env:UserInstallation={profile_url}", "--headless", "--invisible",
+               "--norestore", "--nologo", "--nodefault", "--nolockcheck", *args]
+    started = time.monotonic()
+    process = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                               start_new_session=True)
+    timed_out = False
+    try:
+        output, _ = process.communicate(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        timed_out = True
+        try:
+            os.killpg(process.pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+        output, _ = process.communicate()
+    # soffice.bin may outlive its launcher, in the group or detached from it.
+    for pid in profile_processes(profile_url):
+        try:
+            os.kill(pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+    return time.monotonic() - started, output.decode(errors="replace"), timed_out
+
+
+def run_modules(pairs, timeout=120.0, keep_profile=False, profile=None):
+    """pairs: [(module path, scratch folder)].  Returns a Result."""
+    result = Result()
+    owns_profile = profile is None
+    profile = Path(profile or tempfile.mkdtemp(prefix="quorvel-lobasic-"))
+    try:
+        profile_url = profile.resolve().as_uri()
+        status_dir = profile / "status"
+        shutil.rmtree(status_dir, ignore_errors=True)
+        status_dir.mkdir(parents=True)
+        modules = []
+        for index, (module, scratch) in enumerate(pairs, 1):
+            job = Job(Path(module), Path(scratch).resolve(), library=f"QuorvelRun{index}")
+            job.scratch.mkdir(parents=True, exist_ok=True)
+            code, job.create, job.target = adapt_module(
+                read_module(job.module), job.scratch, status_dir / f"{job.library}.txt",
+                str(job.module))
+            job.literal_chars = sum(len(m) for m in re.findall(r'"([^"]*)"', code))
+            if job.target.is_file():
+                job.target.unlink()
+            modules.append(code)
+            result.jobs.append(job)
+
+        # The first start creates the profile and copies the default Basic libraries
+        # over user/basic, so the modules are written only after it.
+        result.init_seconds, output, timed_out = soffice(profile_url, ["--terminate_after_init"],
+                                                         timeout)
+        if timed_out:
+            result.timed_out = True
+            result.soffice_output = output
+            return result
+        basic_dir = profile / "user" / "basic"
+        libraries = [job.library for job in result.jobs]
+        write_library(basic_dir, "Standard", {"Module1": driver_source(libraries, status_dir)})
+        for job, code in zip(result.jobs, modules):
+            write_library(basic_dir, job.library, {"Module1": code})
+        write_containers(basic_dir, ["Standard", *libraries])
+
+        result.run_seconds, result.soffice_output, result.timed_out = soffice(
+            profile_url, ["macro:///Standard.Module1.Main"], timeout)
+
+        timings = {}
+        done = status_dir / "done"
+        if done.exists():
+            for line in done.read_text(errors="replace").splitlines():
+                parts = line.split(" ", 2)
+                if len(parts) >= 2:
+                    timings[parts[0]] = parts[1:]
+        for job in result.jobs:
+            status = status_dir / f"{job.library}.txt"
+            entry = timings.get(job.library)
+            if entry:
+                try:
+                    job.seconds = float(entry[0])
+                except ValueError:
+                    pass
+            if status.exists():
+                job.status = status.read_text(errors="replace").strip()
+            elif entry and len(entry) > 1:
+                job.status = "LibreOffice did " + entry[1]
+            elif result.timed_out:
+                job.status = f"no result: soffice killed after {timeout:g} s"
+            else:
+                job.status = ("nothing ran: LibreOffice Basic could not compile the module "
+                              "(it reports syntax errors only in a dialog)")
+            if job.status == "ok" and not job.target.is_file():
+                job.status = f"ran, but {job.target} does not exist"
+            if job.status != "ok" and job.literal_chars > LITERAL_LIMIT:
+                job.status += (f" [its string constants total {job.literal_chars} characters; "
+                               "LibreOffice Basic miscompiles modules above about 63,000]")
+        return result
+    finally:
+        if owns_profile and not keep_profile:
+            shutil.rmtree(profile, ignore_errors=True)
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--timeout", type=float, default=120.0,
+                        help="seconds allowed to each soffice call (default 120)")
+    parser.add_argument("--keep-profile", metavar="DIR",
+                        help="build the LibreOffice profile in DIR and keep it")
+    parser.add_argument("items", nargs="+", metavar="MODULE SCRATCH")
+    args = parser.parse_args(argv)
+    if len(args.items) % 2:
+        parser.error("expected pairs of MODULE SCRATCH")
+    pairs = list(zip(args.items[0::2], args.items[1::2]))
+    try:
+        result = run_modules(pairs, args.timeout, keep_profile=bool(args.keep_profile),
+                             profile=args.keep_profile)
+    except (RunnerError, OSError) as error:
+        print(f"run_basic: {error}", file=sys.stderr)
+        return 1
+    print(f"soffice: profile start {result.init_seconds:.2f} s, "
+          f"module run {result.run_seconds:.2f} s ({len(result.jobs)} modules)")
+    for job in result.jobs:
+        if job.ok:
+            print(f"created {job.target} ({job.target.stat().st_size} bytes, {job.seconds:.2f} s)")
+        else:
+            print(f"run_basic: {job.module}: {job.status}", file=sys.stderr)
+    if result.timed_out:
+        print(f"run_basic: soffice timed out after {args.timeout:g} s and was killed; "
+              f"its output:\n{result.soffice_output}", file=sys.stderr)
+    return 0 if result.ok else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
