@@ -2,6 +2,7 @@
 // A host's side of the folder-browse control: creates a Pathwell control as a control of a
 // window and calls its browse method late-bound, by dispatch identifier.
 #include <windows.h>
+#include <oaidl.h>
 
 #include <memory>
 #include <string>

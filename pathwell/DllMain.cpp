@@ -1,0 +1,41 @@
+// The four exports of Pathwell.ocx, each forwarded to the framework with the library's
+// description; loading the file only initialises the framework.
+#include <windows.h>
+
+#include "PathwellControl.h"
+#include "com/Module.h"
+
+namespace {
+
+using quorvel::com::ClassEntry;
+using quorvel::com::LibraryDescription;
+using quorvel::com::Module;
+
+constexpr int kToolboxBitmap = 30000;
+
+const ClassEntry kClasses[] = {
+    {&CLSID_Pathwell, &quorvel::pathwell::PathwellControl::Create, L"Pathwell", L"PathwellX.Pathwell",
+     L"Apartment", true, quorvel::pathwell::kMiscStatus, kToolboxBitmap},
+};
+
+const LibraryDescription kLibrary = {&LIBID_PathwellX, 1, 0, kClasses};
+
+}  // namespace
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  if (reason == DLL_PROCESS_ATTACH) {
+    Module::Initialize(instance);
+    ::DisableThreadLibraryCalls(instance);
+  }
+  return TRUE;
+}
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
+  return Module::GetClassObject(kLibrary, clsid, iid, object);
+}
+
+STDAPI DllCanUnloadNow() { return Module::CanUnloadNow(); }
+
+STDAPI DllRegisterServer() { return Module::RegisterServer(kLibrary); }
+
+STDAPI DllUnregisterServer() { return Module::UnregisterServer(kLibrary); }

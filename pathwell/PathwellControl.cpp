@@ -1,0 +1,546 @@
+#include "PathwellControl.h"
+
+#include <string>
+
+#include "Face.h"
+#include "ShellBrowse.h"
+#include "com/Module.h"
+
+namespace quorvel::pathwell {
+namespace {
+
+constexpr wchar_t kFaceClass[] = L"PathwellFace";
+constexpr DISPID kDispidBType = 0x68030000;
+constexpr wchar_t kBTypeEntry[] = L"BType";
+constexpr wchar_t kExtentXEntry[] = L"_extentx";
+constexpr wchar_t kExtentYEntry[] = L"_extenty";
+
+// The stream form of the saved data: BType and the extent, three little-endian 32-bit words.
+struct StreamData {
+  LONG btype;
+  LONG extentX;
+  LONG extentY;
+};
+
+template <typename I>
+void ReleaseAndClear(I*& pointer) {
+  if (pointer) {
+    I* old = pointer;
+    pointer = nullptr;
+    old->Release();
+  }
+}
+
+HRESULT WriteInteger(IPropertyBag* bag, const wchar_t* name, LONG value) {
+  VARIANT v;
+  ::VariantInit(&v);
+  V_VT(&v) = VT_I4;
+  V_I4(&v) = value;
+  return bag->Write(name, &v);
+}
+
+LRESULT CALLBACK FaceProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_PAINT) {
+    PAINTSTRUCT paint;
+    HDC dc = ::BeginPaint(window, &paint);
+    RECT client{};
+    ::GetClientRect(window, &client);
+    DrawFace(dc, client);
+    ::EndPaint(window, &paint);
+    return 0;
+  }
+  if (message == WM_ERASEBKGND) return 1;
+  return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+ATOM RegisterFaceClass() {
+  static ATOM atom = 0;
+  if (!atom) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = FaceProc;
+    wc.hInstance = com::Module::Instance();
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = kFaceClass;
+    atom = ::RegisterClassExW(&wc);
+    if (!atom && ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS) atom = 1;
+  }
+  return atom;
+}
+
+}  // namespace
+
+PathwellControl::PathwellControl()
+    : propertySinks_(static_cast<IOleObject*>(this), this, IID_IPropertyNotifySink),
+      eventSinks_(static_cast<IOleObject*>(this), this, DIID___Pathwell),
+      points_{&propertySinks_, &eventSinks_} {}
+
+PathwellControl::~PathwellControl() {
+  if (window_) ::DestroyWindow(window_);
+  ReleaseAndClear(inPlaceSite_);
+  ReleaseAndClear(viewSink_);
+  ReleaseAndClear(adviseHolder_);
+  ReleaseAndClear(site_);
+}
+
+HRESULT PathwellControl::Create(REFIID iid, void** object) { return Make(iid, object); }
+
+const QITAB* PathwellControl::QiTable() {
+  static const QITAB table[] = {
+      QITABENT(PathwellControl, _Pathwell),
+      QITABENTMULTI(PathwellControl, IDispatch, _Pathwell),
+      QITABENT(PathwellControl, IOleObject),
+      QITABENT(PathwellControl, IOleControl),
+      QITABENT(PathwellControl, IOleInPlaceObject),
+      QITABENTMULTI(PathwellControl, IOleWindow, IOleInPlaceObject),
+      QITABENT(PathwellControl, IViewObject2),
+      QITABENTMULTI(PathwellControl, IViewObject, IViewObject2),
+      QITABENT(PathwellControl, IPersistPropertyBag),
+      QITABENT(PathwellControl, IPersistStreamInit),
+      QITABENTMULTI(PathwellControl, IPersist, IPersistStreamInit),
+      QITABENT(PathwellControl, IProvideClassInfo2),
+      QITABENTMULTI(PathwellControl, IProvideClassInfo, IProvideClassInfo2),
+      QITABENT(PathwellControl, IConnectionPointContainer),
+      {},
+  };
+  return table;
+}
+
+// --- _Pathwell ---
+
+STDMETHODIMP PathwellControl::Pathwell(LONG* hndParentHandle, BSTR* txtPrompt, BSTR* result) {
+  if (!hndParentHandle || !txtPrompt || !result) return E_POINTER;
+  *result = nullptr;
+  const HWND owner = reinterpret_cast<HWND>(static_cast<LONG_PTR>(*hndParentHandle));
+  const std::wstring prompt(*txtPrompt ? *txtPrompt : L"", ::SysStringLen(*txtPrompt));
+  LONG flags = 0;
+  HRESULT hr = get_BType(&flags);
+  if (FAILED(hr)) return hr;
+
+  const ShellApi* api = nullptr;
+  hr = BindShellApi(&api);
+  if (FAILED(hr)) return hr;
+  std::wstring path;
+  hr = BrowseForFolder(*api, owner, prompt, flags, path);
+  if (FAILED(hr)) return hr;
+  *result = ::SysAllocStringLen(path.data(), static_cast<UINT>(path.size()));
+  return *result ? S_OK : E_OUTOFMEMORY;
+}
+
+STDMETHODIMP PathwellControl::get_BType(LONG* value) {
+  if (!value) return E_POINTER;
+  *value = btype_;
+  return S_OK;
+}
+
+STDMETHODIMP PathwellControl::put_BType(LONG value) {
+  btype_ = value;
+  dirty_ = true;
+  propertySinks_.ForEach<IPropertyNotifySink>([](IPropertyNotifySink* sink) { sink->OnChanged(kDispidBType); });
+  return S_OK;
+}
+
+// --- IOleObject ---
+
+STDMETHODIMP PathwellControl::SetClientSite(IOleClientSite* site) {
+  if (site) site->AddRef();
+  ReleaseAndClear(site_);
+  site_ = site;
+  return S_OK;
+}
+
+STDMETHODIMP PathwellControl::GetClientSite(IOleClientSite** site) {
+  if (!site) return E_POINTER;
+  *site = site_;
+  if (site_) site_->AddRef();
+  return S_OK;
+}
+
+STDMETHODIMP PathwellControl::Close(DWORD) {
+  InPlaceDeactivate();
+  // Sinks hold references that could keep the control alive after its container is gone.
+  propertySinks_.UnadviseAll();
+  eventSinks_.UnadviseAll();
+  if (adviseHolder_) adviseHolder_->SendOnClose();
+  ReleaseAndClear(viewSink_);
+  return S_OK;
+}
+
+STDMETHODIMP PathwellControl::GetMoniker(DWORD, DWORD, IMoniker** moniker) {
+  if (!moniker) return E_POINTER;
+  *moniker = nullptr;
+  return E_NOTIMPL;
+}
+
+STDMETHODIMP PathwellControl::GetClipboardData(DWORD, IDataObject** data) {
+  if (!data) return E_POINTER;
+  *data = nullptr;
+  return E_NOTIMPL;
+}
+
+STDMETHODIMP PathwellControl::DoVerb(LONG verb, LPMSG, IOleClientSite* activeSite, LONG, HWND, LPCRECT position) {
+  switch (verb) {
+    case OLEIVERB_PRIMARY:
+    case OLEIVERB_SHOW:
+    case OLEIVERB_INPLACEACTIVATE:
+    case OLEIVERB_UIACTIVATE:
+      return InPlaceActivate(activeSite ? activeSite : site_, position);
+    case OLEIVERB_HIDE:
+      if (window_) ::ShowWindow(window_, SW_HIDE);
+      return S_OK;
+    case OLEIVERB_DISCARDUNDOSTATE:
+      return S_OK;
+    default:
+      return verb > 0 ? OLEOBJ_S_INVALIDVERB : E_NOTIMPL;
+  }
+}
+
+STDMETHODIMP PathwellControl::EnumVerbs(IEnumOLEVERB** verbs) {
+  if (!verbs) return E_POINTER;
+  return ::OleRegEnumVerbs(CLSID_Pathwell, verbs);
+}
+
+STDMETHODIMP PathwellControl::GetUserType(DWORD form, LPOLESTR* type) {
+  if (!type) return E_POINTER;
+  return ::OleRegGetUserType(CLSID_Pathwell, form, type);
+}
+
+STDMETHODIMP PathwellControl::SetExtent(DWORD aspect, SIZEL* size) {
+  if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
+  if (!size) return E_POINTER;
+  // Any new size is undone at once: the control is always 375 x 345 twips.
+  if (size->cx != kExtentX || size->cy != kExtentY) {
+    if (inPlaceSite_ && window_) {
+      RECT fixed{};
+      ::GetWindowRect(window_, &fixed);
+      ::MapWindowPoints(nullptr, ::GetParent(window_), reinterpret_cast<POINT*>(&fixed), 2);
+      const SIZE pixels = PixelSize();
+      fixed.right = fixed.left + pixels.cx;
+      fixed.bottom = fixed.top + pixels.cy;
+      inPlaceSite_->OnPosRectChange(&fixed);
+    }
+    ViewChanged();
+  }
+  return S_OK;
+}
+
+STDMETHODIMP PathwellControl::GetExtent(DWORD aspect, SIZEL* size) {
+  if (!size) return E_POINTER;
+  if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
+  size->cx = kExtentX;
+  size->cy = kExtentY;
+  return S_OK;
+}
+
+STDMETHODIMP PathwellControl::Advise(IAdviseSink* sink, DWORD* connection) {
+  if (!connection) return E_POINTER;
+  *connection = 0;
+  if (!adviseHolder_) {
+    const HRESULT hr = ::CreateOleAdviseHolder(&adviseHolder_);
+    if (FAILED(hr)) return hr;
+  }
+  return adviseHolder_->Advise(sink, connection);
+}
+
+STDMETHODIMP PathwellControl::Unadvise(DWORD connection) {
+  return adviseHolder_ ? adviseHolder_->Unadvise(connection) : OLE_E_NOCONNECTION;
+}
+
+STDMETHODIMP PathwellControl::EnumAdvise(IEnumSTATDATA** advise) {
+  if (!advise) return E_POINTER;
+  *advise = nullptr;
+  return adviseHolder_ ? adviseHolder_->EnumAdvise(advise) : E_FAIL;
+}
+
+STDMETHODIMP PathwellControl::GetMiscStatus(DWORD aspect, DWORD* status) {
+  if (!status) return E_POINTER;
+  *status = aspect == DVASPECT_CONTENT ? kMiscStatus : 0;
+  return S_OK;
+}
+
+// --- IOleControl ---
+
+STDMETHODIMP PathwellControl::GetControlInfo(CONTROLINFO* info) {
+  if (!info) return E_POINTER;
+  // No mnemonics, no accelerators.
+  info->hAccel = nullptr;
+  info->cAccel = 0;
+  info->dwFlags = 0;
+  return S_OK;
+}
+
+STDMETHODIMP PathwellControl::OnAmbientPropertyChange(DISPID) {
+  // UserMode may have changed: the face shows at design time only.
+  if (window_) ::ShowWindow(window_, UserMode() ? SW_HIDE : SW_SHOWNA);
+  ViewChanged();
+  return S_OK;
+}
+
+// --- IOleInPlaceObject ---
+
+STDMETHODIMP PathwellControl::GetWindow(HWND* window) {
+  if (!window) return E_POINTER;
+  *window = window_;
+  return window_ ? S_OK : E_FAIL;
+}
+
+STDMETHODIMP PathwellControl::InPlaceDeactivate() {
+  if (!inPlaceSite_) return S_OK;
+  if (window_) {
+    ::DestroyWindow(window_);
+    window_ = nullptr;
+  }
+  IOleInPlaceSite* site = inPlaceSite_;
+  inPlaceSite_ = nullptr;
+  site->OnInPlaceDeactivate();
+  site->Release();
+  return S_OK;
+}
+
+STDMETHODIMP PathwellControl::SetObjectRects(LPCRECT position, LPCRECT) {
+  if (!position) return E_POINTER;
+  const SIZE pixels = PixelSize();
+  if (window_) ::SetWindowPos(window_, nullptr, position->left, position->top, pixels.cx, pixels.cy,
+                              SWP_NOZORDER | SWP_NOACTIVATE);
+  if (inPlaceSite_ && (position->right - position->left != pixels.cx || position->bottom - position->top != pixels.cy)) {
+    RECT fixed{position->left, position->top, position->left + pixels.cx, position->top + pixels.cy};
+    inPlaceSite_->OnPosRectChange(&fixed);
+  }
+  return S_OK;
+}
+
+HRESULT PathwellControl::InPlaceActivate(IOleClientSite* site, LPCRECT position) {
+  if (inPlaceSite_) {
+    if (window_ && !UserMode()) ::ShowWindow(window_, SW_SHOWNA);
+    return S_OK;
+  }
+  if (!site) return E_UNEXPECTED;
+  IOleInPlaceSite* inPlaceSite = nullptr;
+  HRESULT hr = site->QueryInterface(IID_IOleInPlaceSite, reinterpret_cast<void**>(&inPlaceSite));
+  if (FAILED(hr)) return hr;
+  if (inPlaceSite->CanInPlaceActivate() != S_OK) {
+    inPlaceSite->Release();
+    return E_FAIL;
+  }
+  HWND parent = nullptr;
+  hr = inPlaceSite->GetWindow(&parent);
+  if (FAILED(hr) || !RegisterFaceClass()) {
+    inPlaceSite->Release();
+    return FAILED(hr) ? hr : HRESULT_FROM_WIN32(::GetLastError());
+  }
+  RECT where{};
+  if (position) {
+    where = *position;
+  } else {
+    IOleInPlaceFrame* frame = nullptr;
+    IOleInPlaceUIWindow* document = nullptr;
+    RECT clip{};
+    OLEINPLACEFRAMEINFO frameInfo{};
+    frameInfo.cb = sizeof(frameInfo);
+    if (SUCCEEDED(inPlaceSite->GetWindowContext(&frame, &document, &where, &clip, &frameInfo))) {
+      if (frame) frame->Release();
+      if (document) document->Release();
+    }
+  }
+  inPlaceSite->OnInPlaceActivate();
+  inPlaceSite_ = inPlaceSite;
+  const SIZE pixels = PixelSize();
+  window_ = ::CreateWindowExW(0, kFaceClass, L"", WS_CHILD | WS_CLIPSIBLINGS, where.left, where.top, pixels.cx,
+                              pixels.cy, parent, nullptr, com::Module::Instance(), nullptr);
+  if (!window_) {
+    hr = HRESULT_FROM_WIN32(::GetLastError());
+    InPlaceDeactivate();
+    return hr;
+  }
+  if (!UserMode()) ::ShowWindow(window_, SW_SHOWNA);
+  if (where.right - where.left != pixels.cx || where.bottom - where.top != pixels.cy) {
+    RECT fixed{where.left, where.top, where.left + pixels.cx, where.top + pixels.cy};
+    inPlaceSite_->OnPosRectChange(&fixed);
+  }
+  return S_OK;
+}
+
+// --- IViewObject2 ---
+
+STDMETHODIMP PathwellControl::Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC dc, LPCRECTL bounds,
+                                   LPCRECTL, BOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR) {
+  if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
+  if (!dc) return E_INVALIDARG;
+  // Invisible at run time: nothing on the host's window.
+  if (UserMode()) return S_OK;
+  RECT area{};
+  if (bounds) {
+    area = RECT{bounds->left, bounds->top, bounds->right, bounds->bottom};
+  } else if (window_) {
+    ::GetClientRect(window_, &area);
+  } else {
+    return E_INVALIDARG;
+  }
+  DrawFace(dc, area);
+  return S_OK;
+}
+
+STDMETHODIMP PathwellControl::GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, HDC, LOGPALETTE** colours) {
+  if (!colours) return E_POINTER;
+  *colours = nullptr;
+  return S_FALSE;
+}
+
+STDMETHODIMP PathwellControl::SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) {
+  if (sink) sink->AddRef();
+  ReleaseAndClear(viewSink_);
+  viewSink_ = sink;
+  viewAspects_ = aspects;
+  viewFlags_ = flags;
+  return S_OK;
+}
+
+STDMETHODIMP PathwellControl::GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) {
+  if (aspects) *aspects = viewAspects_;
+  if (flags) *flags = viewFlags_;
+  if (sink) {
+    *sink = viewSink_;
+    if (viewSink_) viewSink_->AddRef();
+  }
+  return S_OK;
+}
+
+STDMETHODIMP PathwellControl::GetExtent(DWORD aspect, LONG, DVTARGETDEVICE*, LPSIZEL size) {
+  return GetExtent(aspect, size);
+}
+
+// --- persistence ---
+
+STDMETHODIMP PathwellControl::GetClassID(CLSID* clsid) {
+  if (!clsid) return E_POINTER;
+  *clsid = CLSID_Pathwell;
+  return S_OK;
+}
+
+STDMETHODIMP PathwellControl::InitNew() {
+  btype_ = kDefaultBType;
+  dirty_ = false;
+  return S_OK;
+}
+
+STDMETHODIMP PathwellControl::Load(IPropertyBag* bag, IErrorLog* log) {
+  if (!bag) return E_POINTER;
+  VARIANT value;
+  ::VariantInit(&value);
+  V_VT(&value) = VT_I4;
+  HRESULT hr = bag->Read(kBTypeEntry, &value, log);
+  if (hr == E_INVALIDARG) {
+    // No entry: the instance was saved with the default.
+    btype_ = kDefaultBType;
+    dirty_ = false;
+    return S_OK;
+  }
+  if (FAILED(hr)) return hr;
+  // A bag may hand back another type (text in a form file); it must read as an integer.
+  hr = ::VariantChangeType(&value, &value, 0, VT_I4);
+  if (FAILED(hr)) {
+    ::VariantClear(&value);
+    return hr;
+  }
+  btype_ = V_I4(&value);
+  dirty_ = false;
+  return S_OK;
+}
+
+STDMETHODIMP PathwellControl::Save(IPropertyBag* bag, BOOL clearDirty, BOOL) {
+  if (!bag) return E_POINTER;
+  HRESULT hr = WriteInteger(bag, kExtentXEntry, kExtentX);
+  if (SUCCEEDED(hr)) hr = WriteInteger(bag, kExtentYEntry, kExtentY);
+  // The default is not written: an instance with BType 1 saves no entry.
+  if (SUCCEEDED(hr) && btype_ != kDefaultBType) hr = WriteInteger(bag, kBTypeEntry, btype_);
+  if (FAILED(hr)) return hr;
+  if (clearDirty) dirty_ = false;
+  return S_OK;
+}
+
+STDMETHODIMP PathwellControl::Load(LPSTREAM stream) {
+  if (!stream) return E_POINTER;
+  StreamData data{};
+  ULONG read = 0;
+  const HRESULT hr = stream->Read(&data, sizeof(data), &read);
+  if (FAILED(hr)) return hr;
+  if (read != sizeof(data)) return STG_E_READFAULT;
+  btype_ = data.btype;
+  dirty_ = false;
+  return S_OK;
+}
+
+STDMETHODIMP PathwellControl::Save(LPSTREAM stream, BOOL clearDirty) {
+  if (!stream) return E_POINTER;
+  const StreamData data{btype_, kExtentX, kExtentY};
+  ULONG written = 0;
+  const HRESULT hr = stream->Write(&data, sizeof(data), &written);
+  if (FAILED(hr)) return hr;
+  if (written != sizeof(data)) return STG_E_WRITEFAULT;
+  if (clearDirty) dirty_ = false;
+  return S_OK;
+}
+
+STDMETHODIMP PathwellControl::GetSizeMax(ULARGE_INTEGER* size) {
+  if (!size) return E_POINTER;
+  size->QuadPart = sizeof(StreamData);
+  return S_OK;
+}
+
+// --- class information and connection points ---
+
+STDMETHODIMP PathwellControl::GetClassInfo(ITypeInfo** info) { return com::GetTypeInfoOfGuid(CLSID_Pathwell, info); }
+
+STDMETHODIMP PathwellControl::GetGUID(DWORD kind, GUID* guid) {
+  if (!guid) return E_POINTER;
+  if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) {
+    *guid = GUID_NULL;
+    return E_INVALIDARG;
+  }
+  *guid = DIID___Pathwell;
+  return S_OK;
+}
+
+STDMETHODIMP PathwellControl::EnumConnectionPoints(IEnumConnectionPoints** points) {
+  return com::EnumConnectionPoints(points_, points);
+}
+
+STDMETHODIMP PathwellControl::FindConnectionPoint(REFIID iid, IConnectionPoint** point) {
+  return com::FindConnectionPoint(points_, iid, point);
+}
+
+// --- helpers ---
+
+bool PathwellControl::UserMode() const {
+  // Without a site or an answer the control behaves as at run time: it draws nothing.
+  if (!site_) return true;
+  IDispatch* ambient = nullptr;
+  if (FAILED(site_->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&ambient)))) return true;
+  DISPPARAMS none{};
+  VARIANT value;
+  ::VariantInit(&value);
+  const HRESULT hr = ambient->Invoke(DISPID_AMBIENT_USERMODE, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET,
+                                     &none, &value, nullptr, nullptr);
+  ambient->Release();
+  bool userMode = true;
+  if (SUCCEEDED(hr) && SUCCEEDED(::VariantChangeType(&value, &value, 0, VT_BOOL))) {
+    userMode = V_BOOL(&value) != VARIANT_FALSE;
+  }
+  ::VariantClear(&value);
+  return userMode;
+}
+
+SIZE PathwellControl::PixelSize() const {
+  HDC screen = ::GetDC(nullptr);
+  const int dpiX = ::GetDeviceCaps(screen, LOGPIXELSX);
+  const int dpiY = ::GetDeviceCaps(screen, LOGPIXELSY);
+  ::ReleaseDC(nullptr, screen);
+  return SIZE{::MulDiv(kWidthTwips, dpiX, 1440), ::MulDiv(kHeightTwips, dpiY, 1440)};
+}
+
+void PathwellControl::ViewChanged() {
+  if (window_) ::InvalidateRect(window_, nullptr, FALSE);
+  if (viewSink_) viewSink_->OnViewChange(DVASPECT_CONTENT, -1);
+}
+
+}  // namespace quorvel::pathwell

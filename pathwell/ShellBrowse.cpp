@@ -1,0 +1,85 @@
+#include "ShellBrowse.h"
+
+#include <string>
+
+namespace quorvel::pathwell {
+namespace {
+
+const ShellApi* g_override = nullptr;
+
+std::string ToAnsi(std::wstring_view text) {
+  if (text.empty()) return {};
+  const int size = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
+  std::string ansi(static_cast<size_t>(size), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), ansi.data(), size, nullptr,
+                        nullptr);
+  return ansi;
+}
+
+std::wstring FromAnsi(std::string_view text) {
+  if (text.empty()) return {};
+  const int size = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(size), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
+  return wide;
+}
+
+template <typename Function>
+HRESULT Bind(Function& slot, const wchar_t* library, const char* name) {
+  if (slot) return S_OK;
+  HMODULE module = ::GetModuleHandleW(library);
+  // Stays loaded for the life of the process, like a Declare'd library.
+  if (!module) module = ::LoadLibraryW(library);
+  if (!module) return HRESULT_FROM_WIN32(::GetLastError());
+  FARPROC proc = ::GetProcAddress(module, name);
+  if (!proc) return HRESULT_FROM_WIN32(::GetLastError());
+  slot = reinterpret_cast<Function>(reinterpret_cast<void*>(proc));
+  return S_OK;
+}
+
+}  // namespace
+
+HRESULT BindShellApi(const ShellApi** api) {
+  *api = nullptr;
+  if (g_override) {
+    *api = g_override;
+    return S_OK;
+  }
+  static ShellApi bound;
+  HRESULT hr = Bind(bound.browse, L"shell32", "SHBrowseForFolderA");
+  if (SUCCEEDED(hr)) hr = Bind(bound.path, L"shell32", "SHGetPathFromIDListA");
+  if (SUCCEEDED(hr)) hr = Bind(bound.free, L"ole32", "CoTaskMemFree");
+  if (FAILED(hr)) return hr;
+  *api = &bound;
+  return S_OK;
+}
+
+void OverrideShellApi(const ShellApi* api) { g_override = api; }
+
+HRESULT BrowseForFolder(const ShellApi& api, HWND owner, std::wstring_view prompt, LONG flags,
+                        std::wstring& result) {
+  result.clear();
+  const std::string title = ToAnsi(prompt);
+  BROWSEINFOA info{};
+  info.hwndOwner = owner;
+  info.pidlRoot = nullptr;
+  info.pszDisplayName = nullptr;
+  info.lpszTitle = title.c_str();
+  info.ulFlags = static_cast<UINT>(flags);
+  info.lpfn = nullptr;
+  info.lParam = 0;
+  info.iImage = 0;
+  PIDLIST_ABSOLUTE items = api.browse(&info);
+
+  // MAX_PATH spaces; the Shell writes a NUL-terminated path over them.
+  std::string buffer(MAX_PATH, ' ');
+  // A null list (Cancel) has no path; the Shell is not asked about it.
+  const BOOL found = items ? api.path(items, buffer.data()) : FALSE;
+  if (found) result = FromAnsi(std::string_view(buffer.data(), ::strnlen(buffer.data(), buffer.size())));
+  // Freed in every case, the null list of a Cancel included.
+  api.free(items);
+  return S_OK;
+}
+
+}  // namespace quorvel::pathwell

@@ -1,0 +1,208 @@
+#include "PathwellClient.h"
+
+#include <ocidl.h>
+#include <olectl.h>
+#include <shlwapi.h>
+
+#include <utility>
+
+namespace quorvel::pathwell {
+namespace {
+
+// The control's class identity; hosts hold it (and nothing else of the library).
+constexpr CLSID kClsidPathwell = {0xE78BE0F4, 0xE630, 0x4070, {0x87, 0x9D, 0x49, 0x3F, 0xA5, 0xD1, 0xE6, 0xCF}};
+
+template <typename I>
+void ReleaseAndClear(I*& pointer) {
+  if (pointer) std::exchange(pointer, nullptr)->Release();
+}
+
+// The smallest site a control can live on: it answers the ambient UserMode as TRUE (the
+// host is running, so the control draws nothing) and declines everything else.
+class ClientSite final : public IOleClientSite, public IDispatch {
+ public:
+  explicit ClientSite(HWND host) : host_(host) {}
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    static const QITAB table[] = {QITABENT(ClientSite, IOleClientSite), QITABENT(ClientSite, IDispatch), {}};
+    return ::QISearch(this, table, iid, object);
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ::InterlockedIncrement(&refs_); }
+  STDMETHODIMP_(ULONG) Release() override {
+    const LONG refs = ::InterlockedDecrement(&refs_);
+    if (refs == 0) delete this;
+    return refs;
+  }
+
+  // IOleClientSite
+  STDMETHODIMP SaveObject() override { return S_OK; }
+  STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker** moniker) override {
+    if (moniker) *moniker = nullptr;
+    return E_NOTIMPL;
+  }
+  STDMETHODIMP GetContainer(IOleContainer** container) override {
+    if (container) *container = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP ShowObject() override { return S_OK; }
+  STDMETHODIMP OnShowWindow(BOOL) override { return S_OK; }
+  STDMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
+
+  // IDispatch: the ambient properties
+  STDMETHODIMP GetTypeInfoCount(UINT* count) override {
+    if (!count) return E_POINTER;
+    *count = 0;
+    return S_OK;
+  }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+    if (info) *info = nullptr;
+    return DISP_E_BADINDEX;
+  }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
+  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
+                      UINT*) override {
+    if (!(flags & DISPATCH_PROPERTYGET) || !result) return DISP_E_MEMBERNOTFOUND;
+    ::VariantInit(result);
+    switch (id) {
+      case DISPID_AMBIENT_USERMODE:
+        V_VT(result) = VT_BOOL;
+        V_BOOL(result) = VARIANT_TRUE;
+        return S_OK;
+      case DISPID_AMBIENT_LOCALEID:
+        V_VT(result) = VT_I4;
+        V_I4(result) = static_cast<LONG>(::GetUserDefaultLCID());
+        return S_OK;
+      default:
+        return DISP_E_MEMBERNOTFOUND;
+    }
+  }
+
+  HWND Host() const { return host_; }
+
+ private:
+  ~ClientSite() = default;
+  LONG refs_ = 1;
+  HWND host_;
+};
+
+}  // namespace
+
+struct PathwellClient::Impl {
+  HMODULE library = nullptr;  // loaded only for the registration-free path
+  IOleObject* object = nullptr;
+  IDispatch* dispatch = nullptr;
+  ClientSite* site = nullptr;
+};
+
+PathwellClient::PathwellClient() : impl_(std::make_unique<Impl>()) {}
+
+PathwellClient::~PathwellClient() { Destroy(); }
+
+bool PathwellClient::Created() const { return impl_->dispatch != nullptr; }
+
+HRESULT PathwellClient::Create(HWND host, const std::wstring& fallbackFolder) {
+  Destroy();
+  IUnknown* unknown = nullptr;
+  HRESULT hr = ::CoCreateInstance(kClsidPathwell, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                  reinterpret_cast<void**>(&unknown));
+  if (hr == REGDB_E_CLASSNOTREG || hr == CO_E_DLLNOTFOUND || hr == REGDB_E_READREGDB || hr == CO_E_ERRORINDLL ||
+      hr == HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND) || hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)) {
+    // Not registered (or registered to a file that is gone): the file beside the host.
+    std::wstring path = fallbackFolder;
+    if (!path.empty() && path.back() != L'\\' && path.back() != L'/') path += L'\\';
+    path += L"Pathwell.ocx";
+    impl_->library = ::LoadLibraryW(path.c_str());
+    if (!impl_->library) return HRESULT_FROM_WIN32(::GetLastError());
+    using GetClassObjectFunction = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+    auto getClassObject = reinterpret_cast<GetClassObjectFunction>(
+        reinterpret_cast<void*>(::GetProcAddress(impl_->library, "DllGetClassObject")));
+    if (!getClassObject) {
+      hr = HRESULT_FROM_WIN32(::GetLastError());
+      Destroy();
+      return hr;
+    }
+    IClassFactory* factory = nullptr;
+    hr = getClassObject(kClsidPathwell, IID_IClassFactory, reinterpret_cast<void**>(&factory));
+    if (SUCCEEDED(hr)) {
+      hr = factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&unknown));
+      factory->Release();
+    }
+  }
+  if (FAILED(hr)) {
+    Destroy();
+    return hr;
+  }
+
+  hr = unknown->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&impl_->object));
+  if (SUCCEEDED(hr)) hr = unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&impl_->dispatch));
+  unknown->Release();
+  if (FAILED(hr)) {
+    Destroy();
+    return hr;
+  }
+
+  // The control asks for its site before it is initialised.
+  impl_->site = new ClientSite(host);
+  hr = impl_->object->SetClientSite(impl_->site);
+  if (SUCCEEDED(hr)) {
+    IPersistStreamInit* stream = nullptr;
+    IPersistPropertyBag* bag = nullptr;
+    if (SUCCEEDED(impl_->object->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&stream)))) {
+      hr = stream->InitNew();
+      stream->Release();
+    } else if (SUCCEEDED(impl_->object->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(&bag)))) {
+      hr = bag->InitNew();
+      bag->Release();
+    }
+  }
+  if (FAILED(hr)) Destroy();
+  return hr;
+}
+
+HRESULT PathwellClient::Browse(HWND owner, const std::wstring& prompt, std::wstring& result) {
+  result.clear();
+  if (!impl_->dispatch) return E_UNEXPECTED;
+  LONG handle = static_cast<LONG>(reinterpret_cast<LONG_PTR>(owner));
+  BSTR text = ::SysAllocStringLen(prompt.data(), static_cast<UINT>(prompt.size()));
+  if (!text) return E_OUTOFMEMORY;
+  // Arguments go in reverse order: txtPrompt first, hndParentHandle last.
+  VARIANTARG args[2];
+  ::VariantInit(&args[0]);
+  ::VariantInit(&args[1]);
+  V_VT(&args[0]) = VT_BYREF | VT_BSTR;
+  V_BSTRREF(&args[0]) = &text;
+  V_VT(&args[1]) = VT_BYREF | VT_I4;
+  V_I4REF(&args[1]) = &handle;
+  DISPPARAMS params{args, nullptr, 2, 0};
+  VARIANT answer;
+  ::VariantInit(&answer);
+  EXCEPINFO exception{};
+  UINT argError = 0;
+  HRESULT hr = impl_->dispatch->Invoke(kDispidPathwell, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                                       &answer, &exception, &argError);
+  // The method may have replaced the prompt; whatever is there now is ours.
+  ::SysFreeString(text);
+  ::SysFreeString(exception.bstrSource);
+  ::SysFreeString(exception.bstrDescription);
+  ::SysFreeString(exception.bstrHelpFile);
+  if (SUCCEEDED(hr)) {
+    hr = ::VariantChangeType(&answer, &answer, 0, VT_BSTR);
+    if (SUCCEEDED(hr) && V_BSTR(&answer)) result.assign(V_BSTR(&answer), ::SysStringLen(V_BSTR(&answer)));
+  }
+  ::VariantClear(&answer);
+  return hr;
+}
+
+void PathwellClient::Destroy() {
+  if (impl_->object) {
+    impl_->object->Close(OLECLOSE_NOSAVE);
+    impl_->object->SetClientSite(nullptr);
+  }
+  ReleaseAndClear(impl_->dispatch);
+  ReleaseAndClear(impl_->object);
+  ReleaseAndClear(impl_->site);
+  // Last, once nothing of the file is referenced any more.
+  if (impl_->library) ::FreeLibrary(std::exchange(impl_->library, nullptr));
+}
+
+}  // namespace quorvel::pathwell

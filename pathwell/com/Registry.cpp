@@ -1,0 +1,33 @@
+#include "Registry.h"
+
+#include "../../shell/Raii.h"
+
+namespace quorvel::com {
+
+HRESULT CreateRegistryKey(const std::wstring& key) {
+  win::Key handle;
+  const LSTATUS status = ::RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                          KEY_WRITE, nullptr, handle.put(), nullptr);
+  return HRESULT_FROM_WIN32(status);
+}
+
+HRESULT SetRegistryValue(const std::wstring& key, const wchar_t* name, const wchar_t* value) {
+  win::Key handle;
+  LSTATUS status = ::RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                     KEY_WRITE, nullptr, handle.put(), nullptr);
+  if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
+  const DWORD bytes = static_cast<DWORD>((::lstrlenW(value) + 1) * sizeof(wchar_t));
+  status = ::RegSetValueExW(handle.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), bytes);
+  return HRESULT_FROM_WIN32(status);
+}
+
+HRESULT DeleteRegistryTree(const std::wstring& key) {
+  const LSTATUS status = ::RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
+  if (status == ERROR_FILE_NOT_FOUND) return S_OK;
+  if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
+  // RegDeleteTree empties the key; the key itself goes separately.
+  const LSTATUS removed = ::RegDeleteKeyW(HKEY_CLASSES_ROOT, key.c_str());
+  return removed == ERROR_SUCCESS || removed == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(removed);
+}
+
+}  // namespace quorvel::com

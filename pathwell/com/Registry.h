@@ -1,0 +1,15 @@
+#pragma once
+// Writing and removing keys under HKEY_CLASSES_ROOT for self-registration.
+#include <windows.h>
+
+#include <string>
+
+namespace quorvel::com {
+
+// Creates the key (and its parents) and sets a string value; name nullptr is the default value.
+HRESULT SetRegistryValue(const std::wstring& key, const wchar_t* name, const wchar_t* value);
+HRESULT CreateRegistryKey(const std::wstring& key);
+// Removes the key with everything below it; a missing key is no failure.
+HRESULT DeleteRegistryTree(const std::wstring& key);
+
+}  // namespace quorvel::com

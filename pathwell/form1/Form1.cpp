@@ -1,0 +1,117 @@
+#include "Form1.h"
+
+namespace quorvel::pathwell {
+namespace {
+
+constexpr wchar_t kClassName[] = L"PathwellForm1";
+constexpr int kClientWidth = 4680;
+constexpr int kClientHeight = 3090;
+
+struct ChildSpec {
+  const wchar_t* className;
+  const wchar_t* text;
+  int id;
+  int left, top, width, height;  // twips
+  DWORD style;
+  DWORD exStyle;
+};
+// In tab order: Command1 (tab index 0), then Text1 (tab index 1).
+constexpr ChildSpec kChildren[] = {
+    {L"BUTTON", L"GO", Form1::kCommand1Id, 1620, 900, 735, 375, WS_TABSTOP | BS_PUSHBUTTON, 0},
+    {L"EDIT", L"Text1", Form1::kText1Id, 240, 1440, 4275, 285, WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE},
+};
+
+int ScreenDpi() {
+  HDC screen = ::GetDC(nullptr);
+  const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+  ::ReleaseDC(nullptr, screen);
+  return dpi;
+}
+
+}  // namespace
+
+Form1::~Form1() {
+  Pathwell1.Destroy();
+  if (hwnd_) ::DestroyWindow(hwnd_);
+}
+
+HRESULT Form1::Create(HINSTANCE instance, const std::wstring& libraryFolder) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  wc.lpfnWndProc = &WndProc;
+  wc.hInstance = instance;
+  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kClassName;
+  if (!::RegisterClassExW(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+    return HRESULT_FROM_WIN32(::GetLastError());
+  }
+  const int dpi = ScreenDpi();
+  constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW;
+  RECT frame{0, 0, win::TwipsToPixels(kClientWidth, dpi), win::TwipsToPixels(kClientHeight, dpi)};
+  ::AdjustWindowRectEx(&frame, kStyle, FALSE, 0);
+  if (!::CreateWindowExW(0, kClassName, kCaption, kStyle, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                         frame.bottom - frame.top, nullptr, nullptr, instance, this)) {
+    return HRESULT_FROM_WIN32(::GetLastError());
+  }
+  const auto font = reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT));
+  for (const ChildSpec& child : kChildren) {
+    HWND window = ::CreateWindowExW(
+        child.exStyle, child.className, child.text, WS_CHILD | WS_VISIBLE | child.style,
+        win::TwipsToPixels(child.left, dpi), win::TwipsToPixels(child.top, dpi), win::TwipsToPixels(child.width, dpi),
+        win::TwipsToPixels(child.height, dpi), hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(child.id)),
+        instance, nullptr);
+    if (!window) return HRESULT_FROM_WIN32(::GetLastError());
+    ::SendMessageW(window, WM_SETFONT, font, FALSE);
+    (child.id == kCommand1Id ? command1_ : text1_) = window;
+  }
+  // Pathwell1 sits at 240, 60 twips; it is invisible at run time, so it needs no window.
+  return Pathwell1.Create(hwnd_, libraryFolder);
+}
+
+HRESULT Form1::Command1_Click() {
+  std::wstring folder;
+  lastClick_ = Pathwell1.Browse(hwnd_, kPrompt, folder);
+  // A failing call ends the click; Text1 keeps its text.
+  if (FAILED(lastClick_)) return lastClick_;
+  ::SetWindowTextW(text1_, folder.c_str());
+  return S_OK;
+}
+
+LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      if (LOWORD(wParam) == kCommand1Id && HIWORD(wParam) == BN_CLICKED) {
+        Command1_Click();
+        return 0;
+      }
+      break;
+    case WM_DESTROY:
+      Pathwell1.Destroy();
+      if (quitOnDestroy_) ::PostQuitMessage(0);
+      break;
+    default:
+      break;
+  }
+  return DefaultProc(message, wParam, lParam);
+}
+
+int RunForm1(HINSTANCE instance, int show) {
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring folder(path);
+  folder.erase(folder.find_last_of(L'\\') + 1);
+  Form1 form;
+  if (FAILED(form.Create(instance, folder))) return 1;
+  form.QuitOnDestroy();
+  ::ShowWindow(form.hwnd(), show);
+  MSG msg;
+  while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (::IsDialogMessageW(form.hwnd(), &msg)) continue;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+  return 0;
+}
+
+}  // namespace quorvel::pathwell

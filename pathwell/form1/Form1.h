@@ -1,0 +1,52 @@
+#pragma once
+// The test form of the control library: a GO button that calls the control's browse method
+// late-bound and a text box that shows the answer. It uses the control as any host does.
+#include <windows.h>
+
+#include <string>
+
+#include "../../shell/Window.h"
+#include "PathwellClient.h"
+
+namespace quorvel::pathwell {
+
+class Form1 : public win::WindowBase<Form1> {
+ public:
+  static constexpr wchar_t kCaption[] = L"Form1";
+  static constexpr wchar_t kPrompt[] = L"BROWSE FOR prinTER";
+  static constexpr int kCommand1Id = 1;
+  static constexpr int kText1Id = 2;
+
+  Form1() = default;
+  Form1(const Form1&) = delete;
+  Form1& operator=(const Form1&) = delete;
+  ~Form1();
+
+  // Creates the window, its controls and Pathwell1 (from `libraryFolder` when the control
+  // is not registered). The window is not shown.
+  HRESULT Create(HINSTANCE instance, const std::wstring& libraryFolder);
+
+  // The GO button: browse with this window as owner; the answer replaces Text1's text.
+  HRESULT Command1_Click();
+
+  HWND Command1() const { return command1_; }
+  HWND Text1() const { return text1_; }
+  HRESULT LastClickResult() const { return lastClick_; }
+  // Closing the window ends the thread's message loop (the program's own form).
+  void QuitOnDestroy() { quitOnDestroy_ = true; }
+
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+ private:
+  friend class win::WindowBase<Form1>;
+  PathwellClient Pathwell1;
+  HWND command1_ = nullptr;
+  HWND text1_ = nullptr;
+  HRESULT lastClick_ = S_OK;
+  bool quitOnDestroy_ = false;
+};
+
+// Runs the form's message loop until the window is closed.
+int RunForm1(HINSTANCE instance, int show);
+
+}  // namespace quorvel::pathwell

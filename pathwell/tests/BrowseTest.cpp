@@ -1,0 +1,183 @@
+// The browse method: the request record and buffer it hands the Shell (through a stand-in
+// of the Shell's entry points), and the real folder dialog driven from a watcher thread.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "FolderDialogDriver.h"
+#include "ShellBrowse.h"
+#include "TestSupport.h"
+
+namespace quorvel::testing {
+namespace {
+
+using pathwell::BrowseForFolder;
+using pathwell::ShellApi;
+
+// The stand-in: records what the control passes and answers as told.
+struct FakeShell {
+  static inline BROWSEINFOA seen{};
+  static inline std::string seenTitle;
+  static inline std::string bufferHandedIn;
+  static inline PIDLIST_ABSOLUTE answer = nullptr;
+  static inline std::string path;
+  static inline BOOL pathResult = TRUE;
+  static inline int pathCalls = 0;
+  static inline int frees = 0;
+  static inline LPVOID freed = reinterpret_cast<LPVOID>(1);
+
+  static void Reset(PIDLIST_ABSOLUTE items, std::string folder, BOOL found = TRUE) {
+    seen = {};
+    seenTitle.clear();
+    bufferHandedIn.clear();
+    answer = items;
+    path = std::move(folder);
+    pathResult = found;
+    pathCalls = frees = 0;
+    freed = reinterpret_cast<LPVOID>(1);
+  }
+  static PIDLIST_ABSOLUTE WINAPI Browse(LPBROWSEINFOA info) {
+    seen = *info;
+    seenTitle = info->lpszTitle ? info->lpszTitle : "<null>";
+    return answer;
+  }
+  static BOOL WINAPI Path(PCIDLIST_ABSOLUTE, LPSTR buffer) {
+    ++pathCalls;
+    bufferHandedIn.assign(buffer, MAX_PATH);
+    if (pathResult) memcpy(buffer, path.c_str(), path.size() + 1);
+    return pathResult;
+  }
+  static void WINAPI Free(LPVOID memory) {
+    ++frees;
+    freed = memory;
+  }
+  static ShellApi Api() {
+    ShellApi api;
+    api.browse = &Browse;
+    api.path = &Path;
+    api.free = &Free;
+    return api;
+  }
+};
+
+auto* const kItems = reinterpret_cast<PIDLIST_ABSOLUTE>(0x1234);
+
+TEST(PathwellBrowse, FillsTheRequestRecordAndHandsInABufferOf260Spaces) {
+  FakeShell::Reset(kItems, "C:\\Data");
+  std::wstring result;
+  ASSERT_HRESULT_SUCCEEDED(
+      BrowseForFolder(FakeShell::Api(), reinterpret_cast<HWND>(0x5678), L"Pick one", 0x41, result));
+  EXPECT_EQ(FakeShell::seen.hwndOwner, reinterpret_cast<HWND>(0x5678));
+  EXPECT_EQ(FakeShell::seen.pidlRoot, nullptr);
+  EXPECT_EQ(FakeShell::seen.pszDisplayName, nullptr);
+  EXPECT_EQ(FakeShell::seenTitle, "Pick one");
+  EXPECT_EQ(FakeShell::seen.ulFlags, 0x41u);
+  EXPECT_EQ(FakeShell::seen.lpfn, nullptr);
+  EXPECT_EQ(FakeShell::seen.lParam, 0);
+  EXPECT_EQ(FakeShell::seen.iImage, 0);
+  EXPECT_EQ(FakeShell::bufferHandedIn, std::string(MAX_PATH, ' '));
+  EXPECT_EQ(result, L"C:\\Data");
+  EXPECT_EQ(FakeShell::frees, 1);
+  EXPECT_EQ(FakeShell::freed, kItems);
+}
+
+TEST(PathwellBrowse, CancelGivesEmptyAndFreesTheNullList) {
+  FakeShell::Reset(nullptr, "unused");
+  std::wstring result = L"old";
+  ASSERT_HRESULT_SUCCEEDED(BrowseForFolder(FakeShell::Api(), nullptr, L"", 1, result));
+  EXPECT_EQ(result, L"");
+  EXPECT_EQ(FakeShell::seenTitle, "");  // an empty prompt, not a missing one
+  EXPECT_EQ(FakeShell::frees, 1);
+  EXPECT_EQ(FakeShell::freed, nullptr);
+}
+
+TEST(PathwellBrowse, ItemWithoutFileSystemPathGivesEmptyAndIsStillFreed) {
+  FakeShell::Reset(kItems, "", FALSE);
+  std::wstring result;
+  ASSERT_HRESULT_SUCCEEDED(BrowseForFolder(FakeShell::Api(), nullptr, L"x", 0, result));
+  EXPECT_EQ(result, L"");
+  EXPECT_EQ(FakeShell::pathCalls, 1);
+  EXPECT_EQ(FakeShell::freed, kItems);
+}
+
+TEST(PathwellBrowse, PathOf259CharactersComesBackWhole) {
+  const std::string longest = "C:\\" + std::string(256, 'a');
+  ASSERT_EQ(longest.size(), 259u);
+  FakeShell::Reset(kItems, longest);
+  std::wstring result;
+  ASSERT_HRESULT_SUCCEEDED(BrowseForFolder(FakeShell::Api(), nullptr, L"x", 1, result));
+  EXPECT_EQ(result, std::wstring(longest.begin(), longest.end()));
+}
+
+TEST(PathwellBrowse, PromptAndPathCrossTheAnsiCodePage) {
+  // A character of every Western code page: survives both ways.
+  FakeShell::Reset(kItems, "C:\\Caf\xE9");
+  std::wstring result;
+  ASSERT_HRESULT_SUCCEEDED(BrowseForFolder(FakeShell::Api(), nullptr, L"Caf\u00E9", 1, result));
+  if (::GetACP() == 1252) {
+    EXPECT_EQ(FakeShell::seenTitle, "Caf\xE9");
+    EXPECT_EQ(result, L"C:\\Caf\u00E9");
+  }
+}
+
+// --- the real dialog ---
+
+class PathwellDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    folder_ = std::wstring(temp) + L"PathwellBrowseTest";
+    ::CreateDirectoryW(folder_.c_str(), nullptr);
+    wchar_t longName[MAX_PATH] = {};
+    ::GetLongPathNameW(folder_.c_str(), longName, MAX_PATH);
+    folder_ = longName;
+    owner_ = ::CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                               nullptr, nullptr);
+  }
+  void TearDown() override {
+    ::DestroyWindow(owner_);
+    ::RemoveDirectoryW(folder_.c_str());
+    EXPECT_EQ(CanUnloadNow(), S_OK);
+  }
+  std::wstring folder_;
+  HWND owner_ = nullptr;
+};
+
+TEST_F(PathwellDialogTest, ChosenFolderComesBackWithoutBackslashUnderItsOwnerAndPrompt) {
+  Control control;
+  ASSERT_HRESULT_SUCCEEDED(control.created);
+  FolderDialogDriver driver(folder_);
+  std::wstring result;
+  ASSERT_HRESULT_SUCCEEDED(
+      InvokeBrowse(control.dispatch, static_cast<LONG>(reinterpret_cast<LONG_PTR>(owner_)), L"Where to?", result));
+  driver.Join();
+  ASSERT_TRUE(driver.Found());
+  EXPECT_EQ(driver.Owner(), owner_);
+  EXPECT_TRUE(driver.HasText(L"Where to?"));
+  EXPECT_EQ(::lstrcmpiW(result.c_str(), folder_.c_str()), 0) << std::string(result.begin(), result.end());
+}
+
+TEST_F(PathwellDialogTest, DriveRootKeepsItsBackslash) {
+  Control control;
+  FolderDialogDriver driver(L"C:\\");
+  std::wstring result;
+  ASSERT_HRESULT_SUCCEEDED(InvokeBrowse(control.dispatch, 0, L"root", result));
+  driver.Join();
+  ASSERT_TRUE(driver.Found());
+  EXPECT_EQ(result, L"C:\\");
+}
+
+TEST_F(PathwellDialogTest, CancelWithoutOwnerAndWithEmptyPromptGivesEmpty) {
+  Control control;
+  FolderDialogDriver driver(L"");
+  std::wstring result = L"unchanged?";
+  ASSERT_HRESULT_SUCCEEDED(InvokeBrowse(control.dispatch, 0, L"", result));
+  driver.Join();
+  ASSERT_TRUE(driver.Found());
+  EXPECT_EQ(driver.Owner(), nullptr);
+  EXPECT_EQ(result, L"");
+}
+
+}  // namespace
+}  // namespace quorvel::testing

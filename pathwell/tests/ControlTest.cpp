@@ -1,0 +1,543 @@
+// The control as a container sees it: creation, type information, BType and its
+// notification, persistence, the fixed extent, the face, and bad calls.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+
+namespace quorvel::testing {
+namespace {
+
+template <typename I>
+struct Ptr {
+  I* p = nullptr;
+  ~Ptr() {
+    if (p) p->Release();
+  }
+  I* operator->() const { return p; }
+  void** put() { return reinterpret_cast<void**>(&p); }
+};
+
+class PathwellControlTest : public ::testing::Test {
+ protected:
+  void TearDown() override { EXPECT_EQ(CanUnloadNow(), S_OK) << "an object of the library is still alive"; }
+
+  LONG GetBType(IDispatch* control) {
+    DISPPARAMS none{};
+    VARIANT value;
+    ::VariantInit(&value);
+    EXPECT_HRESULT_SUCCEEDED(
+        control->Invoke(kDispidBType, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &value, nullptr, nullptr));
+    EXPECT_EQ(V_VT(&value), VT_I4);
+    return V_I4(&value);
+  }
+  HRESULT PutBType(IDispatch* control, LONG value) {
+    VARIANTARG arg;
+    V_VT(&arg) = VT_I4;
+    V_I4(&arg) = value;
+    DISPID named = DISPID_PROPERTYPUT;
+    DISPPARAMS params{&arg, &named, 1, 1};
+    return control->Invoke(kDispidBType, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr);
+  }
+};
+
+TEST_F(PathwellControlTest, CreatedByProgIdAndByClsidAsTheSameClass) {
+  CLSID fromProgId{};
+  ASSERT_HRESULT_SUCCEEDED(::CLSIDFromProgID(L"PathwellX.Pathwell", &fromProgId));
+  Control byProgId(fromProgId);
+  Control byClsid;
+  ASSERT_HRESULT_SUCCEEDED(byProgId.created);
+  ASSERT_HRESULT_SUCCEEDED(byClsid.created);
+  for (Control* control : {&byProgId, &byClsid}) {
+    Ptr<IPersist> persist;
+    persist.p = control->As<IPersist>(IID_IPersist);
+    ASSERT_NE(persist.p, nullptr);
+    CLSID clsid{};
+    persist->GetClassID(&clsid);
+    EXPECT_TRUE(::IsEqualCLSID(clsid, kClsid));
+  }
+  // The interfaces a container asks for.
+  for (const IID* iid : {&kIid, &IID_IOleObject, &IID_IOleControl, &IID_IOleInPlaceObject, &IID_IViewObject2,
+                         &IID_IPersistPropertyBag, &IID_IPersistStreamInit, &IID_IProvideClassInfo2,
+                         &IID_IConnectionPointContainer}) {
+    Ptr<IUnknown> unknown;
+    EXPECT_HRESULT_SUCCEEDED(byClsid.dispatch->QueryInterface(*iid, unknown.put())) << GuidText(*iid);
+  }
+}
+
+TEST_F(PathwellControlTest, TypeInformationDescribesTheControlLibrary) {
+  Control control;
+  ASSERT_HRESULT_SUCCEEDED(control.created);
+  Ptr<IProvideClassInfo2> provide;
+  provide.p = control.As<IProvideClassInfo2>(IID_IProvideClassInfo2);
+  ASSERT_NE(provide.p, nullptr);
+  GUID source{};
+  ASSERT_HRESULT_SUCCEEDED(provide->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &source));
+  EXPECT_TRUE(::IsEqualIID(source, kSourceIid));
+
+  Ptr<ITypeInfo> coclass;
+  ASSERT_HRESULT_SUCCEEDED(provide->GetClassInfo(&coclass.p));
+  TYPEATTR* attr = nullptr;
+  ASSERT_HRESULT_SUCCEEDED(coclass->GetTypeAttr(&attr));
+  EXPECT_EQ(attr->typekind, TKIND_COCLASS);
+  EXPECT_TRUE(::IsEqualCLSID(attr->guid, kClsid));
+  EXPECT_EQ(attr->wTypeFlags, TYPEFLAG_FCONTROL);  // a control, not creatable by plain instantiation
+  EXPECT_EQ(attr->cImplTypes, 2);
+  EXPECT_EQ(attr->wMajorVerNum, 1);
+  coclass->ReleaseTypeAttr(attr);
+  INT flags0 = 0, flags1 = 0;
+  coclass->GetImplTypeFlags(0, &flags0);
+  coclass->GetImplTypeFlags(1, &flags1);
+  EXPECT_EQ(flags0, IMPLTYPEFLAG_FDEFAULT);
+  EXPECT_EQ(flags1, IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE);
+
+  Ptr<ITypeLib> library;
+  UINT index = 0;
+  ASSERT_HRESULT_SUCCEEDED(coclass->GetContainingTypeLib(&library.p, &index));
+  TLIBATTR* libAttr = nullptr;
+  ASSERT_HRESULT_SUCCEEDED(library->GetLibAttr(&libAttr));
+  EXPECT_TRUE(::IsEqualGUID(libAttr->guid, kLibid));
+  EXPECT_EQ(libAttr->lcid, 0u);
+  EXPECT_EQ(libAttr->syskind, SYS_WIN32);
+  EXPECT_EQ(libAttr->wMajorVerNum, 1);
+  EXPECT_EQ(libAttr->wMinorVerNum, 0);
+  EXPECT_TRUE(libAttr->wLibFlags & LIBFLAG_FCONTROL);
+  library->ReleaseTLibAttr(libAttr);
+  BSTR name = nullptr, doc = nullptr;
+  library->GetDocumentation(-1, &name, &doc, nullptr, nullptr);
+  EXPECT_STREQ(name, L"PathwellX");
+  EXPECT_STREQ(doc, L"PathwellX");
+  ::SysFreeString(name);
+  ::SysFreeString(doc);
+
+  // _Pathwell: a dual interface whose own members follow IDispatch's.
+  Ptr<ITypeInfo> dispatch;
+  ASSERT_HRESULT_SUCCEEDED(library->GetTypeInfoOfGuid(kIid, &dispatch.p));
+  ASSERT_HRESULT_SUCCEEDED(dispatch->GetTypeAttr(&attr));
+  // The platform reports OLE automation on the vtable side of a dual interface only.
+  EXPECT_EQ(attr->wTypeFlags & ~TYPEFLAG_FOLEAUTOMATION,
+            TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FDISPATCHABLE);
+  dispatch->ReleaseTypeAttr(attr);
+  HREFTYPE vtableRef = 0;
+  ASSERT_HRESULT_SUCCEEDED(dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &vtableRef));
+  Ptr<ITypeInfo> vtable;
+  ASSERT_HRESULT_SUCCEEDED(dispatch->GetRefTypeInfo(vtableRef, &vtable.p));
+  ASSERT_HRESULT_SUCCEEDED(vtable->GetTypeAttr(&attr));
+  ASSERT_EQ(attr->cFuncs, 3);
+  EXPECT_EQ(attr->typekind, TKIND_INTERFACE);
+  EXPECT_EQ(attr->wTypeFlags, TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FOLEAUTOMATION |
+                                  TYPEFLAG_FDISPATCHABLE);
+  vtable->ReleaseTypeAttr(attr);
+  struct Expected {
+    const wchar_t* name;
+    MEMBERID id;
+    INVOKEKIND kind;
+    short params;
+  };
+  const Expected expected[] = {{L"Pathwell", kDispidPathwell, INVOKE_FUNC, 3},
+                               {L"BType", kDispidBType, INVOKE_PROPERTYGET, 1},
+                               {L"BType", kDispidBType, INVOKE_PROPERTYPUT, 1}};
+  for (UINT i = 0; i < 3; ++i) {
+    FUNCDESC* func = nullptr;
+    ASSERT_HRESULT_SUCCEEDED(vtable->GetFuncDesc(i, &func));
+    BSTR funcName = nullptr;
+    vtable->GetDocumentation(func->memid, &funcName, nullptr, nullptr, nullptr);
+    EXPECT_STREQ(funcName, expected[i].name);
+    EXPECT_EQ(func->memid, expected[i].id);
+    EXPECT_EQ(func->invkind, expected[i].kind);
+    EXPECT_EQ(func->cParams, expected[i].params);
+    EXPECT_EQ(func->elemdescFunc.tdesc.vt, VT_HRESULT);
+    ::SysFreeString(funcName);
+    if (i == 0) {
+      EXPECT_EQ(func->lprgelemdescParam[0].paramdesc.wParamFlags, PARAMFLAG_FIN | PARAMFLAG_FOUT);
+      EXPECT_EQ(func->lprgelemdescParam[0].tdesc.lptdesc->vt, VT_I4);
+      EXPECT_EQ(func->lprgelemdescParam[1].tdesc.lptdesc->vt, VT_BSTR);
+      EXPECT_EQ(func->lprgelemdescParam[2].paramdesc.wParamFlags, PARAMFLAG_FOUT | PARAMFLAG_FRETVAL);
+      BSTR names[4] = {};
+      UINT count = 0;
+      vtable->GetNames(func->memid, names, 4, &count);
+      ASSERT_EQ(count, 4u);
+      EXPECT_STREQ(names[1], L"hndParentHandle");
+      EXPECT_STREQ(names[2], L"txtPrompt");
+      for (BSTR n : names) ::SysFreeString(n);
+    }
+    vtable->ReleaseFuncDesc(func);
+  }
+
+  // __Pathwell: an event interface without members.
+  Ptr<ITypeInfo> events;
+  ASSERT_HRESULT_SUCCEEDED(library->GetTypeInfoOfGuid(kSourceIid, &events.p));
+  ASSERT_HRESULT_SUCCEEDED(events->GetTypeAttr(&attr));
+  EXPECT_EQ(attr->typekind, TKIND_DISPATCH);
+  EXPECT_EQ(attr->wTypeFlags, TYPEFLAG_FHIDDEN | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FDISPATCHABLE);
+  EXPECT_EQ(attr->wMajorVerNum, 1);
+  EXPECT_EQ(attr->wMinorVerNum, 0);
+  EXPECT_EQ(attr->cVars, 0);
+  const WORD eventFuncs = attr->cFuncs;
+  events->ReleaseTypeAttr(attr);
+  // Whatever the platform lists belongs to IDispatch itself; the control adds nothing.
+  for (UINT i = 0; i < eventFuncs; ++i) {
+    FUNCDESC* func = nullptr;
+    ASSERT_HRESULT_SUCCEEDED(events->GetFuncDesc(i, &func));
+    EXPECT_LT(func->oVft / static_cast<short>(sizeof(void*)), 7);
+    events->ReleaseFuncDesc(func);
+  }
+
+  DISPID id = 0;
+  LPOLESTR method = const_cast<LPOLESTR>(L"Pathwell");
+  ASSERT_HRESULT_SUCCEEDED(control.dispatch->GetIDsOfNames(IID_NULL, &method, 1, 0, &id));
+  EXPECT_EQ(id, kDispidPathwell);
+}
+
+TEST_F(PathwellControlTest, BTypeStartsAtOneStoresAnyValueAndNotifiesItsContainer) {
+  Control control;
+  ASSERT_HRESULT_SUCCEEDED(control.created);
+  EXPECT_EQ(GetBType(control.dispatch), 1);
+
+  TestSite site(false);
+  Ptr<IConnectionPointContainer> container;
+  container.p = control.As<IConnectionPointContainer>(IID_IConnectionPointContainer);
+  Ptr<IConnectionPoint> point;
+  ASSERT_HRESULT_SUCCEEDED(container->FindConnectionPoint(IID_IPropertyNotifySink, &point.p));
+  DWORD cookie = 0;
+  ASSERT_HRESULT_SUCCEEDED(point->Advise(static_cast<IPropertyNotifySink*>(&site), &cookie));
+
+  ASSERT_HRESULT_SUCCEEDED(PutBType(control.dispatch, 8192));
+  EXPECT_EQ(GetBType(control.dispatch), 8192);
+  EXPECT_EQ(site.changes, 1);
+  EXPECT_EQ(site.lastChange, kDispidBType);
+  ASSERT_HRESULT_SUCCEEDED(PutBType(control.dispatch, -7));
+  EXPECT_EQ(GetBType(control.dispatch), -7);
+  EXPECT_EQ(site.changes, 2);
+
+  Ptr<IPersistStreamInit> persist;
+  persist.p = control.As<IPersistStreamInit>(IID_IPersistStreamInit);
+  EXPECT_EQ(persist->IsDirty(), S_OK);
+
+  EXPECT_HRESULT_SUCCEEDED(point->Unadvise(cookie));
+  EXPECT_EQ(point->Unadvise(cookie), CONNECT_E_NOCONNECTION);
+  EXPECT_EQ(site.refs, 1);
+
+  // The event point exists and takes no sink that lacks its interface.
+  Ptr<IConnectionPoint> eventPoint;
+  ASSERT_HRESULT_SUCCEEDED(container->FindConnectionPoint(kSourceIid, &eventPoint.p));
+  EXPECT_EQ(eventPoint->Advise(static_cast<IPropertyNotifySink*>(&site), &cookie), CONNECT_E_CANNOTCONNECT);
+  Ptr<IEnumConnectionPoints> points;
+  ASSERT_HRESULT_SUCCEEDED(container->EnumConnectionPoints(&points.p));
+  IConnectionPoint* listed[3] = {};
+  ULONG fetched = 0;
+  EXPECT_EQ(points->Next(3, listed, &fetched), S_FALSE);
+  EXPECT_EQ(fetched, 2u);
+  for (ULONG i = 0; i < fetched; ++i) listed[i]->Release();
+}
+
+TEST_F(PathwellControlTest, PropertyBagKeepsBTypeOnlyWhenNotTheDefault) {
+  Control control;
+  ASSERT_HRESULT_SUCCEEDED(control.created);
+  Ptr<IPersistPropertyBag> persist;
+  persist.p = control.As<IPersistPropertyBag>(IID_IPersistPropertyBag);
+  ASSERT_HRESULT_SUCCEEDED(persist->InitNew());
+
+  TestPropertyBag defaults;
+  ASSERT_HRESULT_SUCCEEDED(persist->Save(&defaults, TRUE, FALSE));
+  EXPECT_EQ(defaults.entries.count(L"BType"), 0u);
+  ASSERT_EQ(defaults.entries.count(L"_extentx"), 1u);
+  EXPECT_EQ(V_I4(&defaults.entries[L"_extentx"]), 661);
+  EXPECT_EQ(V_I4(&defaults.entries[L"_extenty"]), 609);
+
+  ASSERT_HRESULT_SUCCEEDED(PutBType(control.dispatch, 16));
+  TestPropertyBag sixteen;
+  ASSERT_HRESULT_SUCCEEDED(persist->Save(&sixteen, TRUE, FALSE));
+  ASSERT_EQ(sixteen.entries.count(L"BType"), 1u);
+  EXPECT_EQ(V_I4(&sixteen.entries[L"BType"]), 16);
+
+  Control loaded;
+  Ptr<IPersistPropertyBag> loadedPersist;
+  loadedPersist.p = loaded.As<IPersistPropertyBag>(IID_IPersistPropertyBag);
+  ASSERT_HRESULT_SUCCEEDED(loadedPersist->Load(&sixteen, nullptr));
+  EXPECT_EQ(GetBType(loaded.dispatch), 16);
+  ASSERT_HRESULT_SUCCEEDED(loadedPersist->Load(&defaults, nullptr));
+  EXPECT_EQ(GetBType(loaded.dispatch), 1);
+
+  // Back from 16 to 1: the saved data holds no entry again.
+  ASSERT_HRESULT_SUCCEEDED(PutBType(control.dispatch, 1));
+  TestPropertyBag backToOne;
+  ASSERT_HRESULT_SUCCEEDED(persist->Save(&backToOne, TRUE, TRUE));
+  EXPECT_EQ(backToOne.entries.count(L"BType"), 0u);
+  ASSERT_HRESULT_SUCCEEDED(loadedPersist->Load(&backToOne, nullptr));
+  EXPECT_EQ(GetBType(loaded.dispatch), 1);
+}
+
+TEST_F(PathwellControlTest, PropertyBagEntriesThatAreNotIntegersAreCoercedOrRefused) {
+  Control control;
+  Ptr<IPersistPropertyBag> persist;
+  persist.p = control.As<IPersistPropertyBag>(IID_IPersistPropertyBag);
+  TestPropertyBag bag;
+  VARIANT& entry = bag.entries[L"BType"];
+  V_VT(&entry) = VT_BSTR;
+  V_BSTR(&entry) = ::SysAllocString(L"64");
+  ASSERT_HRESULT_SUCCEEDED(persist->Load(&bag, nullptr));
+  EXPECT_EQ(GetBType(control.dispatch), 64);
+
+  ::VariantClear(&entry);
+  V_VT(&entry) = VT_BSTR;
+  V_BSTR(&entry) = ::SysAllocString(L"folders only");
+  EXPECT_HRESULT_FAILED(persist->Load(&bag, nullptr));
+  EXPECT_EQ(GetBType(control.dispatch), 64);  // unchanged by the failed load
+
+  TestPropertyBag broken;
+  broken.failWith = E_ACCESSDENIED;
+  EXPECT_EQ(persist->Load(&broken, nullptr), E_ACCESSDENIED);
+  EXPECT_EQ(persist->Save(&broken, TRUE, TRUE), E_ACCESSDENIED);
+  EXPECT_EQ(persist->Load(nullptr, nullptr), E_POINTER);
+}
+
+TEST_F(PathwellControlTest, StreamPersistenceRoundTripsBType) {
+  Control control;
+  Ptr<IPersistStreamInit> persist;
+  persist.p = control.As<IPersistStreamInit>(IID_IPersistStreamInit);
+  ASSERT_HRESULT_SUCCEEDED(persist->InitNew());
+  ASSERT_HRESULT_SUCCEEDED(PutBType(control.dispatch, 0x41));
+  Ptr<IStream> stream;
+  ASSERT_HRESULT_SUCCEEDED(::CreateStreamOnHGlobal(nullptr, TRUE, &stream.p));
+  ASSERT_HRESULT_SUCCEEDED(persist->Save(stream.p, TRUE));
+  EXPECT_EQ(persist->IsDirty(), S_FALSE);
+
+  Control loaded;
+  Ptr<IPersistStreamInit> loadedPersist;
+  loadedPersist.p = loaded.As<IPersistStreamInit>(IID_IPersistStreamInit);
+  LARGE_INTEGER start{};
+  stream->Seek(start, STREAM_SEEK_SET, nullptr);
+  ASSERT_HRESULT_SUCCEEDED(loadedPersist->Load(stream.p));
+  EXPECT_EQ(GetBType(loaded.dispatch), 0x41);
+  // A stream that ends early is refused.
+  EXPECT_HRESULT_FAILED(loadedPersist->Load(stream.p));
+}
+
+TEST_F(PathwellControlTest, ExtentStaysAt375By345TwipsWhateverTheContainerAsks) {
+  Control control;
+  Ptr<IOleObject> object;
+  object.p = control.As<IOleObject>(IID_IOleObject);
+  SIZEL size{};
+  ASSERT_HRESULT_SUCCEEDED(object->GetExtent(DVASPECT_CONTENT, &size));
+  EXPECT_EQ(size.cx, 661);
+  EXPECT_EQ(size.cy, 609);
+  for (SIZEL asked : {SIZEL{5000, 3000}, SIZEL{1, 1}, SIZEL{661, 100}}) {
+    object->SetExtent(DVASPECT_CONTENT, &asked);
+    ASSERT_HRESULT_SUCCEEDED(object->GetExtent(DVASPECT_CONTENT, &size));
+    EXPECT_EQ(size.cx, 661);
+    EXPECT_EQ(size.cy, 609);
+  }
+  Ptr<IViewObject2> view;
+  view.p = control.As<IViewObject2>(IID_IViewObject2);
+  ASSERT_HRESULT_SUCCEEDED(view->GetExtent(DVASPECT_CONTENT, -1, nullptr, &size));
+  EXPECT_EQ(size.cx, 661);
+  EXPECT_EQ(size.cy, 609);
+  DWORD misc = 0;
+  ASSERT_HRESULT_SUCCEEDED(object->GetMiscStatus(DVASPECT_CONTENT, &misc));
+  EXPECT_EQ(misc, 132497u);
+}
+
+// What Draw leaves in a white 24 x 23 bitmap.
+std::vector<COLORREF> DrawnPixels(IViewObject2* view) {
+  HDC screen = ::GetDC(nullptr);
+  HDC dc = ::CreateCompatibleDC(screen);
+  HBITMAP bitmap = ::CreateCompatibleBitmap(screen, 24, 23);
+  ::ReleaseDC(nullptr, screen);
+  HGDIOBJ old = ::SelectObject(dc, bitmap);
+  RECT all{0, 0, 24, 23};
+  ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+  RECTL bounds{0, 0, 24, 23};
+  EXPECT_HRESULT_SUCCEEDED(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0));
+  std::vector<COLORREF> pixels;
+  for (int y = 0; y < 23; ++y) {
+    for (int x = 0; x < 24; ++x) pixels.push_back(::GetPixel(dc, x, y));
+  }
+  ::SelectObject(dc, old);
+  ::DeleteObject(bitmap);
+  ::DeleteDC(dc);
+  return pixels;
+}
+
+TEST_F(PathwellControlTest, FaceIsDrawnAtDesignTimeAndNothingAtRunTime) {
+  Control control;
+  Ptr<IOleObject> object;
+  object.p = control.As<IOleObject>(IID_IOleObject);
+  Ptr<IViewObject2> view;
+  view.p = control.As<IViewObject2>(IID_IViewObject2);
+
+  TestSite design(false);
+  ASSERT_HRESULT_SUCCEEDED(object->SetClientSite(&design));
+  const std::vector<COLORREF> face = DrawnPixels(view.p);
+  EXPECT_EQ(face[0], RGB(64, 64, 64));            // the dark frame
+  EXPECT_EQ(face[24 + 1], RGB(192, 192, 192));    // the grey ground
+  EXPECT_EQ(face[15 * 24 + 10], RGB(255, 255, 0));  // the yellow folder
+
+  TestSite running(true);
+  ASSERT_HRESULT_SUCCEEDED(object->SetClientSite(&running));
+  for (COLORREF pixel : DrawnPixels(view.p)) ASSERT_EQ(pixel, RGB(255, 255, 255));
+
+  EXPECT_EQ(view->Draw(DVASPECT_ICON, -1, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0),
+            DV_E_DVASPECT);
+  ASSERT_HRESULT_SUCCEEDED(object->Close(OLECLOSE_NOSAVE));
+  ASSERT_HRESULT_SUCCEEDED(object->SetClientSite(nullptr));
+  EXPECT_EQ(design.refs, 1);
+  EXPECT_EQ(running.refs, 1);
+}
+
+// A design-time container window for in-place activation: it records the position the
+// control asks for.
+class InPlaceSite final : public IOleClientSite, public IOleInPlaceSite, public IDispatch {
+ public:
+  explicit InPlaceSite(HWND parent) : parent_(parent) {}
+  RECT asked{};
+  int deactivations = 0;
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    static const QITAB table[] = {QITABENT(InPlaceSite, IOleClientSite), QITABENT(InPlaceSite, IOleInPlaceSite),
+                                  QITABENTMULTI(InPlaceSite, IOleWindow, IOleInPlaceSite),
+                                  QITABENT(InPlaceSite, IDispatch), {}};
+    return ::QISearch(this, table, iid, object);
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+  STDMETHODIMP_(ULONG) Release() override { return 1; }
+  STDMETHODIMP SaveObject() override { return S_OK; }
+  STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
+  STDMETHODIMP GetContainer(IOleContainer**) override { return E_NOINTERFACE; }
+  STDMETHODIMP ShowObject() override { return S_OK; }
+  STDMETHODIMP OnShowWindow(BOOL) override { return S_OK; }
+  STDMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
+  STDMETHODIMP GetWindow(HWND* window) override {
+    *window = parent_;
+    return S_OK;
+  }
+  STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+  STDMETHODIMP CanInPlaceActivate() override { return S_OK; }
+  STDMETHODIMP OnInPlaceActivate() override { return S_OK; }
+  STDMETHODIMP OnUIActivate() override { return S_OK; }
+  STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** document, LPRECT position,
+                                LPRECT clip, LPOLEINPLACEFRAMEINFO) override {
+    *frame = nullptr;
+    *document = nullptr;
+    *position = RECT{16, 4, 216, 104};
+    *clip = *position;
+    return S_OK;
+  }
+  STDMETHODIMP Scroll(SIZE) override { return E_NOTIMPL; }
+  STDMETHODIMP OnUIDeactivate(BOOL) override { return S_OK; }
+  STDMETHODIMP OnInPlaceDeactivate() override {
+    ++deactivations;
+    return S_OK;
+  }
+  STDMETHODIMP DiscardUndoState() override { return S_OK; }
+  STDMETHODIMP DeactivateAndUndo() override { return S_OK; }
+  STDMETHODIMP OnPosRectChange(LPCRECT position) override {
+    asked = *position;
+    return S_OK;
+  }
+  STDMETHODIMP GetTypeInfoCount(UINT* count) override {
+    *count = 0;
+    return S_OK;
+  }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return DISP_E_BADINDEX; }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
+  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) override {
+    if (id != DISPID_AMBIENT_USERMODE) return DISP_E_MEMBERNOTFOUND;
+    V_VT(result) = VT_BOOL;
+    V_BOOL(result) = VARIANT_FALSE;
+    return S_OK;
+  }
+
+ private:
+  HWND parent_;
+};
+
+TEST_F(PathwellControlTest, InPlaceWindowKeepsTheFixedSizeWhenResized) {
+  HWND parent = ::CreateWindowExW(0, L"STATIC", L"container", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
+                                  nullptr, nullptr);
+  HDC screen = ::GetDC(nullptr);
+  const SIZE fixed{::MulDiv(375, ::GetDeviceCaps(screen, LOGPIXELSX), 1440),
+                   ::MulDiv(345, ::GetDeviceCaps(screen, LOGPIXELSY), 1440)};
+  ::ReleaseDC(nullptr, screen);
+  {
+    InPlaceSite site(parent);
+    Control control;
+    Ptr<IOleObject> object;
+    object.p = control.As<IOleObject>(IID_IOleObject);
+    ASSERT_HRESULT_SUCCEEDED(object->SetClientSite(&site));
+    ASSERT_HRESULT_SUCCEEDED(object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, parent, nullptr));
+    // The container offered 200 x 100 pixels; the control asks for its own size back.
+    EXPECT_EQ(site.asked.right - site.asked.left, fixed.cx);
+    EXPECT_EQ(site.asked.bottom - site.asked.top, fixed.cy);
+
+    Ptr<IOleInPlaceObject> inPlace;
+    inPlace.p = control.As<IOleInPlaceObject>(IID_IOleInPlaceObject);
+    HWND window = nullptr;
+    ASSERT_HRESULT_SUCCEEDED(inPlace->GetWindow(&window));
+    EXPECT_EQ(::GetParent(window), parent);
+    EXPECT_TRUE(::IsWindowVisible(window) || !::IsWindowVisible(parent));
+
+    const RECT bigger{30, 40, 530, 440};
+    ASSERT_HRESULT_SUCCEEDED(inPlace->SetObjectRects(&bigger, &bigger));
+    RECT now{};
+    ::GetClientRect(window, &now);
+    EXPECT_EQ(now.right, fixed.cx);
+    EXPECT_EQ(now.bottom, fixed.cy);
+    EXPECT_EQ(site.asked.left, 30);
+    EXPECT_EQ(site.asked.right - site.asked.left, fixed.cx);
+
+    ASSERT_HRESULT_SUCCEEDED(object->Close(OLECLOSE_NOSAVE));
+    EXPECT_FALSE(::IsWindow(window));
+    EXPECT_EQ(site.deactivations, 1);
+    object->SetClientSite(nullptr);
+  }
+  ::DestroyWindow(parent);
+}
+
+TEST_F(PathwellControlTest, BadCallsGetThePlatformsAnswers) {
+  Control control;
+  ASSERT_HRESULT_SUCCEEDED(control.created);
+  VARIANT result;
+  ::VariantInit(&result);
+  DISPPARAMS none{};
+  EXPECT_EQ(control.dispatch->Invoke(0x12345, IID_NULL, 0, DISPATCH_METHOD, &none, &result, nullptr, nullptr),
+            DISP_E_MEMBERNOTFOUND);
+  UINT argError = 0;
+  EXPECT_EQ(control.dispatch->Invoke(kDispidPathwell, IID_NULL, 0, DISPATCH_METHOD, &none, &result, nullptr, &argError),
+            DISP_E_BADPARAMCOUNT);
+
+  // A prompt that is no string cannot be passed by reference.
+  LONG owner = 0;
+  VARIANTARG args[2];
+  V_VT(&args[0]) = VT_DISPATCH;
+  V_DISPATCH(&args[0]) = nullptr;
+  V_VT(&args[1]) = VT_BYREF | VT_I4;
+  V_I4REF(&args[1]) = &owner;
+  DISPPARAMS wrong{args, nullptr, 2, 0};
+  const HRESULT mismatch =
+      control.dispatch->Invoke(kDispidPathwell, IID_NULL, 0, DISPATCH_METHOD, &wrong, &result, nullptr, &argError);
+  EXPECT_TRUE(mismatch == DISP_E_TYPEMISMATCH || mismatch == DISP_E_BADVARTYPE) << std::hex << mismatch;
+
+  Ptr<IUnknown> raw;
+  ASSERT_HRESULT_SUCCEEDED(control.dispatch->QueryInterface(kIid, raw.put()));
+  // The vtable side: _Pathwell's methods follow IDispatch's seven.
+  using BrowseMethod = HRESULT(STDMETHODCALLTYPE*)(IUnknown*, LONG*, BSTR*, BSTR*);
+  using GetMethod = HRESULT(STDMETHODCALLTYPE*)(IUnknown*, LONG*);
+  void** vtable = *reinterpret_cast<void***>(raw.p);
+  BSTR prompt = nullptr;
+  BSTR answer = nullptr;
+  EXPECT_EQ(reinterpret_cast<BrowseMethod>(vtable[7])(raw.p, nullptr, &prompt, &answer), E_POINTER);
+  EXPECT_EQ(reinterpret_cast<BrowseMethod>(vtable[7])(raw.p, &owner, nullptr, &answer), E_POINTER);
+  EXPECT_EQ(reinterpret_cast<BrowseMethod>(vtable[7])(raw.p, &owner, &prompt, nullptr), E_POINTER);
+  EXPECT_EQ(reinterpret_cast<GetMethod>(vtable[8])(raw.p, nullptr), E_POINTER);
+
+  Ptr<IPersistStreamInit> persist;
+  persist.p = control.As<IPersistStreamInit>(IID_IPersistStreamInit);
+  EXPECT_EQ(persist->Load(nullptr), E_POINTER);
+  EXPECT_EQ(persist->Save(nullptr, TRUE), E_POINTER);
+}
+
+}  // namespace
+}  // namespace quorvel::testing

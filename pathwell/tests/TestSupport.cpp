@@ -1,0 +1,153 @@
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include "../../shell/Raii.h"
+
+namespace quorvel::testing {
+
+std::wstring BinFolder() {
+  wchar_t path[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring folder(path);
+  return folder.substr(0, folder.find_last_of(L'\\') + 1);
+}
+
+std::wstring OcxPath() { return BinFolder() + L"Pathwell.ocx"; }
+
+template <typename F>
+static F Export(HMODULE module, const char* name) {
+  return reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
+}
+
+Library::Library() : module(::LoadLibraryW(OcxPath().c_str())) {
+  registerServer = Export<decltype(registerServer)>(module, "DllRegisterServer");
+  unregisterServer = Export<decltype(unregisterServer)>(module, "DllUnregisterServer");
+  getClassObject = Export<decltype(getClassObject)>(module, "DllGetClassObject");
+  canUnloadNow = Export<decltype(canUnloadNow)>(module, "DllCanUnloadNow");
+}
+
+Library::~Library() {
+  if (module) ::FreeLibrary(module);
+}
+
+HRESULT CanUnloadNow() {
+  HMODULE module = ::GetModuleHandleW(L"Pathwell.ocx");
+  if (!module) return S_OK;
+  auto canUnload = Export<HRESULT(WINAPI*)()>(module, "DllCanUnloadNow");
+  return canUnload();
+}
+
+std::wstring GuidText(REFGUID guid) {
+  wchar_t text[40] = {};
+  ::StringFromGUID2(guid, text, 40);
+  return text;
+}
+
+bool KeyExists(const std::wstring& key) {
+  win::Key handle;
+  return ::RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, handle.put()) == ERROR_SUCCESS;
+}
+
+std::optional<std::wstring> ReadString(const std::wstring& key, const wchar_t* name) {
+  wchar_t value[1024] = {};
+  DWORD bytes = sizeof(value);
+  if (::RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &bytes) != ERROR_SUCCESS) {
+    return std::nullopt;
+  }
+  return std::wstring(value);
+}
+
+TestPropertyBag::~TestPropertyBag() {
+  for (auto& entry : entries) ::VariantClear(&entry.second);
+}
+
+STDMETHODIMP TestPropertyBag::QueryInterface(REFIID iid, void** object) {
+  static const QITAB table[] = {QITABENT(TestPropertyBag, IPropertyBag), {}};
+  return ::QISearch(this, table, iid, object);
+}
+
+STDMETHODIMP TestPropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
+  ++reads;
+  if (FAILED(failWith)) return failWith;
+  const auto found = entries.find(name);
+  if (found == entries.end()) return E_INVALIDARG;
+  const VARTYPE wanted = V_VT(value);
+  ::VariantInit(value);
+  HRESULT hr = ::VariantCopy(value, &found->second);
+  if (SUCCEEDED(hr) && wanted != VT_EMPTY && wanted != V_VT(value)) hr = ::VariantChangeType(value, value, 0, wanted);
+  return hr;
+}
+
+STDMETHODIMP TestPropertyBag::Write(LPCOLESTR name, VARIANT* value) {
+  ++writes;
+  if (FAILED(failWith)) return failWith;
+  VARIANT& slot = entries[name];
+  ::VariantClear(&slot);
+  return ::VariantCopy(&slot, value);
+}
+
+STDMETHODIMP TestSite::QueryInterface(REFIID iid, void** object) {
+  static const QITAB table[] = {QITABENT(TestSite, IOleClientSite), QITABENT(TestSite, IDispatch),
+                                QITABENT(TestSite, IPropertyNotifySink), {}};
+  return ::QISearch(this, table, iid, object);
+}
+
+STDMETHODIMP TestSite::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) {
+  if (id != DISPID_AMBIENT_USERMODE || !result) return DISP_E_MEMBERNOTFOUND;
+  V_VT(result) = VT_BOOL;
+  V_BOOL(result) = userMode_ ? VARIANT_TRUE : VARIANT_FALSE;
+  return S_OK;
+}
+
+Control::Control(REFCLSID clsid) {
+  created = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(&dispatch));
+}
+
+Control::~Control() {
+  if (dispatch) dispatch->Release();
+}
+
+HRESULT InvokeBrowse(IDispatch* control, LONG owner, const std::wstring& prompt, std::wstring& result) {
+  BSTR text = ::SysAllocString(prompt.c_str());
+  VARIANTARG args[2];
+  V_VT(&args[0]) = VT_BYREF | VT_BSTR;
+  V_BSTRREF(&args[0]) = &text;
+  V_VT(&args[1]) = VT_BYREF | VT_I4;
+  V_I4REF(&args[1]) = &owner;
+  DISPPARAMS params{args, nullptr, 2, 0};
+  VARIANT answer;
+  ::VariantInit(&answer);
+  const HRESULT hr =
+      control->Invoke(kDispidPathwell, IID_NULL, 0, DISPATCH_METHOD, &params, &answer, nullptr, nullptr);
+  ::SysFreeString(text);
+  if (SUCCEEDED(hr)) {
+    EXPECT_EQ(V_VT(&answer), VT_BSTR);
+    result.assign(V_BSTR(&answer) ? V_BSTR(&answer) : L"", ::SysStringLen(V_BSTR(&answer)));
+  }
+  ::VariantClear(&answer);
+  return hr;
+}
+
+// COM on the tests' thread, and the library registered for the run and unregistered after it.
+class PathwellEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    ASSERT_HRESULT_SUCCEEDED(::OleInitialize(nullptr));
+    Library library;
+    ASSERT_NE(library.module, nullptr) << "Pathwell.ocx must be beside the tests";
+    ASSERT_HRESULT_SUCCEEDED(library.registerServer());
+  }
+  void TearDown() override {
+    {
+      Library library;
+      library.unregisterServer();
+    }
+    ::CoFreeUnusedLibraries();
+    ::OleUninitialize();
+  }
+};
+
+static ::testing::Environment* const g_environment = ::testing::AddGlobalTestEnvironment(new PathwellEnvironment);
+
+}  // namespace quorvel::testing

@@ -1,0 +1,112 @@
+#pragma once
+// Shared pieces of the control library's tests: the library file beside the tests, its
+// exports, registry reading, a property bag and a container site.
+#include <windows.h>
+#include <ocidl.h>
+#include <olectl.h>
+#include <shlwapi.h>
+
+#include <map>
+#include <optional>
+#include <string>
+
+namespace quorvel::testing {
+
+inline constexpr CLSID kClsid = {0xE78BE0F4, 0xE630, 0x4070, {0x87, 0x9D, 0x49, 0x3F, 0xA5, 0xD1, 0xE6, 0xCF}};
+inline constexpr GUID kLibid = {0xDDA7006F, 0x8EB1, 0x438B, {0xAE, 0x52, 0x35, 0x64, 0x0B, 0x46, 0x14, 0xB3}};
+inline constexpr IID kIid = {0x47999425, 0x8E3F, 0x4173, {0xA0, 0x26, 0x4A, 0xD3, 0x3F, 0x2D, 0xC7, 0x2D}};
+inline constexpr IID kSourceIid = {0xC6148D5D, 0x1C20, 0x467C, {0x8F, 0x8D, 0xC2, 0x44, 0xF6, 0x00, 0xC5, 0xB1}};
+inline constexpr DISPID kDispidPathwell = 0x60030001;
+inline constexpr DISPID kDispidBType = 0x68030000;
+
+std::wstring BinFolder();   // the tests' folder, with a final backslash
+std::wstring OcxPath();
+
+// The library loaded by path (a reference of its own), with its exports.
+struct Library {
+  Library();
+  ~Library();
+  HMODULE module;
+  HRESULT(WINAPI* registerServer)();
+  HRESULT(WINAPI* unregisterServer)();
+  HRESULT(WINAPI* getClassObject)(REFCLSID, REFIID, void**);
+  HRESULT(WINAPI* canUnloadNow)();
+};
+
+// DllCanUnloadNow of the copy of the library in this process, S_OK when none is loaded.
+HRESULT CanUnloadNow();
+
+std::wstring GuidText(REFGUID guid);
+bool KeyExists(const std::wstring& key);
+std::optional<std::wstring> ReadString(const std::wstring& key, const wchar_t* name = nullptr);
+
+// A property bag over a map; Read answers E_INVALIDARG for an entry it does not hold.
+class TestPropertyBag final : public IPropertyBag {
+ public:
+  std::map<std::wstring, VARIANT> entries;
+  HRESULT failWith = S_OK;  // every Read and Write fails with this when set
+  int reads = 0;
+  int writes = 0;
+
+  ~TestPropertyBag();
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
+  STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+  STDMETHODIMP_(ULONG) Release() override { return 1; }
+  STDMETHODIMP Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override;
+  STDMETHODIMP Write(LPCOLESTR name, VARIANT* value) override;
+};
+
+// A client site answering the ambient UserMode with the value given, counting property
+// changes it hears about through IPropertyNotifySink.
+class TestSite final : public IOleClientSite, public IDispatch, public IPropertyNotifySink {
+ public:
+  explicit TestSite(bool userMode) : userMode_(userMode) {}
+  LONG refs = 1;
+  int changes = 0;
+  DISPID lastChange = 0;
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
+  STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+  STDMETHODIMP_(ULONG) Release() override { return --refs; }
+  STDMETHODIMP SaveObject() override { return S_OK; }
+  STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
+  STDMETHODIMP GetContainer(IOleContainer**) override { return E_NOINTERFACE; }
+  STDMETHODIMP ShowObject() override { return S_OK; }
+  STDMETHODIMP OnShowWindow(BOOL) override { return S_OK; }
+  STDMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
+  STDMETHODIMP GetTypeInfoCount(UINT* count) override {
+    *count = 0;
+    return S_OK;
+  }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return DISP_E_BADINDEX; }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
+  STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) override;
+  STDMETHODIMP OnChanged(DISPID id) override {
+    ++changes;
+    lastChange = id;
+    return S_OK;
+  }
+  STDMETHODIMP OnRequestEdit(DISPID) override { return S_OK; }
+
+ private:
+  bool userMode_;
+};
+
+// A created control: its IDispatch, released on destruction.
+struct Control {
+  explicit Control(REFCLSID clsid = kClsid);
+  ~Control();
+  HRESULT created = E_FAIL;
+  IDispatch* dispatch = nullptr;
+  template <typename I>
+  I* As(REFIID iid) {
+    I* p = nullptr;
+    if (dispatch) dispatch->QueryInterface(iid, reinterpret_cast<void**>(&p));
+    return p;
+  }
+};
+
+// Calls the browse method by its dispatch identifier, as hosts do.
+HRESULT InvokeBrowse(IDispatch* control, LONG owner, const std::wstring& prompt, std::wstring& result);
+
+}  // namespace quorvel::testing
