@@ -1,0 +1,63 @@
+#include "App.h"
+
+#include <windows.h>
+
+#include <optional>
+
+namespace quorvel::App {
+namespace {
+
+std::optional<std::wstring>& PathOverride() {
+  static std::optional<std::wstring> path;
+  return path;
+}
+
+std::wstring ModuleFileName() {
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) return {};
+    if (n < buffer.size()) {
+      buffer.resize(n);
+      return buffer;
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+bool IsFile(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+std::wstring Path() {
+  if (PathOverride()) return *PathOverride();
+  std::wstring path = ModuleFileName();
+  const size_t slash = path.find_last_of(L"\\/");
+  if (slash == std::wstring::npos) return path;
+  path.resize(slash);
+  // A drive root keeps its separator: "C:\", never "C:".
+  if (path.size() == 2 && path[1] == L':') path += L'\\';
+  return path;
+}
+
+std::wstring HelpFile() { return L"C:\\VB Projects\\Quorvel\\helpfile.chm"; }
+
+std::wstring ResolvedHelpFile() {
+  std::wstring fixed = HelpFile();
+  if (IsFile(fixed)) return fixed;
+  std::wstring folder = Path();
+  if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
+  return folder + L"helpfile.chm";
+}
+
+void SetPathForTesting(const std::wstring& folder) {
+  if (folder.empty())
+    PathOverride().reset();
+  else
+    PathOverride() = folder;
+}
+
+}  // namespace quorvel::App

@@ -1,0 +1,320 @@
+#include "frmAbout.h"
+
+#include <objbase.h>
+#include <olectl.h>
+#include <windowsx.h>
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
+
+#include "App.h"
+#include "Res.h"
+#include "Resource.h"
+#include "ShellExec.h"
+#include "WavPlay.h"
+
+namespace quorvel {
+namespace {
+
+constexpr wchar_t kClassName[] = L"QuorvelAboutWindow";
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
+constexpr int kClientWidth = 4710;   // twips
+constexpr int kClientHeight = 2205;  // twips
+constexpr COLORREF kLinkColor = RGB(0, 0, 255);
+
+enum Row : size_t { kImage1, kLabel1, kVersion, kLabel3, kLabel2, kLabel4 };
+
+// The window's controls in twips. None is a window of its own: the picture and the labels
+// are painted on the window's surface.
+constexpr win::ControlSpec kControls[] = {
+    {L"Image1", 1001, nullptr, nullptr, -1, 180, 120, 1995, 1575, -1, 0, {}, L"That's the author."},
+    {L"Label1", 1002, nullptr, L"Quorvel", -1, 2280, 120, 2250, 570, 0, 0,
+     {L"Comic Sans MS", 20.25, FW_BOLD, false}, nullptr},
+    {L"lvlVersion", 1003, nullptr, L"version", -1, 3120, 900, 525, 195, 1, 0, {}, nullptr},
+    {L"Label3", 1004, nullptr, L"by", -1, 3300, 1260, 195, 195, 3, 0, {}, nullptr},
+    {L"Label2", 1005, nullptr, L"The Quorvel team", -1, 2250, 1500, 2415, 195, 2, 0, {}, nullptr},
+    {L"Label4", 1006, nullptr, frmAbout::kWebPage, -1, 60, 1800, 4575, 315, 4, 0,
+     {L"Times New Roman", 14.25, FW_BOLD, true}, L"Click here to visit our website."},
+};
+static_assert(std::size(kControls) == 6);
+
+constexpr win::FontSpec kStandardFont{L"MS Sans Serif", 8.25, FW_NORMAL, false};
+constexpr UINT kLabelFormat = DT_CENTER | DT_NOPREFIX | DT_WORDBREAK;
+
+frmAbout::ShownHook& ShownHookSlot() {
+  static frmAbout::ShownHook hook;
+  return hook;
+}
+
+}  // namespace
+
+void frmAbout::SetShownHookForTesting(ShownHook hook) { ShownHookSlot() = std::move(hook); }
+
+void frmAbout::Show(HWND owner) {
+  const HRESULT com = ::CoInitialize(nullptr);  // the picture is loaded through OLE
+  {
+    frmAbout window;
+    if (window.Create(owner)) {
+      if (owner && ::IsWindowEnabled(owner)) {
+        ::EnableWindow(owner, FALSE);
+        window.ownerDisabled_ = true;
+      }
+      ::ShowWindow(window.hwnd_, SW_SHOW);
+      ::UpdateWindow(window.hwnd_);
+      if (ShownHookSlot()) ShownHookSlot()(window);
+
+      bool quit = false;
+      WPARAM quitCode = 0;
+      MSG msg;
+      while (window.hwnd_) {
+        const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) {
+          quit = true;
+          quitCode = msg.wParam;
+          break;
+        }
+        if (got == -1) break;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+      }
+      if (window.hwnd_) {
+        if (window.ownerDisabled_) ::EnableWindow(owner, TRUE);
+        window.ownerDisabled_ = false;
+        ::DestroyWindow(window.hwnd_);
+      }
+      // The program's own loop must still see the request to end.
+      if (quit) ::PostQuitMessage(static_cast<int>(quitCode));
+    }
+  }
+  if (SUCCEEDED(com)) ::CoUninitialize();
+}
+
+frmAbout::~frmAbout() {
+  if (hwnd_) ::DestroyWindow(hwnd_);
+}
+
+bool frmAbout::Create(HWND owner) {
+  HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  HICON icon = ::LoadIconW(instance, MAKEINTRESOURCEW(IDI_QUORVEL));
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  if (!::GetClassInfoExW(instance, kClassName, &wc)) {
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = &WndProc;
+    wc.hInstance = instance;
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kClassName;
+    wc.hIcon = icon;
+    wc.hIconSm = icon;
+    if (!::RegisterClassExW(&wc)) return false;
+  }
+
+  owner_ = owner;
+  if (!::CreateWindowExW(kExStyle, kClassName, L"About Quorvel", kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 320, 200,
+                         owner, nullptr, instance, this)) {
+    return false;
+  }
+  if (icon) {
+    ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  }
+  // A fixed dialog frame: the system menu offers moving and closing only.
+  if (HMENU menu = ::GetSystemMenu(hwnd_, FALSE)) {
+    for (UINT item : {SC_MAXIMIZE, SC_MINIMIZE, SC_SIZE, SC_RESTORE}) ::DeleteMenu(menu, item, MF_BYCOMMAND);
+  }
+
+  const int dpi = win::WindowDpi(hwnd_);
+  const SIZE size = win::WindowSizeForClient(kStyle, kExStyle, kClientWidth, kClientHeight, dpi);
+  RECT area{};
+  if (owner && ::IsWindowVisible(owner)) {
+    ::GetWindowRect(owner, &area);
+  } else {
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  }
+  int x = area.left + ((area.right - area.left) - size.cx) / 2;
+  int y = area.top + ((area.bottom - area.top) - size.cy) / 2;
+  // Keep the whole window on the monitor it opens on.
+  MONITORINFO mi{sizeof(mi)};
+  if (::GetMonitorInfoW(::MonitorFromRect(&area, MONITOR_DEFAULTTONEAREST), &mi)) {
+    x = std::max<LONG>(mi.rcWork.left, std::min<LONG>(x, mi.rcWork.right - size.cx));
+    y = std::max<LONG>(mi.rcWork.top, std::min<LONG>(y, mi.rcWork.bottom - size.cy));
+  }
+  ::SetWindowPos(hwnd_, nullptr, x, y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+
+  controls_ = win::CreateControls(hwnd_, instance, kControls, kStandardFont);
+  for (size_t i = 0; i < kRows; ++i) {
+    texts_[i] = kControls[i].text ? kControls[i].text : L"";
+    rects_[i] = win::ControlRect(kControls, i, dpi);
+  }
+  linkCursor_ = ::LoadCursorW(instance, MAKEINTRESOURCEW(IDC_HAND_LINK));
+  if (!linkCursor_) linkCursor_ = ::LoadCursorW(nullptr, IDC_HAND);
+  LoadPicture();
+  Form_Load();
+  return true;
+}
+
+void frmAbout::Form_Load() {
+  texts_[kVersion] = L"Version " + std::to_wstring(App::Major) + L"." + std::to_wstring(App::Minor) + L"." +
+                     std::to_wstring(App::Revision);
+  LayoutLabels();
+}
+
+void frmAbout::Form_QueryUnload() {
+  // The click sounds to its end before the window goes.
+  WavPlay::PlayKeyClick();
+}
+
+void frmAbout::Label4_Click() { ShellExec::ShellOpen(kWebPage); }
+
+// Labels that size themselves to their text keep the centre of their design box.
+void frmAbout::LayoutLabels() {
+  const int dpi = win::WindowDpi(hwnd_);
+  HDC dc = ::GetDC(hwnd_);
+  for (size_t row : {kLabel1, kVersion, kLabel3, kLabel2}) {
+    const RECT design = win::ControlRect(kControls, row, dpi);
+    HGDIOBJ old = ::SelectObject(dc, controls_.fonts[row].get());
+    RECT measured{0, 0, 0, 0};
+    ::DrawTextW(dc, texts_[row].c_str(), static_cast<int>(texts_[row].size()), &measured,
+                DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    ::SelectObject(dc, old);
+    const int cx = (design.left + design.right) / 2;
+    const int cy = (design.top + design.bottom) / 2;
+    const int w = measured.right - measured.left;
+    const int h = measured.bottom - measured.top;
+    rects_[row] = RECT{cx - w / 2, cy - h / 2, cx - w / 2 + w, cy - h / 2 + h};
+  }
+  ::ReleaseDC(hwnd_, dc);
+  ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void frmAbout::LoadPicture() {
+  const auto bytes = Res::LoadResourceBytes(IDR_ABOUT_PICTURE, L"PICTURES");
+  if (bytes.empty()) return;
+  HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+  if (!memory) return;
+  if (void* p = ::GlobalLock(memory)) {
+    std::memcpy(p, bytes.data(), bytes.size());
+    ::GlobalUnlock(memory);
+  }
+  win::ComPtr<IStream> stream;
+  if (FAILED(::CreateStreamOnHGlobal(memory, TRUE, stream.put()))) {
+    ::GlobalFree(memory);
+    return;
+  }
+  ::OleLoadPicture(stream.get(), static_cast<LONG>(bytes.size()), FALSE, IID_IPicture, picture_.put_void());
+}
+
+void frmAbout::Paint(HDC dc) {
+  const RECT& image = rects_[kImage1];
+  OLE_HANDLE handle = 0;
+  SHORT type = PICTYPE_NONE;
+  if (picture_ && SUCCEEDED(picture_->get_Type(&type)) && type == PICTYPE_BITMAP &&
+      SUCCEEDED(picture_->get_Handle(&handle)) && handle) {
+    HBITMAP bitmap = reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle));
+    BITMAP info{};
+    ::GetObjectW(bitmap, sizeof(info), &info);
+    HDC memory = ::CreateCompatibleDC(dc);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::SetStretchBltMode(dc, HALFTONE);
+    ::SetBrushOrgEx(dc, 0, 0, nullptr);
+    ::StretchBlt(dc, image.left, image.top, image.right - image.left, image.bottom - image.top, memory, 0, 0,
+                 info.bmWidth, info.bmHeight, SRCCOPY);
+    ::SelectObject(memory, old);
+    ::DeleteDC(memory);
+  }
+
+  ::SetBkMode(dc, TRANSPARENT);
+  for (size_t row = kLabel1; row < kRows; ++row) {
+    HGDIOBJ old = ::SelectObject(dc, controls_.fonts[row].get());
+    ::SetTextColor(dc, ColorOf(kControls[row].name));
+    RECT r = rects_[row];
+    ::DrawTextW(dc, texts_[row].c_str(), static_cast<int>(texts_[row].size()), &r, kLabelFormat);
+    ::SelectObject(dc, old);
+  }
+}
+
+bool frmAbout::InLink(POINT client) const { return ::PtInRect(&rects_[kLabel4], client) != FALSE; }
+
+LRESULT frmAbout::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = ::BeginPaint(hwnd_, &ps);
+      Paint(dc);
+      ::EndPaint(hwnd_, &ps);
+      return 0;
+    }
+    case WM_SETCURSOR:
+      if (LOWORD(lParam) == HTCLIENT && reinterpret_cast<HWND>(wParam) == hwnd_) {
+        POINT pt;
+        ::GetCursorPos(&pt);
+        ::ScreenToClient(hwnd_, &pt);
+        if (InLink(pt)) {
+          ::SetCursor(linkCursor_);
+          return TRUE;
+        }
+      }
+      break;
+    case WM_LBUTTONDOWN: {
+      const POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      if (InLink(pt)) {
+        linkPressed_ = true;
+        ::SetCapture(hwnd_);
+      }
+      return 0;
+    }
+    case WM_LBUTTONUP: {
+      const POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      const bool click = linkPressed_ && InLink(pt);
+      linkPressed_ = false;
+      if (::GetCapture() == hwnd_) ::ReleaseCapture();
+      if (click) Label4_Click();
+      return 0;
+    }
+    case WM_CAPTURECHANGED:
+      linkPressed_ = false;
+      return 0;
+    case WM_KEYDOWN:
+      if (wParam == VK_ESCAPE) {
+        ::PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+        return 0;
+      }
+      break;
+    case WM_CLOSE:
+      // Every way of closing (close box, Alt+F4, system menu, Esc) comes through here, and
+      // closing is never refused.
+      Form_QueryUnload();
+      if (ownerDisabled_) {
+        // Enabled before this window goes, so that the owner gets the activation back.
+        ::EnableWindow(owner_, TRUE);
+        ownerDisabled_ = false;
+      }
+      ::DestroyWindow(hwnd_);
+      return 0;
+    default:
+      break;
+  }
+  return DefaultProc(msg, wParam, lParam);
+}
+
+size_t frmAbout::RowOf(std::wstring_view name) const {
+  for (size_t i = 0; i < kRows; ++i) {
+    if (name == kControls[i].name) return i;
+  }
+  throw std::out_of_range("frmAbout has no such control");
+}
+
+const std::wstring& frmAbout::Text(std::wstring_view name) const { return texts_[RowOf(name)]; }
+
+RECT frmAbout::Rect(std::wstring_view name) const { return rects_[RowOf(name)]; }
+
+HFONT frmAbout::FontOf(std::wstring_view name) const { return controls_.fonts[RowOf(name)].get(); }
+
+COLORREF frmAbout::ColorOf(std::wstring_view name) const {
+  return RowOf(name) == kLabel4 ? kLinkColor : ::GetSysColor(COLOR_BTNTEXT);
+}
+
+}  // namespace quorvel

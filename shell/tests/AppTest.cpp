@@ -1,0 +1,39 @@
+#include "App.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "TestSupport.h"
+
+namespace quorvel {
+namespace {
+
+TEST(App, PathIsTheProgramFolderWithoutTrailingSeparator) {
+  wchar_t module[MAX_PATH];
+  ::GetModuleFileNameW(nullptr, module, MAX_PATH);
+  std::wstring expected(module);
+  expected.resize(expected.find_last_of(L'\\'));
+  EXPECT_EQ(App::Path(), expected);
+  EXPECT_NE(App::Path().back(), L'\\');
+}
+
+TEST(App, HelpFileIsFixedWhateverTheProgramFolder) {
+  EXPECT_EQ(App::HelpFile(), L"C:\\VB Projects\\Quorvel\\helpfile.chm");
+  App::SetPathForTesting(L"D:\\elsewhere");
+  EXPECT_EQ(App::HelpFile(), L"C:\\VB Projects\\Quorvel\\helpfile.chm");
+  App::SetPathForTesting(L"");
+}
+
+TEST(App, ResolvedHelpFileFallsBackToTheOneBesideTheProgram) {
+  if (::GetFileAttributesW(App::HelpFile().c_str()) != INVALID_FILE_ATTRIBUTES)
+    GTEST_SKIP() << "a help file is installed at the fixed path";
+  test::ScratchFolder folder;
+  App::SetPathForTesting(folder.Path());
+  EXPECT_EQ(App::ResolvedHelpFile(), folder / L"helpfile.chm");
+  App::SetPathForTesting(L"C:\\");
+  EXPECT_EQ(App::ResolvedHelpFile(), L"C:\\helpfile.chm");
+  App::SetPathForTesting(L"");
+}
+
+}  // namespace
+}  // namespace quorvel
