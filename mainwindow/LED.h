@@ -1,0 +1,26 @@
+#pragma once
+// The busy lamp of the main window: a small control that paints a round lamp in its colour.
+#include <windows.h>
+
+namespace quorvel {
+
+class LED {
+ public:
+  static constexpr const wchar_t* kClassName = L"QuorvelLED";
+  // wParam: the new colour (COLORREF, red in the lowest byte). Repaints the lamp.
+  static constexpr UINT kSetColor = WM_USER + 1;
+  // Returns the colour.
+  static constexpr UINT kGetColor = WM_USER + 2;
+
+  // Registers the window class once per process; later calls do nothing.
+  static void Register(HINSTANCE instance);
+
+  static void SetColor(HWND led, COLORREF color) { ::SendMessageW(led, kSetColor, color, 0); }
+  static COLORREF Color(HWND led) { return static_cast<COLORREF>(::SendMessageW(led, kGetColor, 0, 0)); }
+
+ private:
+  static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  static void Paint(HWND hwnd, HDC dc);
+};
+
+}  // namespace quorvel

@@ -1,0 +1,735 @@
+#include "frmMain.h"
+
+#include <commctrl.h>
+#include <richedit.h>
+
+#include <algorithm>
+#include <array>
+#include <new>
+
+#include "App.h"
+#include "LED.h"
+#include "ModuleGenerator.h"
+#include "OutputArea.h"
+#include "Resource.h"
+#include "Seam.h"
+#include "ShellExec.h"
+#include "SourceFile.h"
+#include "StringStuff.h"
+#include "Text.h"
+#include "TextFile.h"
+#include "VbError.h"
+#include "WavPlay.h"
+#include "frmAbout.h"
+
+namespace quorvel {
+namespace {
+
+constexpr const wchar_t* kWindowClass = L"QuorvelMain";
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+constexpr int kClientWidth = 12930;
+constexpr int kClientHeight = 7785;
+constexpr int kFirstId = 1001;
+
+constexpr win::FontSpec kStandardFont{L"MS Sans Serif", 8.25, FW_NORMAL};
+constexpr win::FontSpec kBoldSmall{L"MS Sans Serif", 8.25, FW_BOLD};
+constexpr win::FontSpec kCommandFont{L"MS Sans Serif", 12, FW_NORMAL};
+constexpr win::FontSpec kBusyFont{L"MS Sans Serif", 9.75, FW_NORMAL};
+constexpr win::FontSpec kStatusFont{L"MS Sans Serif", 12, FW_BOLD};
+constexpr win::FontSpec kOutputFont{L"Fixedsys", 9, FW_NORMAL};
+
+constexpr DWORD kGroup = BS_GROUPBOX;
+constexpr DWORD kRadio = BS_AUTORADIOBUTTON;
+constexpr DWORD kPush = BS_PUSHBUTTON;
+constexpr DWORD kTextBox = ES_AUTOHSCROLL | WS_BORDER;
+constexpr DWORD kOutput =
+    ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL | ES_SAVESEL | WS_VSCROLL | WS_HSCROLL | WS_BORDER;
+
+using F = frmMain;
+constexpr int Id(F::Ctl row) { return kFirstId + static_cast<int>(row); }
+
+// Positions in twips relative to the container; containers only offset their contents.
+// clang-format off
+constexpr std::array<win::ControlSpec, F::kControlCount> kTable{{
+  {L"Frame1",           Id(F::Frame1),           L"BUTTON",         L"Source File",    -1,           120,   60, 12615,  735,  0, kGroup | WS_GROUP, {}, nullptr},
+  {L"txtSourceFile",    Id(F::txtSourceFile),    L"EDIT",           L"",               F::Frame1,    120,  240, 11415,  315,  1, kTextBox | WS_DISABLED, {}, nullptr},
+  {L"Command1",         Id(F::Command1),         L"BUTTON",         L"Browse",         F::Frame1,  11520,  240,   915,  315,  2, kPush, {}, nullptr},
+  {L"Frame2",           Id(F::Frame2),           L"BUTTON",         L"Options",        -1,           120,  960,  2055, 2775,  3, kGroup, {}, nullptr},
+  {L"Frame3",           Id(F::Frame3),           L"BUTTON",         L"Final Location", F::Frame2,    120,  240,  1815, 1455, 14, kGroup, {}, nullptr},
+  {L"optAppPath",       Id(F::optAppPath),       L"BUTTON",         L"App.Path",       F::Frame3,    120,  240,  1575,  195, 20, kRadio | WS_GROUP, {}, nullptr},
+  {L"optOtherLocation", Id(F::optOtherLocation), L"BUTTON",         L"Other Location", F::Frame3,    120,  540,  1515,  195, 21, kRadio, {}, nullptr},
+  {L"txtOtherLocation", Id(F::txtOtherLocation), L"EDIT",           L".",              F::Frame3,    120,  780,  1575,  285, 15, kTextBox | WS_DISABLED, kBoldSmall, nullptr},
+  {L"btnSelectDir",     Id(F::btnSelectDir),     L"BUTTON",         L"Browse",         F::Frame3,    840, 1080,   855,  255, 16, kPush | WS_DISABLED, {}, nullptr},
+  {L"Frame4",           Id(F::Frame4),           L"BUTTON",         L"Sub Type",       F::Frame2,    120, 1800,  1815,  795, 17, kGroup, {}, nullptr},
+  {L"optPrivate",       Id(F::optPrivate),       L"BUTTON",         L"Private Sub",    F::Frame4,    180,  240,  1215,  195, 19, kRadio, {}, L"Makes the resulting code, a \"Private Sub\"."},
+  {L"optPublic",        Id(F::optPublic),        L"BUTTON",         L"Public Sub",     F::Frame4,    180,  540,  1215,  195, 18, kRadio | WS_GROUP, {}, L"Makes the resulting code a \"Public Sub\"."},
+  {L"btnStart",         Id(F::btnStart),         L"BUTTON",         L"Start",          -1,           240, 3780,  1815,  375,  4, kPush | WS_DISABLED, kCommandFont, nullptr},
+  {L"btnSave",          Id(F::btnSave),          L"BUTTON",         L"Save",           -1,           240, 4140,  1815,  375,  9, kPush | WS_DISABLED, kCommandFont, nullptr},
+  {L"btnClear",         Id(F::btnClear),         L"BUTTON",         L"Clear",          -1,           240, 4500,  1815,  375,  5, kPush | WS_DISABLED, kCommandFont, nullptr},
+  {L"btnAbout",         Id(F::btnAbout),         L"BUTTON",         L"About",          -1,           240, 4860,  1815,  375,  6, kPush, kCommandFont, nullptr},
+  {L"btnHelp",          Id(F::btnHelp),          L"BUTTON",         L"Help",           -1,           240, 5220,  1815,  375, 13, kPush, kCommandFont, nullptr},
+  {L"btnExit",          Id(F::btnExit),          L"BUTTON",         L"Exit",           -1,           240, 5580,  1815,  375,  7, kPush, kCommandFont, nullptr},
+  {L"Label1",           Id(F::Label1),           nullptr,           L"Busy",           -1,           675, 6060,   450,  240, 11, 0, kBusyFont, nullptr},
+  {L"LED1",             Id(F::LED1),             LED::kClassName,   nullptr,           -1,          1200, 6060,   255,  255,  8, 0, {}, nullptr},
+  {L"Text1",            Id(F::Text1),            OutputArea::kClassName, L"",          -1,          2280,  900, 10515, 6735, 10, kOutput, kOutputFont, nullptr},
+  {L"StatusBar1",       Id(F::StatusBar1),       nullptr,           L"Label2",         -1,          6480, 3780,   855,  300, 12, 0, kStatusFont, nullptr},
+}};
+// clang-format on
+
+// A number as Visual Basic's Str writes it: a blank in the sign position of a non-negative one.
+std::wstring Str(long long n) { return (n >= 0 ? L" " : L"") + std::to_wstring(n); }
+
+std::wstring Describe(const VbError& e) { return win::Widen(e.Description()); }
+
+double Milliseconds() {
+  static const double frequency = [] {
+    LARGE_INTEGER f;
+    ::QueryPerformanceFrequency(&f);
+    return static_cast<double>(f.QuadPart);
+  }();
+  LARGE_INTEGER now;
+  ::QueryPerformanceCounter(&now);
+  return static_cast<double>(now.QuadPart) * 1000.0 / frequency;
+}
+
+// A frame paints only its edge and caption; with the window clipping its children nobody
+// would paint the frame's inside, so the frame erases it itself.
+LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+  if (msg == WM_ERASEBKGND) {
+    RECT r;
+    ::GetClientRect(hwnd, &r);
+    ::FillRect(reinterpret_cast<HDC>(wParam), &r, ::GetSysColorBrush(COLOR_BTNFACE));
+    return 1;
+  }
+  if (msg == WM_NCDESTROY) ::RemoveWindowSubclass(hwnd, &FrameProc, 0);
+  return ::DefSubclassProc(hwnd, msg, wParam, lParam);
+}
+
+// Thrown out of a run when the window is asked to close in one of its pauses.
+struct RunStopped {};
+
+bool IsNormalFile(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  constexpr DWORD kNotNormal = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & kNotNormal);
+}
+
+std::wstring HResultText(HRESULT hr) {
+  wchar_t hex[16];
+  ::wsprintfW(hex, L"%08X", static_cast<unsigned>(hr));
+  std::wstring text = L"Error &H" + std::wstring(hex);
+  wchar_t* message = nullptr;
+  if (::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr) &&
+      message) {
+    std::wstring m(message);
+    ::LocalFree(message);
+    while (!m.empty() && (m.back() == L'\n' || m.back() == L'\r' || m.back() == L' ')) m.pop_back();
+    if (!m.empty()) text += L" (" + m + L")";
+  }
+  return text;
+}
+
+}  // namespace
+
+// One conversion run: receives the module text and the generator's progress, puts the text
+// into the output area in batches and lets the window breathe at most every few
+// milliseconds. The captions and the lamp are set when the window is about to repaint, so
+// what the user sees is always the byte the run has reached.
+class frmMain::Run final : public TextSink, public ProgressObserver {
+ public:
+  Run(frmMain& form, HWND area) : form_(form), area_(area), lastPump_(Milliseconds()) {}
+
+  void Write(std::string_view text) override { pending_.append(text); }
+
+  void Converted(std::uint32_t position, std::uint32_t total) override {
+    position_ = position;
+    total_ = total;
+    if (pending_.size() >= kBatchBytes) Flush();
+    // The last byte is always shown, so the caption before "Finalizing..." names it.
+    if (position == total || Due()) Pump(true);
+  }
+
+  void Finalizing() override {
+    Flush();
+    form_.SetLedColor(RGB(255, 255, 0));
+    form_.SetStatusCaption(L"Finalizing...");
+    ::RedrawWindow(form_.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Pump(false);
+  }
+
+  void CallLineWritten(std::int32_t) override {
+    if (pending_.size() >= kBatchBytes) Flush();
+    if (Due()) Pump(false);
+  }
+
+  void Flush() {
+    if (pending_.empty()) return;
+    // The output area needs much more memory per line than the text itself on some systems
+    // (Wine's rich edit); running out inside the control would end the program, so the run
+    // stops with "Out of memory" while there is still room to report it.
+    MEMORYSTATUSEX memory{};
+    memory.dwLength = sizeof(memory);
+    if (::GlobalMemoryStatusEx(&memory) && memory.ullAvailVirtual < kReserveBytes) throw VbError(7);
+    OutputArea::Append(area_, win::Widen(pending_));
+    pending_.clear();
+  }
+
+ private:
+  // Small batches: the rich-edit control takes a big insertion much more slowly than
+  // the same text in pieces.
+  static constexpr size_t kBatchBytes = 16 * 1024;
+  static constexpr DWORDLONG kReserveBytes = 640ull << 20;
+
+  bool Due() const { return Milliseconds() - lastPump_ >= form_.pumpIntervalMs_; }
+
+  void Pump(bool converting) {
+    Flush();
+    if (converting) {
+      form_.SetLedColor(RGB(255, 0, 0));
+      form_.SetStatusCaption(L"Converting byte " + Str(position_) + L" out of " + Str(total_));
+    }
+    form_.DoEvents();
+    if (form_.observer_) form_.observer_->Pumped();
+    if (form_.closeRequested_) throw RunStopped{};
+    lastPump_ = Milliseconds();
+  }
+
+  frmMain& form_;
+  HWND area_;
+  std::string pending_;
+  std::uint32_t position_ = 0;
+  std::uint32_t total_ = 0;
+  double lastPump_;
+};
+
+frmMain::frmMain(std::unique_ptr<FolderBrowser> browser) : Pathwell1(std::move(browser)) {}
+
+frmMain::~frmMain() {
+  if (hwnd_) ::DestroyWindow(hwnd_);
+}
+
+std::span<const win::ControlSpec> frmMain::Table() { return kTable; }
+
+bool frmMain::Create(HINSTANCE instance, int showCommand) {
+  ::LoadLibraryW(L"riched20.dll");  // stays loaded: it owns the output area's class
+  LED::Register(instance);
+
+  WNDCLASSEXW wc{};
+  if (!::GetClassInfoExW(instance, kWindowClass, &wc)) {
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = &WndProc;
+    wc.hInstance = instance;
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kWindowClass;
+    ::RegisterClassExW(&wc);
+  }
+  if (!Pathwell1) Pathwell1 = MakePathwellBrowser(App::Path());
+
+  HWND hwnd = ::CreateWindowExW(kExStyle, kWindowClass, L"Quorvel", kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100,
+                                nullptr, nullptr, instance, this);
+  if (!hwnd) return false;
+  Form_Load();
+  ::ShowWindow(hwnd, showCommand);
+  ::UpdateWindow(hwnd);
+  if (HWND first = ::GetNextDlgTabItem(hwnd, nullptr, FALSE)) ::SetFocus(first);
+  return true;
+}
+
+void frmMain::OnCreate() {
+  dpi_ = win::WindowDpi(hwnd_);
+  const HINSTANCE instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE));
+
+  const SIZE size = win::WindowSizeForClient(kStyle, kExStyle, kClientWidth, kClientHeight, dpi_);
+  const int x = (::GetSystemMetrics(SM_CXSCREEN) - size.cx) / 2;
+  const int y = (::GetSystemMetrics(SM_CYSCREEN) - size.cy) / 2;
+  ::SetWindowPos(hwnd_, nullptr, x, y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+
+  icon_ = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_QUORVEL), IMAGE_ICON,
+                                          ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0));
+  smallIcon_ = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(IDI_QUORVEL), IMAGE_ICON,
+                                               ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0));
+  if (icon_) ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+  if (smallIcon_) ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+
+  controls_ = win::CreateControls(hwnd_, instance, kTable, kStandardFont);
+  OutputArea::Prepare(Control(Text1));
+  ::SendMessageW(Control(Text1), WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont(Text1)), FALSE);
+  // A frame lies beneath the controls it holds, and beneath the frames inside it, whatever
+  // the Tab order says.
+  for (size_t i = kControlCount; i-- > 0;) {
+    if (kTable[i].className && (kTable[i].style & BS_TYPEMASK) == BS_GROUPBOX && !lstrcmpW(kTable[i].className, L"BUTTON")) {
+      ::SetWindowPos(controls_.windows[i], HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+      ::SetWindowSubclass(controls_.windows[i], &FrameProc, 0, 0);
+    }
+  }
+  // The lamp only shows; it never takes the focus.
+  HWND led = Control(LED1);
+  ::SetWindowLongPtrW(led, GWL_STYLE, ::GetWindowLongPtrW(led, GWL_STYLE) & ~WS_TABSTOP);
+
+  SetChecked(optAppPath, true);
+  SetChecked(optPublic, true);
+  LayoutLabel(Label1);
+  LayoutLabel(StatusBar1);
+
+  // Without the folder-browse control the program still works; its Browse button says why not.
+  pathwellResult_ = Pathwell1 ? Pathwell1->Create(hwnd_) : E_POINTER;
+}
+
+bool frmMain::PreTranslate(MSG& msg) {
+  if (!hwnd_) return false;
+  if (msg.hwnd != hwnd_ && !::IsChild(hwnd_, msg.hwnd)) return false;
+  return ::IsDialogMessageW(hwnd_, &msg) != FALSE;
+}
+
+LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_CREATE:
+      OnCreate();
+      return 0;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam), HIWORD(wParam));
+      return 0;
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = ::BeginPaint(hwnd_, &ps);
+      Paint(dc);
+      ::EndPaint(hwnd_, &ps);
+      return 0;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: {
+      HDC dc = reinterpret_cast<HDC>(wParam);
+      ::SetBkColor(dc, ::GetSysColor(COLOR_BTNFACE));
+      ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
+      return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+    }
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = ::GetFocus();
+        if (focus && ::IsChild(hwnd_, focus)) lastFocus_ = focus;
+      } else if (lastFocus_ && ::IsWindow(lastFocus_) && ::IsWindowEnabled(lastFocus_)) {
+        ::SetFocus(lastFocus_);
+        return 0;
+      }
+      break;
+    case WM_CLOSE:
+      if (running_) {
+        closeRequested_ = true;  // the run stops in its next pause and closes the window then
+        return 0;
+      }
+      CloseWindow();
+      return 0;
+    case WM_ENDSESSION:
+      if (wParam) ::SendMessageW(hwnd_, WM_CLOSE, 0, 0);
+      return 0;
+    case WM_DESTROY:
+      Pathwell1.reset();
+      if (icon_) ::DestroyIcon(std::exchange(icon_, nullptr));
+      if (smallIcon_) ::DestroyIcon(std::exchange(smallIcon_, nullptr));
+      if (quitOnDestroy_) ::PostQuitMessage(0);
+      return 0;
+    default:
+      break;
+  }
+  return DefaultProc(msg, wParam, lParam);
+}
+
+void frmMain::OnCommand(int id, int code) {
+  if (id < kFirstId || id >= kFirstId + static_cast<int>(kControlCount)) return;  // Enter, Escape
+  const auto row = static_cast<Ctl>(id - kFirstId);
+  if (row == txtOtherLocation) {
+    if (code == EN_KILLFOCUS) txtOtherLocation_Validate();
+    return;
+  }
+  if (code != BN_CLICKED) return;
+  switch (row) {
+    case Command1: Command1_Click(); break;
+    case btnSelectDir: btnSelectDir_Click(); break;
+    case btnStart: btnStart_Click(); break;
+    case btnSave: btnSave_Click(); break;
+    case btnClear: btnClear_Click(); break;
+    case btnAbout: btnAbout_Click(); break;
+    case btnHelp: btnHelp_Click(); break;
+    case btnExit: btnExit_Click(); break;
+    case optPublic: if (Checked(optPublic)) optPublic_Click(); break;
+    case optPrivate: if (Checked(optPrivate)) optPrivate_Click(); break;
+    case optAppPath: if (Checked(optAppPath)) optAppPath_Click(); break;
+    case optOtherLocation: if (Checked(optOtherLocation)) optOtherLocation_Click(); break;
+    default: break;
+  }
+}
+
+// ---- Painted labels -------------------------------------------------------------------------
+
+void frmMain::LayoutLabel(Ctl row) {
+  const size_t slot = row == Label1 ? 0 : 1;
+  const std::wstring& caption = row == Label1 ? label1Caption_ : statusCaption_;
+  const RECT design = win::ControlRect(kTable, row, dpi_);
+  RECT text{0, 0, 0, 0};
+  HDC dc = ::GetDC(hwnd_);
+  HGDIOBJ old = ::SelectObject(dc, ControlFont(row));
+  ::DrawTextW(dc, caption.empty() ? L" " : caption.c_str(), -1, &text, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(hwnd_, dc);
+  // A self-sizing label keeps its left edge and grows to the right.
+  const int width = caption.empty() ? 0 : text.right - text.left;
+  labelRects_[slot] = RECT{design.left, design.top, design.left + width, design.top + (text.bottom - text.top)};
+}
+
+RECT frmMain::LabelRect(Ctl row) const { return labelRects_[row == Label1 ? 0 : 1]; }
+
+void frmMain::Paint(HDC dc) {
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, ::GetSysColor(COLOR_BTNTEXT));
+  const struct {
+    Ctl row;
+    const std::wstring& caption;
+    UINT align;
+  } labels[] = {{Label1, label1Caption_, DT_RIGHT}, {StatusBar1, statusCaption_, DT_CENTER}};
+  for (const auto& label : labels) {
+    RECT r = LabelRect(label.row);
+    HGDIOBJ old = ::SelectObject(dc, ControlFont(label.row));
+    ::DrawTextW(dc, label.caption.c_str(), -1, &r, label.align | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
+    ::SelectObject(dc, old);
+  }
+}
+
+void frmMain::SetStatusCaption(std::wstring caption) {
+  if (observer_) observer_->StatusCaption(caption);
+  if (caption == statusCaption_) return;
+  RECT before = LabelRect(StatusBar1);
+  statusCaption_ = std::move(caption);
+  LayoutLabel(StatusBar1);
+  RECT after = LabelRect(StatusBar1);
+  RECT both;
+  ::UnionRect(&both, &before, &after);
+  ::InvalidateRect(hwnd_, &both, TRUE);
+}
+
+void frmMain::SetLedColor(COLORREF color) {
+  if (observer_) observer_->LedColor(color);
+  LED::SetColor(Control(LED1), color);
+}
+
+COLORREF frmMain::ledcolor() const { return LED::Color(Control(LED1)); }
+
+// ---- Control helpers ------------------------------------------------------------------------
+
+std::wstring frmMain::TextOf(Ctl row) const {
+  HWND control = Control(row);
+  std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(control)) + 1, L'\0');
+  text.resize(static_cast<size_t>(::GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+void frmMain::SetTextOf(Ctl row, const std::wstring& text) { ::SetWindowTextW(Control(row), text.c_str()); }
+
+bool frmMain::Checked(Ctl row) const { return ::SendMessageW(Control(row), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void frmMain::SetChecked(Ctl row, bool checked) {
+  ::SendMessageW(Control(row), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void frmMain::Enable(Ctl row, bool enabled) { ::EnableWindow(Control(row), enabled ? TRUE : FALSE); }
+
+void frmMain::DoEvents() {
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      // The program's own loop must still see it; the run ends as if the window closed.
+      ::PostQuitMessage(static_cast<int>(msg.wParam));
+      closeRequested_ = true;
+      return;
+    }
+    if (!PreTranslate(msg)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+  }
+}
+
+// ---- Loading and closing --------------------------------------------------------------------
+
+void frmMain::Form_Load() { WavPlay::EnsureKeyClickFile(); }
+
+void frmMain::Form_QueryUnload() { CurrentPlatform().MsgBox(hwnd_, L"Thank you for using Quorvel", L"Bye", 0); }
+
+void frmMain::CloseWindow() {
+  if (closing_ || !hwnd_) return;
+  closing_ = true;
+  Form_QueryUnload();
+  ::DestroyWindow(hwnd_);
+}
+
+// ---- The conversion run ---------------------------------------------------------------------
+
+void frmMain::btnStart_Click() {
+  if (running_) return;  // one run at a time
+  WavPlay::PlayKeyClick();
+  qt = L"\"";
+  const std::wstring destination = Checked(optAppPath) ? App::Path() : TextOf(txtOtherLocation);
+  PartCount = 0;
+  LineCount = 0;
+  OptionType = Checked(optPublic) ? L"Public" : L"Private";
+  const std::wstring source = TextOf(txtSourceFile);
+  if (source.empty()) {
+    CurrentPlatform().MsgBox(hwnd_, L"Please select a source file, first", L"Dumbass!", 0);
+    return;
+  }
+
+  running_ = true;
+  HWND area = Control(Text1);
+  const long before = OutputArea::Length(area);
+  ::ShowWindow(area, SW_HIDE);
+
+  bool stopped = false;
+  std::unique_ptr<VbError> failure;
+  try {
+    SourceFile file(source);
+    ModuleSpec spec;
+    spec.fileName = StringStuff::FileNameFromPath(win::Utf8(source));  // taken once per run
+    spec.scope = win::Utf8(OptionType);
+    spec.destFolder = win::Utf8(destination);
+    Attribname = win::Widen(StringStuff::MakeAttribName(spec.fileName));
+    ModuleGenerator generator(std::move(spec));
+    generator.SetProgressStep(pumpIntervalMs_ <= 0 ? 1 : 4096);
+    Run run(*this, area);
+    const GeneratorCounters counters = generator.Generate(file, run, &run);
+    run.Flush();
+    PartCount = counters.PartCount;
+    LineCount = counters.LineCount;
+  } catch (const RunStopped&) {
+    stopped = true;
+  } catch (const VbError& e) {
+    failure = std::make_unique<VbError>(e);
+  } catch (const std::bad_alloc&) {
+    failure = std::make_unique<VbError>(7);
+  } catch (const std::exception& e) {
+    failure = std::make_unique<VbError>(51, e.what());  // Internal error
+  }
+
+  if (stopped) {
+    running_ = false;
+    CloseWindow();
+    return;
+  }
+  if (failure) {
+    CurrentPlatform().MsgBox(hwnd_,
+                             L"Error #" + Str(failure->Number()) + L"(" + Describe(*failure) + L") has\r\n" +
+                                 L"occured in 'btnStart' routine.",
+                             L"Oops!", MB_ICONERROR);
+    RollBackOutput(before);  // a failed run leaves no half module behind
+    area = Control(Text1);
+  }
+  SetLedColor(RGB(0, 0, 0));
+  ::ShowWindow(area, SW_SHOW);
+  running_ = false;
+  if (closeRequested_) {
+    CloseWindow();
+    return;
+  }
+  if (failure) return;
+  Enable(btnSave, true);
+  Enable(btnClear, true);
+  CurrentPlatform().MsgBox(hwnd_, L"Done", L"Good news!", 0);
+}
+
+void frmMain::ResetOutputArea() {
+  HWND old = Control(Text1);
+  const bool hadFocus = ::GetFocus() == old;
+  const LONG style = ::GetWindowLongW(old, GWL_STYLE);
+  const LONG exStyle = ::GetWindowLongW(old, GWL_EXSTYLE);
+  const RECT r = win::ControlRect(kTable, Text1, dpi_);
+  HWND previous = ::GetWindow(old, GW_HWNDPREV);
+  HWND fresh = ::CreateWindowExW(exStyle, OutputArea::kClassName, L"", static_cast<DWORD>(style), r.left, r.top,
+                                 r.right - r.left, r.bottom - r.top, hwnd_,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(Id(Text1))),
+                                 reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE)), nullptr);
+  if (!fresh) {
+    ::SetWindowTextW(old, L"");  // slow for a long text, but still right
+    return;
+  }
+  OutputArea::Prepare(fresh);
+  ::SendMessageW(fresh, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont(Text1)), FALSE);
+  ::SetWindowPos(fresh, previous ? previous : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  controls_.windows[Text1] = fresh;
+  ::DestroyWindow(old);
+  if (hadFocus) ::SetFocus(fresh);
+}
+
+void frmMain::RollBackOutput(long before) {
+  HWND area = Control(Text1);
+  const long now = OutputArea::Length(area);
+  if (now <= before) return;
+  if (now - before <= before) {
+    // Little to remove from a long text: delete it from the end in small pieces.
+    constexpr long kPiece = 8 * 1024;
+    for (long end = now; end > before; end -= kPiece) OutputArea::TruncateTo(area, std::max(before, end - kPiece));
+    return;
+  }
+  std::wstring kept;
+  if (before > 0) {
+    kept.resize(static_cast<size_t>(before) + 1);
+    TEXTRANGEW range{{0, before}, kept.data()};
+    kept.resize(static_cast<size_t>(::SendMessageW(area, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range))));
+  }
+  ResetOutputArea();
+  area = Control(Text1);
+  // The control keeps a line end as one character; put the text back with CRLF.
+  std::wstring piece;
+  for (size_t i = 0; i < kept.size(); ++i) {
+    piece += kept[i];
+    if (kept[i] == L'\r') piece += L'\n';
+    if (piece.size() >= 16 * 1024 || i + 1 == kept.size()) {
+      OutputArea::Append(area, piece);
+      piece.clear();
+    }
+  }
+}
+
+// ---- Source and destination -----------------------------------------------------------------
+
+void frmMain::Command1_Click() {
+  if (running_) return;
+  WavPlay::PlayKeyClick();
+  try {
+    CD1.CancelError = true;
+    CD1.DialogTitle = L"Select file to encode";
+    CD1.Filter = L"Any file|*.*";
+    CD1.ShowOpen(hwnd_);
+    const std::wstring chosen = CD1.FileName;
+    SetTextOf(txtSourceFile, chosen);
+    // The save name is the file's name up to its first dot (all of it when it has none).
+    const std::wstring name = win::Widen(StringStuff::FileNameFromPath(win::Utf8(chosen)));
+    DefFilename = name.substr(0, name.find(L'.'));
+    if (!chosen.empty()) Enable(btnStart, true);
+  } catch (...) {
+    SetTextOf(txtSourceFile, L"");
+    ::UpdateWindow(Control(txtSourceFile));
+  }
+}
+
+void frmMain::optPublic_Click() {
+  SetChecked(optPrivate, false);
+  ::InvalidateRect(Control(optPublic), nullptr, TRUE);
+}
+
+void frmMain::optPrivate_Click() {
+  SetChecked(optPublic, false);
+  ::InvalidateRect(Control(optPrivate), nullptr, TRUE);
+}
+
+void frmMain::optAppPath_Click() {
+  SetChecked(optOtherLocation, false);
+  Enable(txtOtherLocation, false);
+  Enable(btnSelectDir, false);
+}
+
+void frmMain::optOtherLocation_Click() {
+  SetChecked(optAppPath, false);
+  Enable(txtOtherLocation, true);
+  Enable(btnSelectDir, true);
+}
+
+void frmMain::txtOtherLocation_Validate() {
+  if (TextOf(txtOtherLocation).empty()) SetTextOf(txtOtherLocation, L".");
+}
+
+void frmMain::ShowPathwellMissing(HRESULT hr) {
+  CurrentPlatform().MsgBox(hwnd_,
+                           L"The folder-browse control Pathwell.ocx is not available.\r\n" + HResultText(hr),
+                           L"Oops!", MB_ICONERROR);
+}
+
+void frmMain::btnSelectDir_Click() {
+  if (running_) return;
+  WavPlay::PlayKeyClick();
+  if (FAILED(pathwellResult_)) {
+    ShowPathwellMissing(pathwellResult_);
+    return;
+  }
+  std::wstring folder;
+  const HRESULT hr = Pathwell1->Browse(hwnd_, L"Select a final destination folder.", folder);
+  if (FAILED(hr)) {
+    ShowPathwellMissing(hr);
+    return;
+  }
+  SetTextOf(txtOtherLocation, folder);
+  std::wstring text = TextOf(txtOtherLocation);
+  if (!text.empty() && text.back() == L'\\') {
+    text.pop_back();  // exactly one: "C:\" becomes "C:"
+    SetTextOf(txtOtherLocation, text);
+    ::UpdateWindow(Control(txtOtherLocation));
+  }
+}
+
+// ---- Save -----------------------------------------------------------------------------------
+
+void frmMain::btnSave_Click() {
+  if (running_) return;
+  WavPlay::PlayKeyClick();
+  std::wstring target;
+  try {
+    CD1.FileName = DefFilename;
+    CD1.DialogTitle = L"Saving resulting VB code";
+    CD1.Filter = L"Plain text|*.txt|VB Form|*.frm|VB Module|*.bas|Any format|*.*";
+    CD1.DefaultExt = L".txt";
+    CD1.ShowSave(hwnd_);
+    target = CD1.FileName;
+    if (target.empty()) return;
+    if (IsNormalFile(target) &&
+        CurrentPlatform().MsgBox(hwnd_, L"File: " + target + L"\r\nexists... overwrite?", L"Query",
+                                 MB_YESNO | MB_DEFBUTTON1) == IDNO)
+      return;
+    const std::wstring text = OutputArea::SelectAllText(Control(Text1));
+    SetStatusCaption(L"Saving...");
+    TextFile::WriteReplacing(target, win::ToAnsi(text));
+    SetStatusCaption(L"Saved...");
+  } catch (const VbError& e) {
+    if (e.Number() == kErrCancel) return;  // the user's own choice
+    CurrentPlatform().MsgBox(hwnd_,
+                             L"The file " + target + L" could not be saved.\r\nError #" + Str(e.Number()) + L"(" +
+                                 Describe(e) + L")",
+                             L"Oops!", MB_ICONERROR);
+    return;
+  }
+  CurrentPlatform().MsgBox(hwnd_, L"Saved: " + target, L"Good news!", 0);
+}
+
+// ---- Clear, Help, About, Exit ---------------------------------------------------------------
+
+void frmMain::btnClear_Click() {
+  if (running_) return;
+  WavPlay::PlayKeyClick();
+  ResetOutputArea();
+  ::UpdateWindow(Control(Text1));
+  SetChecked(optPrivate, false);
+  SetChecked(optPublic, true);
+  SetChecked(optAppPath, true);
+  SetChecked(optOtherLocation, false);
+  SetTextOf(txtOtherLocation, L".");
+  Enable(txtOtherLocation, false);
+  Enable(btnSelectDir, false);
+  Enable(btnStart, false);
+  Enable(btnSave, false);
+  SetStatusCaption(L"");
+  SetTextOf(txtSourceFile, L"");
+  ::UpdateWindow(Control(txtSourceFile));
+}
+
+void frmMain::btnHelp_Click() { ShellExec::ShellOpen(App::ResolvedHelpFile()); }
+
+void frmMain::btnAbout_Click() {
+  WavPlay::PlayKeyClick();
+  frmAbout::Show(hwnd_);
+}
+
+void frmMain::btnExit_Click() {
+  WavPlay::PlayKeyClick();
+  ::SendMessageW(hwnd_, WM_CLOSE, 0, 0);
+}
+
+}  // namespace quorvel

@@ -1,0 +1,65 @@
+#include "SourceFile.h"
+
+#include <gtest/gtest.h>
+
+#include "TestFiles.h"
+#include "VbError.h"
+
+namespace quorvel {
+namespace {
+
+using testing::TempFolder;
+
+int ErrorOpening(const std::wstring& path) {
+  try {
+    SourceFile file(path);
+  } catch (const VbError& e) {
+    return e.Number();
+  }
+  return 0;
+}
+
+TEST(SourceFileTest, ReadsEveryByteInPiecesOfAnySize) {
+  TempFolder dir;
+  std::string bytes;
+  for (int i = 0; i < 300000; ++i) bytes.push_back(static_cast<char>(i * 7));
+  TempFolder::Write(dir / L"data.bin", bytes);
+
+  SourceFile file(dir / L"data.bin");
+  EXPECT_EQ(file.Length(), bytes.size());
+  std::string read;
+  std::uint8_t piece[1000];
+  for (size_t got; (got = file.Read(piece, 1 + read.size() % 999)) > 0;) read.append(reinterpret_cast<char*>(piece), got);
+  EXPECT_EQ(read, bytes);
+}
+
+TEST(SourceFileTest, OpenFailuresBecomeVisualBasicErrors) {
+  TempFolder dir;
+  EXPECT_EQ(ErrorOpening(dir / L"missing.bin"), 53);
+  EXPECT_EQ(ErrorOpening(dir / L"no folder\\x.bin"), 76);
+  EXPECT_EQ(ErrorOpening(dir.Path()), 75);  // a folder is no source
+
+  TempFolder::Write(dir / L"locked.bin", "abc");
+  HANDLE lock = ::CreateFileW((dir / L"locked.bin").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(ErrorOpening(dir / L"locked.bin"), 70);
+  ::CloseHandle(lock);
+}
+
+TEST(SourceFileTest, LetsOthersWriteAndDeleteWhileOpenAndReleasesTheFileOnClose) {
+  TempFolder dir;
+  const std::wstring path = dir / L"shared.bin";
+  TempFolder::Write(path, "hello");
+  SourceFile file(path);
+  HANDLE writer = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_NE(writer, INVALID_HANDLE_VALUE);
+  ::CloseHandle(writer);
+  file.Close();
+  HANDLE exclusive = ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_NE(exclusive, INVALID_HANDLE_VALUE);
+  ::CloseHandle(exclusive);
+}
+
+}  // namespace
+}  // namespace quorvel

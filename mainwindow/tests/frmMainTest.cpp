@@ -1,0 +1,766 @@
+#include "frmMain.h"
+
+#include <gtest/gtest.h>
+#include <commctrl.h>
+#include <ole2.h>
+#include <richedit.h>
+
+#include <vector>
+
+#include "App.h"
+#include "FakePlatform.h"
+#include "ModuleGenerator.h"
+#include "OutputArea.h"
+#include "Text.h"
+#include "TestFiles.h"
+#include "VbError.h"
+#include "frmAbout.h"
+
+namespace quorvel {
+namespace {
+
+using testing::Box;
+using testing::FakePlatform;
+using testing::TempFolder;
+using F = frmMain;
+
+class OleEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override { ::OleInitialize(nullptr); }
+  void TearDown() override { ::OleUninitialize(); }
+};
+const auto* const kOle = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
+
+class FakeBrowser : public FolderBrowser {
+ public:
+  HRESULT createResult = S_OK;
+  HRESULT browseResult = S_OK;
+  std::wstring answer;
+  std::vector<std::wstring> prompts;
+  HRESULT Create(HWND) override { return createResult; }
+  HRESULT Browse(HWND, const std::wstring& prompt, std::wstring& result) override {
+    prompts.push_back(prompt);
+    result = answer;
+    return browseResult;
+  }
+};
+
+// Records what a run shows.
+class Watcher : public frmMain::RunObserver {
+ public:
+  std::vector<std::wstring> captions;
+  std::vector<COLORREF> leds;
+  std::function<void()> onPump;
+  int pumps = 0;
+  void StatusCaption(std::wstring_view c) override { captions.emplace_back(c); }
+  void LedColor(COLORREF c) override {
+    if (leds.empty() || leds.back() != c) leds.push_back(c);
+  }
+  void Pumped() override {
+    ++pumps;
+    if (onPump) onPump();
+  }
+};
+
+std::string Bytes(size_t n, int seed = 1) {
+  std::string s(n, '\0');
+  for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 31 + seed) & 0xFF);
+  return s;
+}
+
+std::wstring Module(const std::wstring& fileName, const std::string& bytes, const std::wstring& scope = L"Public",
+                    const std::wstring& folder = App::Path()) {
+  ModuleSpec spec;
+  spec.fileName = win::Utf8(fileName);
+  spec.scope = win::Utf8(scope);
+  spec.destFolder = win::Utf8(folder);
+  return win::Widen(
+      GenerateModule(spec, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())));
+}
+
+class FrmMainTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    auto browser = std::make_unique<FakeBrowser>();
+    browser_ = browser.get();
+    form_ = std::make_unique<frmMain>(std::move(browser));
+    ASSERT_TRUE(form_->Create(::GetModuleHandleW(nullptr), ShowCommand()));
+    form_->SetRunObserver(&watcher_);
+    Pump();
+  }
+  void TearDown() override {
+    if (form_->hwnd()) ::DestroyWindow(form_->hwnd());
+    Pump();
+  }
+
+  // Hidden unless a test needs the screen: a shown window takes seconds to go away under
+  // Wine without a window manager.
+  virtual int ShowCommand() const { return SW_HIDE; }
+
+  static void Pump() {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+  }
+
+  HWND C(F::Ctl row) const { return form_->Control(row); }
+  bool Shown(F::Ctl row) const { return (::GetWindowLongW(C(row), GWL_STYLE) & WS_VISIBLE) != 0; }
+  bool Enabled(F::Ctl row) const { return ::IsWindowEnabled(C(row)) != FALSE; }
+  bool Checked(F::Ctl row) const { return ::SendMessageW(C(row), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+  std::wstring TextOf(F::Ctl row) const {
+    wchar_t buffer[1024] = {};
+    ::GetWindowTextW(C(row), buffer, 1024);
+    return buffer;
+  }
+  std::wstring Output() const { return OutputArea::Text(C(F::Text1)); }
+  void Click(F::Ctl row) { ::SendMessageW(C(row), BM_CLICK, 0, 0); }
+
+  // Chooses a source file through the open dialog.
+  void Choose(const std::wstring& path) {
+    platform_.dialogAnswers.push_back({false, path});
+    form_->Command1_Click();
+  }
+  std::wstring MakeSource(const std::wstring& name, const std::string& bytes) {
+    const std::wstring path = dir_ / name;
+    TempFolder::Write(path, bytes);
+    return path;
+  }
+
+  FakePlatform platform_;
+  ScopedPlatform scope_{platform_};
+  TempFolder dir_;
+  FakeBrowser* browser_ = nullptr;
+  Watcher watcher_;
+  std::unique_ptr<frmMain> form_;
+};
+
+// ---- Start-up -------------------------------------------------------------------------------
+
+TEST_F(FrmMainTest, StartsCentredWithTheTablesLayoutAtTheWindowsDpi) {
+  HWND hwnd = form_->hwnd();
+  wchar_t caption[64];
+  ::GetWindowTextW(hwnd, caption, 64);
+  EXPECT_STREQ(caption, L"Quorvel");
+  const LONG style = ::GetWindowLongW(hwnd, GWL_STYLE);
+  EXPECT_TRUE(style & WS_SYSMENU);
+  EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
+  EXPECT_TRUE(style & WS_CLIPCHILDREN);
+
+  const int dpi = win::WindowDpi(hwnd);
+  RECT client;
+  ::GetClientRect(hwnd, &client);
+  EXPECT_EQ(client.right, win::TwipsToPixels(12930, dpi));
+  EXPECT_EQ(client.bottom, win::TwipsToPixels(7785, dpi));
+  RECT window;
+  ::GetWindowRect(hwnd, &window);
+  EXPECT_NEAR((window.left + window.right) / 2, ::GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+  EXPECT_NEAR((window.top + window.bottom) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2, 1);
+
+  const auto table = frmMain::Table();
+  for (size_t i = 0; i < table.size(); ++i) {
+    HWND control = C(static_cast<F::Ctl>(i));
+    if (!table[i].className) {
+      EXPECT_EQ(control, nullptr) << "painted label " << win::Utf8(table[i].name);
+      continue;
+    }
+    ASSERT_NE(control, nullptr) << win::Utf8(table[i].name);
+    RECT r;
+    ::GetWindowRect(control, &r);
+    ::MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
+    const RECT expected = win::ControlRect(table, i, dpi);
+    EXPECT_EQ(r.left, expected.left) << win::Utf8(table[i].name);
+    EXPECT_EQ(r.top, expected.top) << win::Utf8(table[i].name);
+    EXPECT_EQ(r.right - r.left, expected.right - expected.left) << win::Utf8(table[i].name);
+    EXPECT_EQ(r.bottom - r.top, expected.bottom - expected.top) << win::Utf8(table[i].name);
+  }
+  if (dpi == 96) {  // containers add up: Frame2 + Frame3 + the field
+    const RECT field = win::ControlRect(table, F::txtOtherLocation, 96);
+    EXPECT_EQ(field.left, 24);
+    EXPECT_EQ(field.top, 132);
+    EXPECT_EQ(field.right - field.left, 105);
+    EXPECT_EQ(field.bottom - field.top, 19);
+    const RECT output = win::ControlRect(table, F::Text1, 96);
+    EXPECT_EQ(output.left, 152);
+    EXPECT_EQ(output.top, 60);
+    EXPECT_EQ(output.right - output.left, 701);
+    EXPECT_EQ(output.bottom - output.top, 449);
+  }
+}
+
+TEST_F(FrmMainTest, StartsWithTheTablesTextsFontsAndEnabledStates) {
+  EXPECT_EQ(TextOf(F::Frame1), L"Source File");
+  EXPECT_EQ(TextOf(F::txtSourceFile), L"");
+  EXPECT_EQ(TextOf(F::Command1), L"Browse");
+  EXPECT_EQ(TextOf(F::txtOtherLocation), L".");
+  EXPECT_EQ(TextOf(F::optPublic), L"Public Sub");
+  EXPECT_EQ(TextOf(F::btnHelp), L"Help");
+  EXPECT_EQ(Output(), L"");
+  EXPECT_EQ(form_->StatusCaption(), L"Label2");
+  EXPECT_EQ(form_->ledcolor(), 0u);
+
+  EXPECT_TRUE(Checked(F::optAppPath));
+  EXPECT_FALSE(Checked(F::optOtherLocation));
+  EXPECT_TRUE(Checked(F::optPublic));
+  EXPECT_FALSE(Checked(F::optPrivate));
+
+  for (F::Ctl off : {F::txtSourceFile, F::txtOtherLocation, F::btnSelectDir, F::btnStart, F::btnSave, F::btnClear})
+    EXPECT_FALSE(Enabled(off)) << off;
+  for (F::Ctl on : {F::Command1, F::optAppPath, F::optOtherLocation, F::optPublic, F::optPrivate, F::btnAbout,
+                    F::btnHelp, F::btnExit, F::Text1})
+    EXPECT_TRUE(Enabled(on)) << on;
+
+  auto font = [&](F::Ctl row) {
+    LOGFONTW lf{};
+    ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(C(row), WM_GETFONT, 0, 0)), sizeof(lf), &lf);
+    return lf;
+  };
+  const int dpi = win::WindowDpi(form_->hwnd());
+  EXPECT_STREQ(font(F::btnStart).lfFaceName, L"MS Sans Serif");
+  EXPECT_EQ(font(F::btnStart).lfHeight, -::MulDiv(12, dpi, 72));
+  EXPECT_EQ(font(F::txtOtherLocation).lfWeight, FW_BOLD);
+  CHARFORMAT2W output{};
+  output.cbSize = sizeof(output);
+  ::SendMessageW(C(F::Text1), EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&output));
+  EXPECT_STREQ(output.szFaceName, L"Fixedsys");
+  EXPECT_EQ(output.yHeight, 9 * 20);
+  EXPECT_EQ(font(F::Command1).lfWeight, FW_NORMAL);
+  LOGFONTW status{};
+  ::GetObjectW(form_->ControlFont(F::StatusBar1), sizeof(status), &status);
+  EXPECT_EQ(status.lfWeight, FW_BOLD);
+
+  EXPECT_EQ(::SendMessageW(form_->Tooltip(), TTM_GETTOOLCOUNT, 0, 0), 2);
+  EXPECT_EQ(::SendMessageW(C(F::Text1), EM_GETLIMITTEXT, 0, 0), 0x7FFFFFFE);
+  // Nothing is played while loading.
+  EXPECT_TRUE(platform_.sounds.empty());
+}
+
+class FrmMainShownTest : public FrmMainTest {
+ protected:
+  int ShowCommand() const override { return SW_SHOW; }
+};
+
+TEST_F(FrmMainShownTest, FocusStartsOnBrowseAndTabVisitsTheEnabledControlsInTabIndexOrder) {
+  EXPECT_EQ(::GetFocus(), C(F::Command1));
+  std::vector<HWND> order;
+  HWND at = C(F::Command1);
+  for (int i = 0; i < 12; ++i) {
+    at = ::GetNextDlgTabItem(form_->hwnd(), at, FALSE);
+    order.push_back(at);
+  }
+  // An option pair is one stop: its selected button.
+  const std::vector<HWND> expected{C(F::btnAbout), C(F::btnExit),    C(F::Text1),    C(F::btnHelp),
+                                   C(F::optPublic), C(F::optAppPath), C(F::Command1), C(F::btnAbout),
+                                   C(F::btnExit),   C(F::Text1),      C(F::btnHelp),  C(F::optPublic)};
+  EXPECT_EQ(order, expected);
+}
+
+TEST_F(FrmMainTest, StatusLabelIsPaintedOnTheWindowAndGrowsFromItsLeftEdge) {
+  const int dpi = win::WindowDpi(form_->hwnd());
+  const RECT design = win::ControlRect(frmMain::Table(), F::StatusBar1, dpi);
+  const RECT start = form_->LabelRect(F::StatusBar1);
+  EXPECT_EQ(start.left, design.left);
+  EXPECT_EQ(start.top, design.top);
+  EXPECT_GT(start.right, start.left);
+  EXPECT_EQ(form_->LabelRect(F::Label1).left, win::ControlRect(frmMain::Table(), F::Label1, dpi).left);
+
+  Choose(MakeSource(L"a.bin", Bytes(100)));
+  form_->btnStart_Click();
+  const RECT after = form_->LabelRect(F::StatusBar1);
+  EXPECT_EQ(form_->StatusCaption(), L"Finalizing...");
+  EXPECT_EQ(after.left, design.left);
+  EXPECT_GT(after.right, start.right);
+}
+
+// ---- Source choice and options --------------------------------------------------------------
+
+TEST_F(FrmMainTest, ChoosingASourceShowsItEnablesStartAndDerivesTheSaveName) {
+  Choose(L"C:\\My.Files\\song.mp3");
+  ASSERT_EQ(platform_.dialogs.size(), 1u);
+  EXPECT_FALSE(platform_.dialogs[0].save);
+  EXPECT_EQ(platform_.dialogs[0].title, L"Select file to encode");
+  EXPECT_EQ(platform_.dialogs[0].filter, L"Any file|*.*");
+  EXPECT_TRUE(form_->CD1.CancelError);
+  EXPECT_EQ(TextOf(F::txtSourceFile), L"C:\\My.Files\\song.mp3");
+  EXPECT_EQ(form_->DefFilename, L"song");
+  EXPECT_TRUE(Enabled(F::btnStart));
+  EXPECT_EQ(platform_.sounds.size(), 1u);
+
+  Choose(L"C:\\Data\\photo.large.jpg");
+  EXPECT_EQ(form_->DefFilename, L"photo");
+  EXPECT_EQ(platform_.dialogs[1].startName, L"C:\\My.Files\\song.mp3");  // the dialog starts with the last name
+  Choose(L"C:\\Files\\README");
+  EXPECT_EQ(TextOf(F::txtSourceFile), L"C:\\Files\\README");
+  EXPECT_EQ(form_->DefFilename, L"README");
+}
+
+TEST_F(FrmMainTest, CancelEmptiesTheSourceFieldButKeepsStartAndTheSaveName) {
+  Choose(L"C:\\Data\\photo.jpg");
+  platform_.dialogAnswers.push_back({true, L""});
+  form_->Command1_Click();
+  EXPECT_EQ(TextOf(F::txtSourceFile), L"");
+  EXPECT_EQ(form_->DefFilename, L"photo");
+  EXPECT_TRUE(Enabled(F::btnStart));
+  EXPECT_TRUE(platform_.boxes.empty());
+
+  form_->btnStart_Click();  // refuses the empty field
+  ASSERT_EQ(platform_.boxes.size(), 1u);
+  EXPECT_EQ(platform_.boxes[0].text, L"Please select a source file, first");
+  EXPECT_EQ(platform_.boxes[0].title, L"Dumbass!");
+  EXPECT_EQ(platform_.boxes[0].flags, 0u);
+  EXPECT_TRUE(Shown(F::Text1));
+  EXPECT_EQ(form_->StatusCaption(), L"Label2");
+  EXPECT_FALSE(Enabled(F::btnSave));
+}
+
+TEST_F(FrmMainTest, OptionPairsSwitchEachOtherAndTheDestinationFieldFollowsOtherLocation) {
+  Click(F::optOtherLocation);
+  EXPECT_FALSE(Checked(F::optAppPath));
+  EXPECT_TRUE(Enabled(F::txtOtherLocation));
+  EXPECT_TRUE(Enabled(F::btnSelectDir));
+  ::SetWindowTextW(C(F::txtOtherLocation), L"D:\\Out");
+  Click(F::optAppPath);
+  EXPECT_FALSE(Checked(F::optOtherLocation));
+  EXPECT_FALSE(Enabled(F::txtOtherLocation));
+  EXPECT_FALSE(Enabled(F::btnSelectDir));
+  Click(F::optOtherLocation);
+  EXPECT_EQ(TextOf(F::txtOtherLocation), L"D:\\Out");
+
+  Click(F::optPrivate);
+  EXPECT_FALSE(Checked(F::optPublic));
+  Click(F::optPublic);
+  EXPECT_FALSE(Checked(F::optPrivate));
+  EXPECT_TRUE(platform_.sounds.empty());  // options play no click
+}
+
+TEST_F(FrmMainTest, LeavingAnEmptyDestinationFieldPutsTheDotBack) {
+  Click(F::optOtherLocation);
+  ::SetFocus(C(F::txtOtherLocation));
+  ::SetWindowTextW(C(F::txtOtherLocation), L"");
+  ::SetFocus(C(F::Command1));
+  EXPECT_EQ(TextOf(F::txtOtherLocation), L".");
+  ::SetFocus(C(F::txtOtherLocation));
+  ::SetWindowTextW(C(F::txtOtherLocation), L"  ");
+  ::SetFocus(C(F::Command1));
+  EXPECT_EQ(TextOf(F::txtOtherLocation), L"  ");
+}
+
+TEST_F(FrmMainTest, DestinationBrowseDropsExactlyOneFinalBackslash) {
+  Click(F::optOtherLocation);
+  browser_->answer = L"D:\\";
+  form_->btnSelectDir_Click();
+  EXPECT_EQ(TextOf(F::txtOtherLocation), L"D:");
+  ASSERT_EQ(browser_->prompts.size(), 1u);
+  EXPECT_EQ(browser_->prompts[0], L"Select a final destination folder.");
+  browser_->answer = L"D:\\Work";
+  form_->btnSelectDir_Click();
+  EXPECT_EQ(TextOf(F::txtOtherLocation), L"D:\\Work");
+  browser_->answer = L"";  // Cancel
+  form_->btnSelectDir_Click();
+  EXPECT_EQ(TextOf(F::txtOtherLocation), L"");
+  EXPECT_EQ(platform_.sounds.size(), 3u);
+  EXPECT_TRUE(platform_.boxes.empty());
+}
+
+TEST(FrmMainPathwellTest, AMissingFolderBrowseControlIsReportedNotIgnored) {
+  FakePlatform platform;
+  ScopedPlatform scope(platform);
+  auto browser = std::make_unique<FakeBrowser>();
+  browser->createResult = REGDB_E_CLASSNOTREG;
+  FakeBrowser* fake = browser.get();
+  frmMain form(std::move(browser));
+  ASSERT_TRUE(form.Create(::GetModuleHandleW(nullptr), SW_SHOW));
+  ::SendMessageW(form.Control(F::optOtherLocation), BM_CLICK, 0, 0);
+  form.btnSelectDir_Click();
+  ASSERT_EQ(platform.boxes.size(), 1u);
+  EXPECT_EQ(platform.boxes[0].title, L"Oops!");
+  EXPECT_EQ(platform.boxes[0].flags, static_cast<UINT>(MB_ICONERROR));
+  EXPECT_EQ(platform.boxes[0].text.find(L"The folder-browse control Pathwell.ocx is not available.\r\nError &H80040154"), 0u);
+  EXPECT_TRUE(fake->prompts.empty());
+  wchar_t text[16];
+  ::GetWindowTextW(form.Control(F::txtOtherLocation), text, 16);
+  EXPECT_STREQ(text, L".");
+}
+
+// ---- Runs -----------------------------------------------------------------------------------
+
+TEST_F(FrmMainTest, RunsProduceExactlyTheEnginesModuleAndTwoRunsAppendTwoModules) {
+  const std::string empty, three("\x00\x0A\xFF", 3), multi = Bytes(7000);
+  Choose(MakeSource(L"empty.dat", empty));
+  form_->btnStart_Click();
+  std::wstring expected = Module(L"empty.dat", empty);
+  EXPECT_EQ(Output(), expected);
+  EXPECT_EQ(form_->PartCount, 1);
+  EXPECT_EQ(form_->Attribname, L"modempty");
+  EXPECT_EQ(form_->OptionType, L"Public");
+  EXPECT_EQ(form_->qt, L"\"");
+
+  Click(F::optPrivate);
+  Choose(MakeSource(L"a.b", three));
+  form_->btnStart_Click();
+  expected += Module(L"a.b", three, L"Private");
+  EXPECT_EQ(Output(), expected);
+
+  Click(F::optPublic);
+  Click(F::optOtherLocation);
+  ::SetWindowTextW(C(F::txtOtherLocation), L"C:\\Out");
+  Choose(MakeSource(L"my file.tar.gz", multi));
+  form_->btnStart_Click();
+  expected += Module(L"my file.tar.gz", multi, L"Public", L"C:\\Out");
+  EXPECT_EQ(Output(), expected);
+  EXPECT_EQ(form_->PartCount, 3);  // 218 full lines: 100 + 101 + 17
+  EXPECT_EQ(form_->Attribname, L"modmy_file");
+
+  EXPECT_EQ(platform_.Count(L"Good news!"), 3);
+  EXPECT_EQ(platform_.boxes.back().text, L"Done");
+  EXPECT_EQ(platform_.boxes.back().flags, 0u);
+  EXPECT_TRUE(Shown(F::Text1));
+  EXPECT_TRUE(Enabled(F::btnSave));
+  EXPECT_TRUE(Enabled(F::btnClear));
+  EXPECT_TRUE(Enabled(F::btnStart));
+  EXPECT_EQ(form_->ledcolor(), 0u);
+}
+
+TEST_F(FrmMainTest, EveryBytesCaptionAndTheLampColoursAreShownWhenPumpingEveryByte) {
+  form_->SetPumpInterval(0);
+  Choose(MakeSource(L"three.bin", std::string("abc")));
+  bool hiddenWhileRunning = true;
+  watcher_.onPump = [&] { hiddenWhileRunning = hiddenWhileRunning && !Shown(F::Text1); };
+  form_->btnStart_Click();
+  const std::vector<std::wstring> expected{L"Converting byte  1 out of  3", L"Converting byte  2 out of  3",
+                                           L"Converting byte  3 out of  3", L"Finalizing..."};
+  EXPECT_EQ(watcher_.captions, expected);
+  EXPECT_EQ(watcher_.leds, (std::vector<COLORREF>{255, 65535, 0}));
+  EXPECT_TRUE(hiddenWhileRunning);
+  EXPECT_GT(watcher_.pumps, 3);
+}
+
+TEST_F(FrmMainTest, WithTheDefaultPaceTheLastCaptionBeforeFinalizingNamesTheLastByte) {
+  Choose(MakeSource(L"big.bin", Bytes(300000)));
+  form_->btnStart_Click();
+  ASSERT_GE(watcher_.captions.size(), 2u);
+  EXPECT_EQ(watcher_.captions[watcher_.captions.size() - 2], L"Converting byte  300000 out of  300000");
+  EXPECT_EQ(watcher_.captions.back(), L"Finalizing...");
+
+  watcher_.captions.clear();
+  Choose(MakeSource(L"empty.bin", ""));
+  form_->btnStart_Click();
+  EXPECT_EQ(watcher_.captions, std::vector<std::wstring>{L"Finalizing..."});  // no byte, no byte caption
+}
+
+TEST_F(FrmMainTest, FailedRunsReportTheErrorAndLeaveTheOutputAsItWas) {
+  Choose(MakeSource(L"first.bin", "xy"));
+  form_->btnStart_Click();  // something to keep
+  const std::wstring before = Output();
+  platform_.boxes.clear();
+  ::EnableWindow(C(F::btnSave), FALSE);  // pre-run state to keep
+
+  const std::wstring locked = MakeSource(L"locked.bin", "abc");
+  HANDLE lock = ::CreateFileW(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  const struct {
+    std::wstring path;
+    const wchar_t* first;
+  } cases[] = {
+      {dir_ / L"no folder\\x.bin", L"Error # 76(Path not found) has"},
+      {dir_ / L"missing.bin", L"Error # 53(File not found) has"},
+      {dir_.Path(), L"Error # 75(Path/File access error) has"},
+      {locked, L"Error # 70(Permission denied) has"},
+  };
+  for (const auto& c : cases) {
+    platform_.boxes.clear();
+    Choose(c.path);
+    form_->btnStart_Click();
+    ASSERT_EQ(platform_.boxes.size(), 1u) << win::Utf8(c.path);
+    EXPECT_EQ(platform_.boxes[0].title, L"Oops!");
+    EXPECT_EQ(platform_.boxes[0].flags, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_EQ(platform_.boxes[0].text, std::wstring(c.first) + L"\r\noccured in 'btnStart' routine.");
+    EXPECT_EQ(Output(), before);
+    EXPECT_TRUE(Shown(F::Text1));
+    EXPECT_EQ(form_->ledcolor(), 0u);
+    EXPECT_FALSE(Enabled(F::btnSave));
+    EXPECT_FALSE(form_->Running());
+  }
+  ::CloseHandle(lock);
+  EXPECT_EQ(TempFolder::Read(dir_ / L"missing.bin"), "<missing>");  // nothing created
+}
+
+TEST_F(FrmMainTest, ASourceThatShrinksDuringTheRunFailsWith62AndIsClosedAfterwards) {
+  Choose(MakeSource(L"earlier.bin", Bytes(1000)));
+  form_->btnStart_Click();
+  const std::wstring before = Output();
+  form_->SetPumpInterval(0.001);
+  const std::wstring path = MakeSource(L"shrinks.bin", Bytes(600000));
+  Choose(path);
+  bool cut = false;
+  watcher_.onPump = [&] {
+    if (cut) return;
+    cut = true;
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, 0, nullptr);
+    ::SetFilePointer(h, 10, nullptr, FILE_BEGIN);
+    ::SetEndOfFile(h);
+    ::CloseHandle(h);
+  };
+  form_->btnStart_Click();
+  ASSERT_EQ(platform_.Count(L"Oops!"), 1);
+  EXPECT_EQ(platform_.boxes.back().text.substr(0, 38), L"Error # 62(Input past end of file) has");
+  EXPECT_EQ(Output(), before);
+  EXPECT_TRUE(Shown(F::Text1));
+  HANDLE exclusive = ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_NE(exclusive, INVALID_HANDLE_VALUE);
+  ::CloseHandle(exclusive);
+}
+
+TEST_F(FrmMainTest, AFailureAfterAFewLinesRemovesThemFromALongerText) {
+  Choose(MakeSource(L"long.bin", Bytes(20000)));
+  form_->btnStart_Click();
+  const std::wstring before = Output();
+  form_->SetPumpInterval(0);
+  Choose(MakeSource(L"short.bin", Bytes(100)));
+  watcher_.onPump = [&] {
+    if (watcher_.pumps == 50) ::SetWindowTextW(C(F::txtSourceFile), L"");  // not read again by the run
+    if (watcher_.pumps == 60) throw VbError(9);
+  };
+  form_->btnStart_Click();
+  EXPECT_EQ(platform_.boxes.back().text, L"Error # 9(Subscript out of range) has\r\noccured in 'btnStart' routine.");
+  EXPECT_EQ(Output(), before);
+}
+
+TEST_F(FrmMainTest, WhileARunIsInProgressTheOtherCommandsDoNothing) {
+  form_->SetPumpInterval(0);
+  Choose(MakeSource(L"busy.bin", Bytes(5)));
+  const size_t dialogs = platform_.dialogs.size();
+  const size_t sounds = platform_.sounds.size();
+  bool once = false;
+  watcher_.onPump = [&] {
+    if (once) return;
+    once = true;
+    form_->btnStart_Click();
+    form_->Command1_Click();
+    form_->btnSelectDir_Click();
+    form_->btnSave_Click();
+    form_->btnClear_Click();
+  };
+  form_->btnStart_Click();
+  EXPECT_EQ(platform_.dialogs.size(), dialogs);
+  EXPECT_EQ(platform_.sounds.size(), sounds + 1);  // the run's own click only
+  EXPECT_EQ(Output(), Module(L"busy.bin", Bytes(5)));
+  EXPECT_EQ(platform_.boxes.size(), 1u);  // "Done"
+}
+
+TEST_F(FrmMainTest, ClosingDuringARunStopsItShowsByeOnceAndCloses) {
+  form_->SetPumpInterval(0);
+  Choose(MakeSource(L"long.bin", Bytes(20000)));
+  watcher_.onPump = [&] {
+    if (watcher_.pumps == 2) ::PostMessageW(form_->hwnd(), WM_CLOSE, 0, 0);
+  };
+  form_->btnStart_Click();
+  EXPECT_EQ(form_->hwnd(), nullptr);
+  EXPECT_EQ(platform_.Count(L"Bye"), 1);
+  EXPECT_EQ(platform_.Count(L"Good news!"), 0);
+  EXPECT_EQ(platform_.Count(L"Oops!"), 0);
+  EXPECT_LT(watcher_.pumps, 10);
+}
+
+// ---- Save -----------------------------------------------------------------------------------
+
+TEST_F(FrmMainTest, SaveWritesTheWholeTextInAnsiUnderTheChosenName) {
+  Choose(MakeSource(L"song.one.mp3", Bytes(40)));
+  form_->btnStart_Click();
+  Choose(MakeSource(L"b.bin", Bytes(3)));
+  form_->btnStart_Click();
+  platform_.boxes.clear();
+  platform_.sounds.clear();
+
+  const std::wstring target = dir_ / L"saved.bas";
+  platform_.dialogAnswers.push_back({false, target});
+  form_->btnSave_Click();
+  const auto& call = platform_.dialogs.back();
+  EXPECT_TRUE(call.save);
+  EXPECT_EQ(call.startName, L"b");
+  EXPECT_EQ(call.title, L"Saving resulting VB code");
+  EXPECT_EQ(call.filter, L"Plain text|*.txt|VB Form|*.frm|VB Module|*.bas|Any format|*.*");
+  EXPECT_EQ(call.defExt, L"txt");
+  EXPECT_EQ(TempFolder::Read(target), win::ToAnsi(Module(L"song.one.mp3", Bytes(40)) + Module(L"b.bin", Bytes(3))));
+  ASSERT_EQ(platform_.boxes.size(), 1u);  // no overwrite question for a new name
+  EXPECT_EQ(platform_.boxes[0].text, L"Saved: " + target);
+  EXPECT_EQ(platform_.boxes[0].title, L"Good news!");
+  EXPECT_EQ(form_->StatusCaption(), L"Saved...");
+  EXPECT_EQ(platform_.sounds.size(), 1u);
+  CHARRANGE selection{};
+  ::SendMessageW(C(F::Text1), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
+  EXPECT_EQ(selection.cpMin, 0);
+  EXPECT_GE(selection.cpMax, OutputArea::Length(C(F::Text1)));
+}
+
+TEST_F(FrmMainTest, SavingOverAnExistingFileAsksFirst) {
+  Choose(MakeSource(L"x.bin", "x"));
+  form_->btnStart_Click();
+  const std::wstring target = dir_ / L"old.txt";
+  TempFolder::Write(target, "old content");
+  platform_.boxes.clear();
+
+  platform_.dialogAnswers.push_back({false, target});
+  platform_.boxAnswers.push_back(IDNO);
+  form_->btnSave_Click();
+  ASSERT_EQ(platform_.boxes.size(), 1u);
+  EXPECT_EQ(platform_.boxes[0].text, L"File: " + target + L"\r\nexists... overwrite?");
+  EXPECT_EQ(platform_.boxes[0].title, L"Query");
+  EXPECT_EQ(platform_.boxes[0].flags, static_cast<UINT>(MB_YESNO));
+  EXPECT_EQ(TempFolder::Read(target), "old content");
+
+  platform_.dialogAnswers.push_back({false, target});
+  platform_.boxAnswers.push_back(IDYES);
+  form_->btnSave_Click();
+  EXPECT_EQ(platform_.Count(L"Query"), 2);
+  EXPECT_EQ(TempFolder::Read(target), win::ToAnsi(Output()));
+  EXPECT_EQ(platform_.boxes.back().title, L"Good news!");
+}
+
+TEST_F(FrmMainTest, CancelIsSilentAndAFailedSaveIsReportedWithTheTargetIntact) {
+  Choose(MakeSource(L"x.bin", "x"));
+  form_->btnStart_Click();
+  platform_.boxes.clear();
+
+  platform_.dialogAnswers.push_back({true, L""});
+  form_->btnSave_Click();
+  EXPECT_TRUE(platform_.boxes.empty());
+  EXPECT_EQ(form_->StatusCaption(), L"Finalizing...");
+
+  const std::wstring nowhere = dir_ / L"no folder\\out.txt";
+  platform_.dialogAnswers.push_back({false, nowhere});
+  form_->btnSave_Click();
+  ASSERT_EQ(platform_.boxes.size(), 1u);
+  EXPECT_EQ(platform_.boxes[0].title, L"Oops!");
+  EXPECT_EQ(platform_.boxes[0].flags, static_cast<UINT>(MB_ICONERROR));
+  EXPECT_NE(platform_.boxes[0].text.find(nowhere), std::wstring::npos);
+  EXPECT_NE(platform_.boxes[0].text.find(L"Error # 76(Path not found)"), std::wstring::npos);
+  EXPECT_EQ(form_->StatusCaption(), L"Saving...");
+
+  const std::wstring readOnly = dir_ / L"ro.txt";
+  TempFolder::Write(readOnly, "keep");
+  ::SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
+  platform_.dialogAnswers.push_back({false, readOnly});
+  platform_.boxAnswers.push_back(IDYES);
+  form_->btnSave_Click();
+  EXPECT_EQ(platform_.boxes.back().title, L"Oops!");
+  EXPECT_EQ(TempFolder::Read(readOnly), "keep");
+}
+
+TEST_F(FrmMainTest, TextOutsideTheAnsiCodePageIsSavedWithTheDefaultCharacter) {
+  OutputArea::Append(C(F::Text1), L"caf\u00e9 \u4e2d\r\n");
+  ::EnableWindow(C(F::btnSave), TRUE);
+  const std::wstring target = dir_ / L"intl.txt";
+  platform_.dialogAnswers.push_back({false, target});
+  form_->btnSave_Click();
+  EXPECT_EQ(TempFolder::Read(target), win::ToAnsi(L"caf\u00e9 \u4e2d\r\n"));
+  EXPECT_EQ(TempFolder::Read(target).substr(5), "?\r\n");
+}
+
+// ---- Clear, Help, About, Exit ---------------------------------------------------------------
+
+TEST_F(FrmMainTest, ClearReturnsToTheStartStateButKeepsItselfEnabled) {
+  Click(F::optOtherLocation);
+  Click(F::optPrivate);
+  ::SetWindowTextW(C(F::txtOtherLocation), L"D:\\Typed");
+  Choose(MakeSource(L"c.bin", "c"));
+  form_->btnStart_Click();
+  platform_.sounds.clear();
+
+  for (int i = 0; i < 2; ++i) {
+    Click(F::btnClear);
+    EXPECT_EQ(Output(), L"");
+    EXPECT_EQ(TextOf(F::txtSourceFile), L"");
+    EXPECT_EQ(TextOf(F::txtOtherLocation), L".");
+    EXPECT_TRUE(Checked(F::optPublic));
+    EXPECT_FALSE(Checked(F::optPrivate));
+    EXPECT_TRUE(Checked(F::optAppPath));
+    EXPECT_FALSE(Checked(F::optOtherLocation));
+    EXPECT_FALSE(Enabled(F::txtOtherLocation));
+    EXPECT_FALSE(Enabled(F::btnSelectDir));
+    EXPECT_FALSE(Enabled(F::btnStart));
+    EXPECT_FALSE(Enabled(F::btnSave));
+    EXPECT_TRUE(Enabled(F::btnClear));
+    EXPECT_EQ(form_->StatusCaption(), L"");
+    EXPECT_EQ(form_->DefFilename, L"c");
+  }
+  EXPECT_EQ(platform_.sounds.size(), 2u);
+}
+
+TEST_F(FrmMainTest, HelpOpensTheFixedHelpFileWhenThereAndTheOneBesideTheProgramOtherwise) {
+  const std::wstring fixed = App::HelpFile();
+  const bool existed = ::GetFileAttributesW(fixed.c_str()) != INVALID_FILE_ATTRIBUTES;
+  if (!existed) {
+    Click(F::btnHelp);
+    ASSERT_EQ(platform_.shellFiles.size(), 1u);
+    EXPECT_EQ(platform_.shellFiles[0], win::ToAnsi(App::Path() + L"\\helpfile.chm"));
+    ::CreateDirectoryW(L"C:\\VB Projects", nullptr);
+    ::CreateDirectoryW(L"C:\\VB Projects\\Quorvel", nullptr);
+    TempFolder::Write(fixed, "chm");
+  }
+  Click(F::btnHelp);
+  EXPECT_EQ(platform_.shellFiles.back(), "C:\\VB Projects\\Quorvel\\helpfile.chm");
+  if (!existed) {
+    ::DeleteFileW(fixed.c_str());
+    ::RemoveDirectoryW(L"C:\\VB Projects\\Quorvel");
+    ::RemoveDirectoryW(L"C:\\VB Projects");
+  }
+  EXPECT_TRUE(platform_.sounds.empty());  // Help plays no click
+}
+
+TEST_F(FrmMainTest, AboutIsModalAndReturnsWhenItsWindowCloses) {
+  bool shown = false;
+  bool ownerDisabled = false;
+  frmAbout::SetShownHookForTesting([&](frmAbout& about) {
+    shown = true;
+    ownerDisabled = !::IsWindowEnabled(form_->hwnd());
+    ::PostMessageW(about.hwnd(), WM_CLOSE, 0, 0);
+  });
+  Click(F::btnAbout);
+  frmAbout::SetShownHookForTesting(nullptr);
+  EXPECT_TRUE(shown);
+  EXPECT_TRUE(ownerDisabled);
+  EXPECT_TRUE(::IsWindowEnabled(form_->hwnd()));
+  EXPECT_GE(platform_.sounds.size(), 1u);  // the command's click (the About window clicks as it closes)
+}
+
+TEST_F(FrmMainTest, ExitClicksAndClosesWithOneByeBox) {
+  Click(F::btnExit);
+  EXPECT_EQ(form_->hwnd(), nullptr);
+  ASSERT_EQ(platform_.boxes.size(), 1u);
+  EXPECT_EQ(platform_.boxes[0].text, L"Thank you for using Quorvel");
+  EXPECT_EQ(platform_.boxes[0].title, L"Bye");
+  EXPECT_EQ(platform_.boxes[0].flags, 0u);
+  EXPECT_EQ(platform_.sounds.size(), 1u);
+}
+
+TEST_F(FrmMainTest, TheCloseBoxShowsByeOnceWithoutAClick) {
+  ::SendMessageW(form_->hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  Pump();
+  EXPECT_EQ(form_->hwnd(), nullptr);
+  EXPECT_EQ(platform_.Count(L"Bye"), 1);
+  EXPECT_TRUE(platform_.sounds.empty());
+}
+
+TEST_F(FrmMainTest, StartSourceBrowseSaveClearAboutAndExitClickButHelpAndOptionsDoNot) {
+  Choose(MakeSource(L"k.bin", "k"));
+  EXPECT_EQ(platform_.sounds.size(), 1u);
+  form_->btnStart_Click();
+  EXPECT_EQ(platform_.sounds.size(), 2u);
+  platform_.dialogAnswers.push_back({true, L""});
+  form_->btnSave_Click();
+  EXPECT_EQ(platform_.sounds.size(), 3u);
+  Click(F::optOtherLocation);
+  Click(F::optPrivate);
+  form_->btnSelectDir_Click();
+  EXPECT_EQ(platform_.sounds.size(), 4u);
+  form_->btnHelp_Click();
+  EXPECT_EQ(platform_.sounds.size(), 4u);
+  form_->btnClear_Click();
+  EXPECT_EQ(platform_.sounds.size(), 5u);
+  EXPECT_NE(platform_.sounds[0].find("keyclick.wav"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace quorvel
