@@ -1,62 +1,54 @@
 #include "OutputArea.h"
 
-#include <richedit.h>
+#include <new>
 
-#include <climits>
+#include "ModuleGenerator.h"
 
 namespace quorvel::OutputArea {
 namespace {
 
-std::wstring GetText(HWND area, DWORD flags) {
-  GETTEXTLENGTHEX length{GTL_USECRLF | GTL_PRECISE | GTL_NUMCHARS, 1200};
-  const LRESULT n = ::SendMessageW(area, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0);
-  if (n <= 0) return {};
-  std::wstring text(static_cast<size_t>(n) + 1, L'\0');
-  GETTEXTEX get{};
-  get.cb = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-  get.flags = flags | GT_USECRLF;
-  get.codepage = 1200;  // UTF-16
-  const LRESULT got = ::SendMessageW(area, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&get),
-                                     reinterpret_cast<LPARAM>(text.data()));
-  text.resize(got > 0 ? static_cast<size_t>(got) : 0);
-  return text;
+TextView& View(HWND area) {
+  TextView* view = TextView::FromWindow(area);
+  if (!view) throw std::bad_alloc();  // no output area: nothing can be held
+  return *view;
 }
 
 }  // namespace
 
-void Prepare(HWND area) {
-  ::SendMessageW(area, EM_SETTEXTMODE, TM_PLAINTEXT, 0);
-  ::SendMessageW(area, EM_EXLIMITTEXT, 0, 0x7FFFFFFE);
-  ::SendMessageW(area, EM_SETUNDOLIMIT, 0, 0);
-  ::SendMessageW(area, EM_SETTARGETDEVICE, 0, 1);  // no wrap: every line stays one line
-}
+void Prepare(HWND) {}
 
 long Length(HWND area) {
-  GETTEXTLENGTHEX length{GTL_NUMCHARS | GTL_PRECISE, 1200};
-  return static_cast<long>(::SendMessageW(area, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0));
+  const TextView* view = TextView::FromWindow(area);
+  return view ? static_cast<long>(view->Length()) : 0;
 }
 
 void Append(HWND area, std::wstring_view text) {
-  if (text.empty()) return;
-  const long end = Length(area);
-  CHARRANGE range{end, end};
-  ::SendMessageW(area, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
-  const std::wstring piece(text);
-  ::SendMessageW(area, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece.c_str()));
+  if (!text.empty()) View(area).Append(text);
+}
+
+void ReserveForModule(HWND area, std::uint64_t sourceBytes) {
+  // Two hex digits a byte, and per line its call, quotes and line end; a little more for
+  // the header, the part procedures and the routines at the end.
+  const std::uint64_t lines = ModuleLineCount(sourceBytes);
+  const std::uint64_t characters = 2 * sourceBytes + 25 * lines + 64 * 1024;
+  if (characters > 0x7FFFFFFE) throw std::bad_alloc();
+  View(area).Reserve(static_cast<size_t>(characters), static_cast<size_t>(lines));
 }
 
 void TruncateTo(HWND area, long from) {
-  CHARRANGE range{from, -1};
-  ::SendMessageW(area, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
-  ::SendMessageW(area, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L""));
+  if (TextView* view = TextView::FromWindow(area)) view->TruncateTo(from < 0 ? 0 : static_cast<size_t>(from));
 }
 
-std::wstring Text(HWND area) { return GetText(area, GT_DEFAULT); }
+std::wstring Text(HWND area) {
+  const TextView* view = TextView::FromWindow(area);
+  return view ? std::wstring(view->Text()) : std::wstring();
+}
 
-std::wstring SelectAllText(HWND area) {
-  CHARRANGE all{0, -1};
-  ::SendMessageW(area, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&all));
-  return GetText(area, GT_SELECTION);
+std::wstring_view SelectAllText(HWND area) {
+  TextView* view = TextView::FromWindow(area);
+  if (!view) return {};
+  view->SetSelection(0, view->Length());
+  return view->Text();
 }
 
 }  // namespace quorvel::OutputArea

@@ -1,7 +1,6 @@
 #include "frmMain.h"
 
 #include <commctrl.h>
-#include <richedit.h>
 
 #include <algorithm>
 #include <array>
@@ -18,6 +17,7 @@
 #include "StringStuff.h"
 #include "Text.h"
 #include "TextFile.h"
+#include "TextView.h"
 #include "VbError.h"
 #include "WavPlay.h"
 #include "frmAbout.h"
@@ -43,8 +43,7 @@ constexpr DWORD kGroup = BS_GROUPBOX;
 constexpr DWORD kRadio = BS_AUTORADIOBUTTON;
 constexpr DWORD kPush = BS_PUSHBUTTON;
 constexpr DWORD kTextBox = ES_AUTOHSCROLL | WS_BORDER;
-constexpr DWORD kOutput =
-    ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL | ES_SAVESEL | WS_VSCROLL | WS_HSCROLL | WS_BORDER;
+constexpr DWORD kOutput = WS_VSCROLL | WS_HSCROLL | WS_BORDER;
 
 using F = frmMain;
 constexpr int Id(F::Ctl row) { return kFirstId + static_cast<int>(row); }
@@ -144,6 +143,12 @@ class frmMain::Run final : public TextSink, public ProgressObserver {
   void Write(std::string_view text) override { pending_.append(text); }
 
   void Converted(std::uint32_t position, std::uint32_t total) override {
+    if (!reserved_) {
+      // A source too big for memory fails here, at once, rather than after minutes of work.
+      Flush();
+      OutputArea::ReserveForModule(area_, total);
+      reserved_ = true;
+    }
     position_ = position;
     total_ = total;
     if (pending_.size() >= kBatchBytes) Flush();
@@ -166,21 +171,14 @@ class frmMain::Run final : public TextSink, public ProgressObserver {
 
   void Flush() {
     if (pending_.empty()) return;
-    // The output area needs much more memory per line than the text itself on some systems
-    // (Wine's rich edit); running out inside the control would end the program, so the run
-    // stops with "Out of memory" while there is still room to report it.
-    MEMORYSTATUSEX memory{};
-    memory.dwLength = sizeof(memory);
-    if (::GlobalMemoryStatusEx(&memory) && memory.ullAvailVirtual < kReserveBytes) throw VbError(7);
     OutputArea::Append(area_, win::Widen(pending_));
     pending_.clear();
   }
 
  private:
-  // Small batches: the rich-edit control takes a big insertion much more slowly than
-  // the same text in pieces.
-  static constexpr size_t kBatchBytes = 16 * 1024;
-  static constexpr DWORDLONG kReserveBytes = 640ull << 20;
+  // The text goes to the output area at every pause, and between pauses whenever this much
+  // has gathered.
+  static constexpr size_t kBatchBytes = 256 * 1024;
 
   bool Due() const { return Milliseconds() - lastPump_ >= form_.pumpIntervalMs_; }
 
@@ -202,6 +200,7 @@ class frmMain::Run final : public TextSink, public ProgressObserver {
   std::uint32_t position_ = 0;
   std::uint32_t total_ = 0;
   double lastPump_;
+  bool reserved_ = false;
 };
 
 frmMain::frmMain(std::unique_ptr<FolderBrowser> browser) : Pathwell1(std::move(browser)) {}
@@ -213,8 +212,8 @@ frmMain::~frmMain() {
 std::span<const win::ControlSpec> frmMain::Table() { return kTable; }
 
 bool frmMain::Create(HINSTANCE instance, int showCommand) {
-  ::LoadLibraryW(L"riched20.dll");  // stays loaded: it owns the output area's class
   LED::Register(instance);
+  TextView::Register(instance);
 
   WNDCLASSEXW wc{};
   if (!::GetClassInfoExW(instance, kWindowClass, &wc)) {
@@ -256,7 +255,6 @@ void frmMain::OnCreate() {
 
   controls_ = win::CreateControls(hwnd_, instance, kTable, kStandardFont);
   OutputArea::Prepare(Control(Text1));
-  ::SendMessageW(Control(Text1), WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont(Text1)), FALSE);
   // A frame lies beneath the controls it holds, and beneath the frames inside it, whatever
   // the Tab order says.
   for (size_t i = kControlCount; i-- > 0;) {
@@ -521,8 +519,7 @@ void frmMain::btnStart_Click() {
                              L"Error #" + Str(failure->Number()) + L"(" + Describe(*failure) + L") has\r\n" +
                                  L"occured in 'btnStart' routine.",
                              L"Oops!", MB_ICONERROR);
-    RollBackOutput(before);  // a failed run leaves no half module behind
-    area = Control(Text1);
+    OutputArea::TruncateTo(area, before);  // a failed run leaves no half module behind
   }
   SetLedColor(RGB(0, 0, 0));
   ::ShowWindow(area, SW_SHOW);
@@ -535,59 +532,6 @@ void frmMain::btnStart_Click() {
   Enable(btnSave, true);
   Enable(btnClear, true);
   CurrentPlatform().MsgBox(hwnd_, L"Done", L"Good news!", 0);
-}
-
-void frmMain::ResetOutputArea() {
-  HWND old = Control(Text1);
-  const bool hadFocus = ::GetFocus() == old;
-  const LONG style = ::GetWindowLongW(old, GWL_STYLE);
-  const LONG exStyle = ::GetWindowLongW(old, GWL_EXSTYLE);
-  const RECT r = win::ControlRect(kTable, Text1, dpi_);
-  HWND previous = ::GetWindow(old, GW_HWNDPREV);
-  HWND fresh = ::CreateWindowExW(exStyle, OutputArea::kClassName, L"", static_cast<DWORD>(style), r.left, r.top,
-                                 r.right - r.left, r.bottom - r.top, hwnd_,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(Id(Text1))),
-                                 reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE)), nullptr);
-  if (!fresh) {
-    ::SetWindowTextW(old, L"");  // slow for a long text, but still right
-    return;
-  }
-  OutputArea::Prepare(fresh);
-  ::SendMessageW(fresh, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont(Text1)), FALSE);
-  ::SetWindowPos(fresh, previous ? previous : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  controls_.windows[Text1] = fresh;
-  ::DestroyWindow(old);
-  if (hadFocus) ::SetFocus(fresh);
-}
-
-void frmMain::RollBackOutput(long before) {
-  HWND area = Control(Text1);
-  const long now = OutputArea::Length(area);
-  if (now <= before) return;
-  if (now - before <= before) {
-    // Little to remove from a long text: delete it from the end in small pieces.
-    constexpr long kPiece = 8 * 1024;
-    for (long end = now; end > before; end -= kPiece) OutputArea::TruncateTo(area, std::max(before, end - kPiece));
-    return;
-  }
-  std::wstring kept;
-  if (before > 0) {
-    kept.resize(static_cast<size_t>(before) + 1);
-    TEXTRANGEW range{{0, before}, kept.data()};
-    kept.resize(static_cast<size_t>(::SendMessageW(area, EM_GETTEXTRANGE, 0, reinterpret_cast<LPARAM>(&range))));
-  }
-  ResetOutputArea();
-  area = Control(Text1);
-  // The control keeps a line end as one character; put the text back with CRLF.
-  std::wstring piece;
-  for (size_t i = 0; i < kept.size(); ++i) {
-    piece += kept[i];
-    if (kept[i] == L'\r') piece += L'\n';
-    if (piece.size() >= 16 * 1024 || i + 1 == kept.size()) {
-      OutputArea::Append(area, piece);
-      piece.clear();
-    }
-  }
 }
 
 // ---- Source and destination -----------------------------------------------------------------
@@ -684,9 +628,15 @@ void frmMain::btnSave_Click() {
         CurrentPlatform().MsgBox(hwnd_, L"File: " + target + L"\r\nexists... overwrite?", L"Query",
                                  MB_YESNO | MB_DEFBUTTON1) == IDNO)
       return;
-    const std::wstring text = OutputArea::SelectAllText(Control(Text1));
+    const std::wstring_view text = OutputArea::SelectAllText(Control(Text1));
     SetStatusCaption(L"Saving...");
-    TextFile::WriteReplacing(target, win::ToAnsi(text));
+    std::string bytes;
+    try {
+      bytes = win::ToAnsi(text);
+    } catch (const std::bad_alloc&) {
+      throw VbError(7);  // a text too big to convert in one piece
+    }
+    TextFile::WriteReplacing(target, bytes);
     SetStatusCaption(L"Saved...");
   } catch (const VbError& e) {
     if (e.Number() == kErrCancel) return;  // the user's own choice
@@ -704,7 +654,7 @@ void frmMain::btnSave_Click() {
 void frmMain::btnClear_Click() {
   if (running_) return;
   WavPlay::PlayKeyClick();
-  ResetOutputArea();
+  ::SetWindowTextW(Control(Text1), L"");
   ::UpdateWindow(Control(Text1));
   SetChecked(optPrivate, false);
   SetChecked(optPublic, true);

@@ -111,11 +111,6 @@ class frmMain : public win::WindowBase<frmMain> {
   void SetChecked(Ctl row, bool checked);
   void Enable(Ctl row, bool enabled);
   void ShowPathwellMissing(HRESULT hr);
-  // Empties the output area by putting a fresh control in its place: the rich-edit control
-  // takes far longer to delete a long text than to be made anew.
-  void ResetOutputArea();
-  // Removes what a failed run appended after character `before`.
-  void RollBackOutput(long before);
 
   std::unique_ptr<FolderBrowser> Pathwell1;
   HRESULT pathwellResult_ = E_PENDING;

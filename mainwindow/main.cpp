@@ -10,7 +10,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   const HRESULT ole = ::OleInitialize(nullptr);
   INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&icc);
-  ::LoadLibraryW(L"riched20.dll");
 
   int exitCode = 0;
   {

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "../tests/FakePlatform.h"
+#include "ModuleGenerator.h"
+#include "Text.h"
 #include "frmMain.h"
 
 namespace {
@@ -93,7 +95,7 @@ int main(int argc, char** argv) {
     form.btnStart_Click();
     if (done == 0) {
       std::printf("%.1f MB: no \"Done\" box (%s)\n", size / 1048576.0,
-                  platform.boxes.empty() ? "none" : "a failure");
+                  platform.boxes.empty() ? "none" : quorvel::win::Utf8(platform.boxes.back().text).c_str());
       status = 1;
       continue;
     }
@@ -105,6 +107,14 @@ int main(int argc, char** argv) {
     ::GetProcessMemoryInfo(::GetCurrentProcess(), &memory, sizeof(memory));
     std::printf("%.1f MB: %.0f ms to \"Done\", longest gap between pumps %.1f ms (%d pumps), peak working set %.1f MB\n",
                 size / 1048576.0, done - start, gaps.longest, gaps.pumps, memory.PeakWorkingSetSize / 1048576.0);
+    // Every line of the module must have arrived (the view counts the empty one after the last).
+    const auto lines = static_cast<std::uint64_t>(
+        ::SendMessageW(form.Control(quorvel::frmMain::Text1), EM_GETLINECOUNT, 0, 0) - 1);
+    if (lines != quorvel::ModuleLineCount(size)) {
+      std::printf("  but the output area holds %llu lines instead of %llu\n", static_cast<unsigned long long>(lines),
+                  static_cast<unsigned long long>(quorvel::ModuleLineCount(size)));
+      status = 1;
+    }
     std::fflush(stdout);
     ::DeleteFileW(source.c_str());
   }

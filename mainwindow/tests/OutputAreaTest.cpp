@@ -8,8 +8,8 @@ namespace {
 class OutputAreaTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ::LoadLibraryW(L"riched20.dll");
-    area_ = ::CreateWindowExW(0, OutputArea::kClassName, L"", WS_POPUP | ES_MULTILINE | WS_VSCROLL | WS_HSCROLL, 0, 0,
+    TextView::Register(::GetModuleHandleW(nullptr));
+    area_ = ::CreateWindowExW(0, OutputArea::kClassName, L"", WS_POPUP | WS_VSCROLL | WS_HSCROLL, 0, 0,
                               400, 300, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(area_, nullptr);
     OutputArea::Prepare(area_);

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <commctrl.h>
 #include <ole2.h>
-#include <richedit.h>
 
 #include <vector>
 
@@ -220,11 +219,8 @@ TEST_F(FrmMainTest, StartsWithTheTablesTextsFontsAndEnabledStates) {
   EXPECT_STREQ(font(F::btnStart).lfFaceName, L"MS Sans Serif");
   EXPECT_EQ(font(F::btnStart).lfHeight, -::MulDiv(12, dpi, 72));
   EXPECT_EQ(font(F::txtOtherLocation).lfWeight, FW_BOLD);
-  CHARFORMAT2W output{};
-  output.cbSize = sizeof(output);
-  ::SendMessageW(C(F::Text1), EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&output));
-  EXPECT_STREQ(output.szFaceName, L"Fixedsys");
-  EXPECT_EQ(output.yHeight, 9 * 20);
+  EXPECT_STREQ(font(F::Text1).lfFaceName, L"Fixedsys");
+  EXPECT_EQ(font(F::Text1).lfHeight, -::MulDiv(9, dpi, 72));
   EXPECT_EQ(font(F::Command1).lfWeight, FW_NORMAL);
   LOGFONTW status{};
   ::GetObjectW(form_->ControlFont(F::StatusBar1), sizeof(status), &status);
@@ -527,6 +523,28 @@ TEST_F(FrmMainTest, AFailureAfterAFewLinesRemovesThemFromALongerText) {
   EXPECT_EQ(Output(), before);
 }
 
+TEST_F(FrmMainTest, ASourceTooBigForMemoryFailsAtOnceWithOutOfMemory) {
+  Choose(MakeSource(L"kept.bin", "k"));
+  form_->btnStart_Click();
+  const std::wstring before = Output();
+  // The largest source the engine takes, 2^31 - 1 bytes, as a sparse file of zeros.
+  const std::wstring huge = dir_ / L"huge.bin";
+  HANDLE h = ::CreateFileW(huge.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(::SetFilePointerEx(h, LARGE_INTEGER{{0x7FFFFFFF, 0}}, nullptr, FILE_BEGIN));
+  ASSERT_TRUE(::SetEndOfFile(h));
+  ::CloseHandle(h);
+  Choose(huge);
+  platform_.boxes.clear();
+  const DWORD start = ::GetTickCount();
+  form_->btnStart_Click();
+  EXPECT_LT(::GetTickCount() - start, 10000u);
+  ASSERT_EQ(platform_.boxes.size(), 1u);
+  EXPECT_EQ(platform_.boxes[0].text, L"Error # 7(Out of memory) has\r\noccured in 'btnStart' routine.");
+  EXPECT_EQ(Output(), before);
+  EXPECT_TRUE(Shown(F::Text1));
+}
+
 TEST_F(FrmMainTest, WhileARunIsInProgressTheOtherCommandsDoNothing) {
   form_->SetPumpInterval(0);
   Choose(MakeSource(L"busy.bin", Bytes(5)));
@@ -588,10 +606,10 @@ TEST_F(FrmMainTest, SaveWritesTheWholeTextInAnsiUnderTheChosenName) {
   EXPECT_EQ(platform_.boxes[0].title, L"Good news!");
   EXPECT_EQ(form_->StatusCaption(), L"Saved...");
   EXPECT_EQ(platform_.sounds.size(), 1u);
-  CHARRANGE selection{};
-  ::SendMessageW(C(F::Text1), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&selection));
-  EXPECT_EQ(selection.cpMin, 0);
-  EXPECT_GE(selection.cpMax, OutputArea::Length(C(F::Text1)));
+  DWORD start = 1, end = 0;
+  ::SendMessageW(C(F::Text1), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  EXPECT_EQ(start, 0u);
+  EXPECT_EQ(end, static_cast<DWORD>(OutputArea::Length(C(F::Text1))));
 }
 
 TEST_F(FrmMainTest, SavingOverAnExistingFileAsksFirst) {

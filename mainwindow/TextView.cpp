@@ -1,0 +1,906 @@
+#include "TextView.h"
+
+#include <windowsx.h>
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <cwctype>
+#include <new>
+
+namespace quorvel {
+namespace {
+
+constexpr int kMargin = 2;            // pixels between the client edge and the text
+constexpr int kTabColumns = 8;
+constexpr UINT_PTR kAutoScrollTimer = 1;
+constexpr UINT kAutoScrollMs = 50;
+constexpr std::uint16_t kUnmeasured = 0xFFFF;
+// Positions live in 32 bits in the line index and in the messages.
+constexpr size_t kMaxLength = 0x7FFFFFFE;
+
+enum MenuCommand : UINT { kCopy = 1, kSelectAll = 2 };
+
+bool IsBreak(wchar_t c) { return c == L'\r' || c == L'\n'; }
+bool IsWordChar(wchar_t c) { return c == L'_' || std::iswalnum(c); }
+
+// Grows a vector by half again rather than doubling: a text of tens of megabytes then
+// never needs much more than itself.
+template <typename T>
+void MakeRoom(std::vector<T>& v, size_t needed) {
+  if (needed <= v.capacity()) return;
+  v.reserve(std::max(needed, v.capacity() + v.capacity() / 2));
+}
+
+template <typename T>
+void GiveBackSpare(std::vector<T>& v) {
+  if (v.capacity() > 4096 && v.size() < v.capacity() / 4) v.shrink_to_fit();
+}
+
+class MeasuringDc {
+ public:
+  MeasuringDc(HWND hwnd, HFONT font) : hwnd_(hwnd), dc_(::GetDC(hwnd)) {
+    if (dc_) old_ = ::SelectObject(dc_, font);
+  }
+  ~MeasuringDc() {
+    if (!dc_) return;
+    ::SelectObject(dc_, old_);
+    ::ReleaseDC(hwnd_, dc_);
+  }
+  MeasuringDc(const MeasuringDc&) = delete;
+  MeasuringDc& operator=(const MeasuringDc&) = delete;
+  HDC get() const { return dc_; }
+
+ private:
+  HWND hwnd_;
+  HDC dc_;
+  HGDIOBJ old_ = nullptr;
+};
+
+struct Menu {
+  HMENU handle = ::CreatePopupMenu();
+  ~Menu() {
+    if (handle) ::DestroyMenu(handle);
+  }
+};
+
+void FillSolid(HDC dc, const RECT& r, COLORREF color) {
+  ::SetBkColor(dc, color);
+  ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
+}
+
+}  // namespace
+
+// ---- Window class ---------------------------------------------------------------------------
+
+void TextView::Register(HINSTANCE instance) {
+  WNDCLASSEXW wc{};
+  if (::GetClassInfoExW(instance, kClassName, &wc)) return;
+  wc.cbSize = sizeof(wc);
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = &TextView::Proc;
+  wc.cbWndExtra = sizeof(LONG_PTR);  // the view object
+  wc.hInstance = instance;
+  wc.hCursor = ::LoadCursorW(nullptr, IDC_IBEAM);
+  wc.lpszClassName = kClassName;
+  ::RegisterClassExW(&wc);
+}
+
+TextView* TextView::FromWindow(HWND hwnd) {
+  wchar_t name[64];
+  if (!hwnd || !::GetClassNameW(hwnd, name, 64) || ::lstrcmpiW(name, kClassName) != 0) return nullptr;
+  return reinterpret_cast<TextView*>(::GetWindowLongPtrW(hwnd, 0));
+}
+
+LRESULT CALLBACK TextView::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<TextView*>(::GetWindowLongPtrW(hwnd, 0));
+  if (msg == WM_NCCREATE && !self) {
+    self = new (std::nothrow) TextView;
+    if (!self) return FALSE;
+    self->hwnd_ = hwnd;
+    ::SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(self));
+  }
+  if (!self) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+  LRESULT result = 0;
+  try {
+    result = self->HandleMessage(msg, wParam, lParam);
+  } catch (const std::exception&) {
+    // No exception may cross the window procedure; the text is as it was before the
+    // message, and the parent hears that memory ran out, as from an edit control.
+    ::SendMessageW(::GetParent(hwnd), WM_COMMAND,
+                   MAKEWPARAM(::GetDlgCtrlID(hwnd), EN_ERRSPACE), reinterpret_cast<LPARAM>(hwnd));
+    result = msg == WM_NCCREATE ? FALSE : 0;
+  }
+  if (msg == WM_NCDESTROY) {
+    ::SetWindowLongPtrW(hwnd, 0, 0);
+    delete self;
+  }
+  return result;
+}
+
+LRESULT TextView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_NCCREATE: {
+      // A border asked for is drawn sunken, as an edit control does it.
+      const LONG style = ::GetWindowLongW(hwnd_, GWL_STYLE);
+      if (style & WS_BORDER) {
+        ::SetWindowLongW(hwnd_, GWL_STYLE, style & ~WS_BORDER);
+        ::SetWindowLongW(hwnd_, GWL_EXSTYLE, ::GetWindowLongW(hwnd_, GWL_EXSTYLE) | WS_EX_CLIENTEDGE);
+      }
+      widths_.assign(0x10000, kUnmeasured);
+      return DefaultProc(msg, wParam, lParam);
+    }
+    case WM_CREATE: {
+      MeasureFont();
+      const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+      if (cs->lpszName && !IS_INTRESOURCE(cs->lpszName)) SetText(cs->lpszName);
+      UpdateScrollBars();
+      return 0;
+    }
+    case WM_SETTEXT:
+      SetText(lParam ? reinterpret_cast<const wchar_t*>(lParam) : L"");
+      return TRUE;
+    case WM_GETTEXTLENGTH:
+      return static_cast<LRESULT>(text_.size());
+    case WM_GETTEXT: {
+      if (wParam == 0 || !lParam) return 0;
+      const size_t n = std::min(text_.size(), static_cast<size_t>(wParam) - 1);
+      auto* out = reinterpret_cast<wchar_t*>(lParam);
+      std::memcpy(out, text_.data(), n * sizeof(wchar_t));
+      out[n] = L'\0';
+      return static_cast<LRESULT>(n);
+    }
+    case EM_GETSEL: {
+      const size_t start = SelectionStart();
+      const size_t end = SelectionEnd();
+      if (wParam) *reinterpret_cast<DWORD*>(wParam) = static_cast<DWORD>(start);
+      if (lParam) *reinterpret_cast<DWORD*>(lParam) = static_cast<DWORD>(end);
+      return start > 0xFFFF || end > 0xFFFF ? -1 : MAKELRESULT(start, end);
+    }
+    case EM_SETSEL: {
+      // -1 as the start drops the selection; a negative or too large end means the end.
+      const auto start = static_cast<int>(wParam);
+      const auto end = static_cast<int>(lParam);
+      if (start == -1) {
+        SetSelection(caret_, caret_);
+      } else {
+        const size_t last = text_.size();
+        auto clamp = [last](int v) { return v < 0 ? last : std::min(static_cast<size_t>(v), last); };
+        SetSelection(clamp(start), clamp(end));
+      }
+      return 0;
+    }
+    case EM_REPLACESEL:
+      ReplaceSelection(lParam ? reinterpret_cast<const wchar_t*>(lParam) : L"");
+      return 0;
+    case EM_GETLINECOUNT:
+      return static_cast<LRESULT>(LineCount());
+    case EM_LINEINDEX: {
+      const size_t line = static_cast<int>(wParam) < 0 ? LineOf(caret_) : static_cast<size_t>(wParam);
+      return line < LineCount() ? static_cast<LRESULT>(LineStart(line)) : -1;
+    }
+    case EM_LINELENGTH: {
+      const size_t at = static_cast<int>(wParam) < 0 ? caret_ : std::min<size_t>(wParam, text_.size());
+      return static_cast<LRESULT>(LineLength(LineOf(at)));
+    }
+    case EM_LINEFROMCHAR: {
+      const size_t at = static_cast<int>(wParam) < 0 ? SelectionStart() : std::min<size_t>(wParam, text_.size());
+      return static_cast<LRESULT>(LineOf(at));
+    }
+    case EM_GETFIRSTVISIBLELINE:
+      return static_cast<LRESULT>(topLine_);
+    case EM_LINESCROLL:
+      ScrollTo(static_cast<std::int64_t>(topLine_) + static_cast<int>(lParam),
+               static_cast<std::int64_t>(xOffset_) + static_cast<std::int64_t>(static_cast<int>(wParam)) * averageWidth_);
+      return TRUE;
+    case EM_SCROLL: {
+      const size_t before = topLine_;
+      OnVScroll(static_cast<int>(wParam));
+      return MAKELRESULT(static_cast<WORD>(topLine_ - before), TRUE);
+    }
+    case EM_SCROLLCARET:
+      ScrollCaretIntoView();
+      return TRUE;
+    case EM_GETLIMITTEXT:
+      return static_cast<LRESULT>(kMaxLength);
+    case EM_SETLIMITTEXT:
+    case EM_SETREADONLY:  // always read-only
+    case EM_EMPTYUNDOBUFFER:
+      return TRUE;
+    case EM_GETMODIFY:
+    case EM_CANUNDO:
+    case EM_UNDO:
+    case WM_UNDO:
+    case WM_CUT:
+    case WM_PASTE:
+    case WM_CLEAR:
+      return 0;
+    case WM_COPY:
+      CopySelection();
+      return 0;
+    case WM_SETFONT:
+      SetFont(reinterpret_cast<HFONT>(wParam), LOWORD(lParam) != 0);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(font_);
+    case WM_GETDLGCODE:
+      return DLGC_WANTARROWS;
+    case WM_SIZE:
+      UpdateScrollBars();
+      PlaceCaret();
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;  // painting covers every pixel
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = ::BeginPaint(hwnd_, &ps);
+      Paint(dc, ps.rcPaint);
+      ::EndPaint(hwnd_, &ps);
+      return 0;
+    }
+    case WM_PRINTCLIENT: {
+      RECT client;
+      ::GetClientRect(hwnd_, &client);
+      Paint(reinterpret_cast<HDC>(wParam), client);
+      return 0;
+    }
+    case WM_VSCROLL:
+      OnVScroll(LOWORD(wParam));
+      return 0;
+    case WM_HSCROLL:
+      OnHScroll(LOWORD(wParam));
+      return 0;
+    case WM_MOUSEWHEEL:
+      OnMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam));
+      return 0;
+    case WM_MOUSEHWHEEL:
+      ScrollTo(static_cast<std::int64_t>(topLine_),
+               xOffset_ + static_cast<std::int64_t>(GET_WHEEL_DELTA_WPARAM(wParam)) * 3 * averageWidth_ / WHEEL_DELTA);
+      return 0;
+    case WM_SETFOCUS:
+      focused_ = true;
+      ::CreateCaret(hwnd_, nullptr, 1, lineHeight_);
+      PlaceCaret();
+      ::ShowCaret(hwnd_);
+      InvalidateLines(LineOf(SelectionStart()), LineOf(SelectionEnd()));
+      return 0;
+    case WM_KILLFOCUS:
+      focused_ = false;
+      ::DestroyCaret();
+      InvalidateLines(LineOf(SelectionStart()), LineOf(SelectionEnd()));
+      return 0;
+    case WM_ENABLE:
+    case WM_STYLECHANGED:
+    case WM_SYSCOLORCHANGE:
+      ::InvalidateRect(hwnd_, nullptr, FALSE);
+      return DefaultProc(msg, wParam, lParam);
+    case WM_KEYDOWN:
+      OnKeyDown(wParam);
+      return 0;
+    case WM_CHAR:
+      return 0;  // read-only: typing changes nothing
+    case WM_LBUTTONDOWN:
+      OnMouseDown(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, (wParam & MK_SHIFT) != 0);
+      return 0;
+    case WM_LBUTTONDBLCLK:
+      SelectWordAt(PositionAtPoint(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}));
+      return 0;
+    case WM_MOUSEMOVE:
+      if (selecting_) OnMouseMove(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      return 0;
+    case WM_LBUTTONUP:
+      if (selecting_) ::ReleaseCapture();  // WM_CAPTURECHANGED ends the drag
+      return 0;
+    case WM_CAPTURECHANGED:
+      selecting_ = false;
+      ::KillTimer(hwnd_, kAutoScrollTimer);
+      return 0;
+    case WM_TIMER:
+      if (wParam == kAutoScrollTimer) OnAutoScroll();
+      return 0;
+    case WM_CONTEXTMENU:
+      ShowContextMenu(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      return 0;
+    default:
+      return DefaultProc(msg, wParam, lParam);
+  }
+}
+
+// ---- Text and line index --------------------------------------------------------------------
+
+void TextView::SetText(std::wstring_view text) {
+  Replace(0, text_.size(), text);
+  anchor_ = caret_ = 0;
+  topLine_ = 0;
+  xOffset_ = 0;
+  ::InvalidateRect(hwnd_, nullptr, FALSE);
+  UpdateScrollBars();
+  PlaceCaret();
+}
+
+void TextView::ReplaceSelection(std::wstring_view text) {
+  const size_t from = SelectionStart();
+  Replace(from, SelectionEnd(), text);
+  anchor_ = caret_ = from + text.size();
+  ScrollCaretIntoView();
+}
+
+void TextView::Append(std::wstring_view text) {
+  Replace(text_.size(), text_.size(), text);
+  UpdateScrollBars();
+}
+
+void TextView::TruncateTo(size_t from) {
+  if (from >= text_.size()) return;
+  Replace(from, text_.size(), {});
+  UpdateScrollBars();
+  PlaceCaret();
+}
+
+void TextView::Reserve(size_t characters, size_t lines) {
+  if (characters > std::min(kMaxLength, text_.max_size()) - text_.size() ||
+      lines > lineStarts_.max_size() - lineStarts_.size())
+    throw std::bad_alloc();
+  text_.reserve(text_.size() + characters);
+  lineStarts_.reserve(lineStarts_.size() + lines);
+}
+
+void TextView::Replace(size_t from, size_t to, std::wstring_view text) {
+  from = std::min(from, text_.size());
+  to = std::clamp(to, from, text_.size());
+  const size_t newSize = text_.size() - (to - from) + text.size();
+  if (newSize > std::min(kMaxLength, text_.max_size())) throw std::bad_alloc();
+
+  // Everything that may fail comes first, so a failure leaves the text as it was: room for
+  // the text, and for the line starts of the lines after the change and of the new text.
+  const size_t firstLine = LineOf(from > 0 ? from - 1 : 0);
+  size_t newBreaks = 0;
+  for (wchar_t c : text) newBreaks += IsBreak(c) ? 1 : 0;
+  MakeRoom(text_, newSize);
+  MakeRoom(lineStarts_, lineStarts_.size() + newBreaks + 1);
+
+  const bool atEnd = to == text_.size();
+  text_.erase(text_.begin() + static_cast<std::ptrdiff_t>(from), text_.begin() + static_cast<std::ptrdiff_t>(to));
+  text_.insert(text_.begin() + static_cast<std::ptrdiff_t>(from), text.begin(), text.end());
+
+  // The line holding the character before the change is indexed again from its start: a CR
+  // that ended the old text may now be the first half of a CRLF.
+  lineStarts_.resize(firstLine + 1);
+  const bool growsAtEnd = atEnd && from == to;
+  if (!growsAtEnd) widestLine_ = 0;
+  IndexFrom(lineStarts_[firstLine]);
+  if (!growsAtEnd) RecountWidestLine();
+  if (to > from) {
+    GiveBackSpare(text_);
+    GiveBackSpare(lineStarts_);
+  }
+
+  auto shift = [&](size_t p) {
+    if (p <= from) return p;
+    return p >= to ? p - (to - from) + text.size() : from;
+  };
+  anchor_ = shift(anchor_);
+  caret_ = shift(caret_);
+  InvalidateLines(firstLine, SIZE_MAX);
+}
+
+void TextView::IndexFrom(size_t from) {
+  const wchar_t* text = text_.data();
+  const size_t n = text_.size();
+  size_t lineStart = from;
+  for (size_t i = from; i < n; ++i) {
+    const wchar_t c = text[i];
+    if (c != L'\r' && c != L'\n') continue;
+    widestLine_ = std::max(widestLine_, i - lineStart);
+    if (c == L'\r' && i + 1 < n && text[i + 1] == L'\n') ++i;
+    lineStart = i + 1;
+    lineStarts_.push_back(static_cast<std::uint32_t>(lineStart));
+  }
+  widestLine_ = std::max(widestLine_, n - lineStart);
+}
+
+void TextView::RecountWidestLine() {
+  widestLine_ = 0;
+  for (size_t line = 0; line < lineStarts_.size(); ++line) widestLine_ = std::max(widestLine_, LineLength(line));
+}
+
+size_t TextView::LineOf(size_t position) const {
+  const auto it = std::upper_bound(lineStarts_.begin(), lineStarts_.end(), position);
+  return static_cast<size_t>(it - lineStarts_.begin()) - 1;
+}
+
+size_t TextView::LineEnd(size_t line) const {
+  if (line + 1 >= lineStarts_.size()) return text_.size();
+  size_t end = lineStarts_[line + 1] - 1;
+  if (text_[end] == L'\n' && end > lineStarts_[line] && text_[end - 1] == L'\r') --end;
+  return end;
+}
+
+size_t TextView::PreviousPosition(size_t position) const {
+  if (position == 0) return 0;
+  const size_t line = LineOf(position);
+  return position == LineStart(line) ? LineEnd(line - 1) : position - 1;
+}
+
+size_t TextView::NextPosition(size_t position) const {
+  const size_t line = LineOf(position);
+  if (position < LineEnd(line)) return position + 1;
+  return line + 1 < LineCount() ? LineStart(line + 1) : text_.size();
+}
+
+void TextView::SetSelection(size_t anchor, size_t caret) {
+  anchor = std::min(anchor, text_.size());
+  caret = std::min(caret, text_.size());
+  if (anchor == anchor_ && caret == caret_) return;
+  const size_t low = std::min({anchor, caret, anchor_, caret_});
+  const size_t high = std::max({anchor, caret, anchor_, caret_});
+  anchor_ = anchor;
+  caret_ = caret;
+  InvalidateLines(LineOf(low), LineOf(high));
+  PlaceCaret();
+}
+
+bool TextView::CopySelection() {
+  const size_t start = SelectionStart();
+  const size_t count = SelectionEnd() - start;
+  if (count == 0 || !::OpenClipboard(hwnd_)) return false;
+  bool copied = false;
+  if (HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, (count + 1) * sizeof(wchar_t))) {
+    auto* out = static_cast<wchar_t*>(::GlobalLock(memory));
+    std::memcpy(out, text_.data() + start, count * sizeof(wchar_t));
+    out[count] = L'\0';
+    ::GlobalUnlock(memory);
+    ::EmptyClipboard();
+    copied = ::SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+    if (!copied) ::GlobalFree(memory);
+  }
+  ::CloseClipboard();
+  return copied;
+}
+
+// ---- Measuring ------------------------------------------------------------------------------
+
+HFONT TextView::CurrentFont() const {
+  return font_ ? font_ : static_cast<HFONT>(::GetStockObject(SYSTEM_FONT));
+}
+
+void TextView::SetFont(HFONT font, bool redraw) {
+  font_ = font;
+  std::fill(widths_.begin(), widths_.end(), kUnmeasured);
+  MeasureFont();
+  if (focused_) {
+    ::DestroyCaret();
+    ::CreateCaret(hwnd_, nullptr, 1, lineHeight_);
+    ::ShowCaret(hwnd_);
+  }
+  UpdateScrollBars();
+  PlaceCaret();
+  if (redraw) ::InvalidateRect(hwnd_, nullptr, FALSE);
+}
+
+void TextView::MeasureFont() {
+  MeasuringDc dc(hwnd_, CurrentFont());
+  TEXTMETRICW tm{};
+  if (!dc.get() || !::GetTextMetricsW(dc.get(), &tm)) return;
+  lineHeight_ = std::max(1, static_cast<int>(tm.tmHeight));
+  averageWidth_ = std::max(1, static_cast<int>(tm.tmAveCharWidth));
+  // The flag named "fixed pitch" is set for a font whose characters vary in width.
+  fixedPitch_ = (tm.tmPitchAndFamily & TMPF_FIXED_PITCH) == 0;
+  maxCharWidth_ = std::max(averageWidth_, static_cast<int>(tm.tmMaxCharWidth));
+}
+
+int TextView::CharWidth(wchar_t c) {
+  std::uint16_t& width = widths_[c];
+  if (width == kUnmeasured) {
+    // A block of 256 at a time: the text's characters mostly come from a few blocks.
+    const UINT first = c & 0xFF00u;
+    int measured[256];
+    MeasuringDc dc(hwnd_, CurrentFont());
+    const bool ok = dc.get() && ::GetCharWidth32W(dc.get(), first, first + 255, measured);
+    for (UINT i = 0; i < 256; ++i)
+      widths_[first + i] = static_cast<std::uint16_t>(std::clamp(ok ? measured[i] : averageWidth_, 0, 0x7FFF));
+  }
+  return width;
+}
+
+int TextView::AdvanceAt(wchar_t c, int x) {
+  if (c != L'\t') return CharWidth(c);
+  const int stop = kTabColumns * averageWidth_;
+  return stop - x % stop;
+}
+
+int TextView::XOfColumn(size_t line, size_t column) {
+  const wchar_t* p = text_.data() + LineStart(line);
+  int x = 0;
+  for (size_t i = 0; i < column && x < INT_MAX / 2; ++i) x += AdvanceAt(p[i], x);
+  return x;
+}
+
+size_t TextView::ColumnAtX(size_t line, int x) {
+  const wchar_t* p = text_.data() + LineStart(line);
+  const size_t length = LineLength(line);
+  int at = 0;
+  for (size_t i = 0; i < length; ++i) {
+    const int w = AdvanceAt(p[i], at);
+    if (x < at + (w + 1) / 2) return i;
+    at += w;
+  }
+  return length;
+}
+
+size_t TextView::PositionAtPoint(POINT pt) {
+  std::int64_t row = pt.y >= 0 ? pt.y / lineHeight_ : -((-static_cast<std::int64_t>(pt.y) + lineHeight_ - 1) / lineHeight_);
+  const std::int64_t line =
+      std::clamp<std::int64_t>(static_cast<std::int64_t>(topLine_) + row, 0, static_cast<std::int64_t>(LineCount()) - 1);
+  const auto l = static_cast<size_t>(line);
+  return LineStart(l) + ColumnAtX(l, pt.x - kMargin + xOffset_);
+}
+
+int TextView::VisibleLines() const {
+  RECT client;
+  ::GetClientRect(hwnd_, &client);
+  return std::max(1, static_cast<int>(client.bottom) / lineHeight_);
+}
+
+int TextView::ContentWidth() const {
+  const int perChar = fixedPitch_ ? averageWidth_ : (averageWidth_ + maxCharWidth_) / 2;
+  const std::int64_t width = static_cast<std::int64_t>(widestLine_) * perChar + 2 * kMargin + averageWidth_;
+  return static_cast<int>(std::min<std::int64_t>(width, INT_MAX / 2));
+}
+
+// ---- Scrolling and the caret ----------------------------------------------------------------
+
+void TextView::UpdateScrollBars() {
+  RECT client;
+  ::GetClientRect(hwnd_, &client);
+  const size_t page = static_cast<size_t>(VisibleLines());
+  const size_t lines = LineCount();
+  topLine_ = std::min(topLine_, lines > page ? lines - page : 0);
+  const int width = ContentWidth();
+  xOffset_ = std::clamp(xOffset_, 0, std::max(0, width - static_cast<int>(client.right)));
+
+  const bool redraw = ::IsWindowVisible(hwnd_) != FALSE;
+  const ScrollState vertical{static_cast<int>(std::min<size_t>(lines - 1, INT_MAX)), static_cast<UINT>(page),
+                             static_cast<int>(topLine_)};
+  const ScrollState horizontal{width - 1, static_cast<UINT>(std::max(0L, client.right)), xOffset_};
+  // Setting unchanged values costs a trip through the non-client area; a long run of appends
+  // to a hidden view would pay it every time.
+  struct {
+    int bar;
+    const ScrollState& want;
+    ScrollState& have;
+  } bars[] = {{SB_VERT, vertical, vertical_}, {SB_HORZ, horizontal, horizontal_}};
+  for (auto& b : bars) {
+    if (b.want == b.have) continue;
+    SCROLLINFO si{sizeof(si), SIF_RANGE | SIF_PAGE | SIF_POS | SIF_DISABLENOSCROLL, 0, b.want.max, b.want.page,
+                  b.want.pos, 0};
+    ::SetScrollInfo(hwnd_, b.bar, &si, redraw);
+    b.have = b.want;
+  }
+}
+
+void TextView::ScrollTo(std::int64_t line, std::int64_t x) {
+  RECT client;
+  ::GetClientRect(hwnd_, &client);
+  const auto page = static_cast<std::int64_t>(VisibleLines());
+  const auto lines = static_cast<std::int64_t>(LineCount());
+  line = std::clamp<std::int64_t>(line, 0, std::max<std::int64_t>(0, lines - page));
+  x = std::clamp<std::int64_t>(x, 0, std::max(0, ContentWidth() - static_cast<int>(client.right)));
+  const std::int64_t dy = (static_cast<std::int64_t>(topLine_) - line) * lineHeight_;
+  const std::int64_t dx = xOffset_ - x;
+  if (dy == 0 && dx == 0) return;
+  topLine_ = static_cast<size_t>(line);
+  xOffset_ = static_cast<int>(x);
+  if (::IsWindowVisible(hwnd_)) {
+    if (std::abs(dy) < client.bottom && std::abs(dx) < client.right)
+      ::ScrollWindowEx(hwnd_, static_cast<int>(dx), static_cast<int>(dy), nullptr, nullptr, nullptr, nullptr,
+                       SW_INVALIDATE);
+    else
+      ::InvalidateRect(hwnd_, nullptr, FALSE);
+  }
+  UpdateScrollBars();
+  PlaceCaret();
+}
+
+void TextView::ScrollCaretIntoView() {
+  RECT client;
+  ::GetClientRect(hwnd_, &client);
+  const size_t line = LineOf(caret_);
+  const auto page = static_cast<size_t>(VisibleLines());
+  size_t top = topLine_;
+  if (line < top) top = line;
+  else if (line >= top + page) top = line - page + 1;
+  const int x = XOfColumn(line, caret_ - LineStart(line));
+  const int textWidth = std::max(1, static_cast<int>(client.right) - 2 * kMargin);
+  int offset = xOffset_;
+  // Like an edit control, jump a quarter of the width rather than creep.
+  if (x < offset) offset = std::max(0, x - textWidth / 4);
+  else if (x >= offset + textWidth) offset = x - textWidth + textWidth / 4;
+  ScrollTo(static_cast<std::int64_t>(top), offset);
+  UpdateScrollBars();
+  PlaceCaret();
+}
+
+void TextView::PlaceCaret() {
+  if (!focused_) return;
+  const size_t line = LineOf(caret_);
+  const auto rows = static_cast<std::int64_t>(line) - static_cast<std::int64_t>(topLine_);
+  RECT client;
+  ::GetClientRect(hwnd_, &client);
+  if (rows < 0 || rows * lineHeight_ > client.bottom) {
+    ::SetCaretPos(-100, -100);  // out of sight
+    return;
+  }
+  ::SetCaretPos(kMargin - xOffset_ + XOfColumn(line, caret_ - LineStart(line)), static_cast<int>(rows) * lineHeight_);
+}
+
+void TextView::MoveCaret(size_t position, bool extend) {
+  SetSelection(extend ? anchor_ : position, position);
+  ScrollCaretIntoView();
+}
+
+void TextView::OnVScroll(int code) {
+  const auto page = static_cast<std::int64_t>(std::max(1, VisibleLines() - 1));
+  auto top = static_cast<std::int64_t>(topLine_);
+  switch (code) {
+    case SB_LINEUP: --top; break;
+    case SB_LINEDOWN: ++top; break;
+    case SB_PAGEUP: top -= page; break;
+    case SB_PAGEDOWN: top += page; break;
+    case SB_TOP: top = 0; break;
+    case SB_BOTTOM: top = static_cast<std::int64_t>(LineCount()); break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: {
+      // The 16 bits of the message are too few for a long text; the bar knows the whole value.
+      SCROLLINFO si{sizeof(si), SIF_TRACKPOS};
+      if (::GetScrollInfo(hwnd_, SB_VERT, &si)) top = si.nTrackPos;
+      break;
+    }
+    default: return;
+  }
+  ScrollTo(top, xOffset_);
+}
+
+void TextView::OnHScroll(int code) {
+  RECT client;
+  ::GetClientRect(hwnd_, &client);
+  std::int64_t x = xOffset_;
+  switch (code) {
+    case SB_LINELEFT: x -= averageWidth_; break;
+    case SB_LINERIGHT: x += averageWidth_; break;
+    case SB_PAGELEFT: x -= client.right; break;
+    case SB_PAGERIGHT: x += client.right; break;
+    case SB_LEFT: x = 0; break;
+    case SB_RIGHT: x = INT_MAX; break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: {
+      SCROLLINFO si{sizeof(si), SIF_TRACKPOS};
+      if (::GetScrollInfo(hwnd_, SB_HORZ, &si)) x = si.nTrackPos;
+      break;
+    }
+    default: return;
+  }
+  ScrollTo(static_cast<std::int64_t>(topLine_), x);
+}
+
+void TextView::OnMouseWheel(int delta) {
+  UINT perNotch = 3;
+  ::SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &perNotch, 0);
+  wheelRest_ += delta;
+  const int notches = wheelRest_ / WHEEL_DELTA;
+  wheelRest_ -= notches * WHEEL_DELTA;
+  if (notches == 0) return;
+  const std::int64_t lines = perNotch == WHEEL_PAGESCROLL ? std::max(1, VisibleLines() - 1) : perNotch;
+  ScrollTo(static_cast<std::int64_t>(topLine_) - notches * lines, xOffset_);
+}
+
+void TextView::OnKeyDown(WPARAM key) {
+  const bool control = ::GetKeyState(VK_CONTROL) < 0;
+  const bool shift = ::GetKeyState(VK_SHIFT) < 0;
+  const bool vertical = key == VK_UP || key == VK_DOWN || key == VK_PRIOR || key == VK_NEXT;
+  if (!vertical) goalX_ = -1;
+  const size_t line = LineOf(caret_);
+  const bool collapse = !shift && anchor_ != caret_;
+  switch (key) {
+    case 'A':
+      if (control) SetSelection(0, text_.size());
+      return;
+    case 'C':
+    case VK_INSERT:
+      if (control) CopySelection();
+      return;
+    case VK_LEFT:
+      MoveCaret(collapse ? SelectionStart() : PreviousPosition(caret_), shift);
+      return;
+    case VK_RIGHT:
+      MoveCaret(collapse ? SelectionEnd() : NextPosition(caret_), shift);
+      return;
+    case VK_HOME:
+      MoveCaret(control ? 0 : LineStart(line), shift);
+      return;
+    case VK_END:
+      MoveCaret(control ? text_.size() : LineEnd(line), shift);
+      return;
+    case VK_UP:
+    case VK_DOWN:
+    case VK_PRIOR:
+    case VK_NEXT: {
+      if (goalX_ < 0) goalX_ = XOfColumn(line, caret_ - LineStart(line));
+      const auto page = static_cast<std::int64_t>(std::max(1, VisibleLines() - 1));
+      const std::int64_t step = key == VK_UP ? -1 : key == VK_DOWN ? 1 : key == VK_PRIOR ? -page : page;
+      const auto target = static_cast<size_t>(
+          std::clamp<std::int64_t>(static_cast<std::int64_t>(line) + step, 0, static_cast<std::int64_t>(LineCount()) - 1));
+      // A page key moves the view with the caret, as far as it can go.
+      if (key == VK_PRIOR || key == VK_NEXT) ScrollTo(static_cast<std::int64_t>(topLine_) + step, xOffset_);
+      MoveCaret(LineStart(target) + ColumnAtX(target, goalX_), shift);
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+void TextView::OnMouseDown(POINT pt, bool extend) {
+  if (::GetFocus() != hwnd_) ::SetFocus(hwnd_);
+  goalX_ = -1;
+  MoveCaret(PositionAtPoint(pt), extend);
+  selecting_ = true;
+  lastMouse_ = pt;
+  ::SetCapture(hwnd_);
+  ::SetTimer(hwnd_, kAutoScrollTimer, kAutoScrollMs, nullptr);
+}
+
+void TextView::OnMouseMove(POINT pt) {
+  lastMouse_ = pt;
+  MoveCaret(PositionAtPoint(pt), true);
+}
+
+void TextView::OnAutoScroll() {
+  // A mouse held still outside the view keeps the selection growing: each tick moves the
+  // caret to the line under the pointer, beyond the edge, and the view follows it.
+  RECT client;
+  ::GetClientRect(hwnd_, &client);
+  if (selecting_ && !::PtInRect(&client, lastMouse_)) OnMouseMove(lastMouse_);
+}
+
+void TextView::SelectWordAt(size_t position) {
+  const size_t line = LineOf(position);
+  const size_t start = LineStart(line);
+  const size_t end = LineEnd(line);
+  size_t from = position;
+  size_t to = position;
+  if (to < end && IsWordChar(text_[to])) {
+    while (from > start && IsWordChar(text_[from - 1])) --from;
+    while (to < end && IsWordChar(text_[to])) ++to;
+  } else if (to < end) {
+    ++to;  // not a word: the character itself
+  }
+  SetSelection(from, to);
+  ScrollCaretIntoView();
+}
+
+void TextView::ShowContextMenu(POINT screen) {
+  if (::GetFocus() != hwnd_) ::SetFocus(hwnd_);
+  if (screen.x == -1 && screen.y == -1) {  // from the keyboard: at the caret
+    ::GetCaretPos(&screen);
+    screen.y += lineHeight_;
+    ::ClientToScreen(hwnd_, &screen);
+  }
+  Menu menu;
+  if (!menu.handle) return;
+  ::AppendMenuW(menu.handle, MF_STRING | (anchor_ == caret_ ? MF_GRAYED : 0), kCopy, L"&Copy");
+  ::AppendMenuW(menu.handle, MF_SEPARATOR, 0, nullptr);
+  ::AppendMenuW(menu.handle, MF_STRING | (text_.empty() ? MF_GRAYED : 0), kSelectAll, L"Select &All");
+  const UINT chosen = static_cast<UINT>(
+      ::TrackPopupMenu(menu.handle, TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y, 0, hwnd_, nullptr));
+  if (chosen == kCopy) CopySelection();
+  if (chosen == kSelectAll) SetSelection(0, text_.size());
+}
+
+void TextView::InvalidateLines(size_t first, size_t last) {
+  if (!::IsWindowVisible(hwnd_)) return;
+  const size_t page = static_cast<size_t>(VisibleLines()) + 1;
+  if (last < topLine_ || first > topLine_ + page) return;
+  RECT r;
+  ::GetClientRect(hwnd_, &r);
+  const size_t from = std::max(first, topLine_);
+  const size_t to = std::min(last, topLine_ + page);
+  r.top = static_cast<LONG>((from - topLine_) * static_cast<size_t>(lineHeight_));
+  r.bottom = static_cast<LONG>((to - topLine_ + 1) * static_cast<size_t>(lineHeight_));
+  ::InvalidateRect(hwnd_, &r, FALSE);
+}
+
+// ---- Painting -------------------------------------------------------------------------------
+
+void TextView::Paint(HDC dc, const RECT& area) {
+  RECT client;
+  ::GetClientRect(hwnd_, &client);
+  HGDIOBJ oldFont = ::SelectObject(dc, CurrentFont());
+  ::SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
+  const int firstRow = std::max(0, static_cast<int>(area.top) / lineHeight_);
+  const int lastRow = std::max(firstRow, static_cast<int>(area.bottom - 1) / lineHeight_);
+  for (int row = firstRow; row <= lastRow; ++row) {
+    const size_t line = topLine_ + static_cast<size_t>(row);
+    const int top = row * lineHeight_;
+    if (line < LineCount()) {
+      PaintLine(dc, line, top, client.right);
+    } else {
+      FillSolid(dc, RECT{0, top, client.right, top + lineHeight_}, ::GetSysColor(COLOR_WINDOW));
+    }
+  }
+  ::SelectObject(dc, oldFont);
+}
+
+void TextView::PaintLine(HDC dc, size_t line, int top, int right) {
+  const size_t start = LineStart(line);
+  const size_t length = LineLength(line);
+  const wchar_t* p = text_.data() + start;
+  const int bottom = top + lineHeight_;
+  const int viewRight = xOffset_ + right - kMargin;
+
+  // The characters in sight and their widths, from the first one that reaches into view.
+  size_t i = 0;
+  int x = 0;
+  while (i < length) {
+    const int w = AdvanceAt(p[i], x);
+    if (x + w > xOffset_) break;
+    x += w;
+    ++i;
+  }
+  const size_t first = i;
+  const int firstX = x;
+  glyphs_.clear();
+  advances_.clear();
+  while (i < length && x < viewRight) {
+    const int w = AdvanceAt(p[i], x);
+    glyphs_.push_back(p[i] == L'\t' ? L' ' : p[i]);
+    advances_.push_back(w);
+    x += w;
+    ++i;
+  }
+  const size_t shownEnd = i;
+  const int shownEndX = x;
+
+  const bool showSelection = focused_ || (::GetWindowLongW(hwnd_, GWL_STYLE) & ES_NOHIDESEL);
+  const size_t selStart = showSelection ? SelectionStart() : 0;
+  const size_t selEnd = showSelection ? SelectionEnd() : 0;
+  const bool enabled = ::IsWindowEnabled(hwnd_) != FALSE;
+  const COLORREF paper = ::GetSysColor(COLOR_WINDOW);
+  const COLORREF ink = ::GetSysColor(enabled ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT);
+  const COLORREF markPaper = ::GetSysColor(COLOR_HIGHLIGHT);
+  const COLORREF markInk = ::GetSysColor(COLOR_HIGHLIGHTTEXT);
+  auto screenX = [&](int lineX) { return kMargin - xOffset_ + lineX; };
+
+  // Up to three runs: before, inside and after the selection.
+  const size_t cuts[] = {first, std::clamp(selStart, start + first, start + shownEnd) - start,
+                         std::clamp(selEnd, start + first, start + shownEnd) - start, shownEnd};
+  int runX = firstX;
+  for (int run = 0; run < 3; ++run) {
+    const size_t a = cuts[run];
+    const size_t b = cuts[run + 1];
+    if (b <= a) continue;
+    int runWidth = 0;
+    for (size_t k = a; k < b; ++k) runWidth += advances_[k - first];
+    const bool marked = run == 1;
+    ::SetBkColor(dc, marked ? markPaper : paper);
+    ::SetTextColor(dc, marked ? markInk : ink);
+    const RECT box{std::max(kMargin, screenX(runX)), top, screenX(runX + runWidth), bottom};
+    ::ExtTextOutW(dc, screenX(runX), top, ETO_OPAQUE | ETO_CLIPPED, &box, glyphs_.data() + (a - first),
+                  static_cast<UINT>(b - a), advances_.data() + (a - first));
+    runX += runWidth;
+  }
+
+  // The rest of the row; a selected line end shows as a little mark of its own.
+  int restLeft = std::max(kMargin, screenX(shownEndX));
+  const bool breakMarked =
+      line + 1 < LineCount() && shownEnd == length && selStart <= start + length && selEnd > start + length;
+  if (breakMarked) {
+    const int markRight = screenX(shownEndX + averageWidth_);
+    if (markRight > restLeft) FillSolid(dc, RECT{restLeft, top, markRight, bottom}, markPaper);
+    restLeft = std::max(restLeft, markRight);
+  }
+  if (restLeft < right) FillSolid(dc, RECT{restLeft, top, right, bottom}, paper);
+  FillSolid(dc, RECT{0, top, kMargin, bottom}, paper);
+}
+
+}  // namespace quorvel
