@@ -37,7 +37,7 @@ constexpr win::FontSpec kBoldSmall{L"MS Sans Serif", 8.25, FW_BOLD};
 constexpr win::FontSpec kCommandFont{L"MS Sans Serif", 12, FW_NORMAL};
 constexpr win::FontSpec kBusyFont{L"MS Sans Serif", 9.75, FW_NORMAL};
 constexpr win::FontSpec kStatusFont{L"MS Sans Serif", 12, FW_BOLD};
-constexpr win::FontSpec kOutputFont{L"Fixedsys", 9, FW_NORMAL};
+constexpr win::FontSpec kOutputFont{L"Fixedsys", 9, FW_NORMAL, false, true};
 
 constexpr DWORD kGroup = BS_GROUPBOX;
 constexpr DWORD kRadio = BS_AUTORADIOBUTTON;

@@ -79,6 +79,7 @@ Font CreatePointFont(const FontSpec& spec, int dpi) {
   if (spec.face) {
     ::lstrcpynW(lf.lfFaceName, spec.face, LF_FACESIZE);
     lf.lfCharSet = DEFAULT_CHARSET;
+    lf.lfPitchAndFamily = spec.fixedPitch ? FIXED_PITCH | FF_MODERN : DEFAULT_PITCH | FF_DONTCARE;
   }
   if (spec.points > 0) lf.lfHeight = -static_cast<LONG>(std::lround(spec.points * dpi / 72.0));
   lf.lfWidth = 0;

@@ -22,6 +22,7 @@ struct FontSpec {
   double points = 0;
   int weight = FW_NORMAL;
   bool underline = false;
+  bool fixedPitch = false;  // where the face is missing, the substitute keeps fixed pitch
 };
 Font CreatePointFont(const FontSpec& spec, int dpi);
 

@@ -4,6 +4,7 @@
 // a path with BFFM_SETSELECTIONW and presses OK, or presses Cancel.
 #include <windows.h>
 #include <shlobj.h>
+#include <commctrl.h>
 
 #include <atomic>
 #include <string>
@@ -70,6 +71,17 @@ class FolderDialogDriver {
     return TRUE;
   }
 
+  static std::wstring SelectedText(HWND tree) {
+    wchar_t text[MAX_PATH] = {};
+    TVITEMW item{};
+    item.mask = TVIF_TEXT;
+    item.hItem = reinterpret_cast<HTREEITEM>(::SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    item.pszText = text;
+    item.cchTextMax = MAX_PATH;
+    if (!item.hItem || !::SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item))) return {};
+    return text;
+  }
+
   void Watch() {
     const ULONGLONG deadline = ::GetTickCount64() + timeoutMs_;
     Search search{process_, thread_, nullptr};
@@ -86,8 +98,14 @@ class FolderDialogDriver {
     if (path_.empty()) {
       ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     } else {
-      ::SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path_.c_str()));
-      ::Sleep(100);
+      // The tree fills itself lazily: select again until the folder is the selected item.
+      const std::wstring leaf = path_.substr(path_.find_last_of(L'\\') + 1);
+      HWND tree = ::FindWindowExW(dialog, nullptr, L"SysTreeView32", nullptr);
+      for (int attempt = 0; attempt < 50; ++attempt) {
+        ::SendMessageW(dialog, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(path_.c_str()));
+        ::Sleep(100);
+        if (leaf.empty() || ::lstrcmpiW(SelectedText(tree).c_str(), leaf.c_str()) == 0) break;
+      }
       ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     }
     dialog_ = dialog;
