@@ -1,0 +1,139 @@
+# Sourced by every end-to-end script: a Wine prefix of the e2e tests' own, a display, a
+# fresh work folder, the autodrive helper and the clean-up that stops every Wine process
+# of that prefix when the script ends (also on failure or timeout).
+set -euo pipefail
+
+E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+QUORVEL_SOURCE=${QUORVEL_SOURCE:-$(cd "$E2E_DIR/../.." && pwd)}
+: "${QUORVEL_BUILD:?QUORVEL_BUILD must name the cross build folder}"
+BIN=$QUORVEL_BUILD/bin
+AUTODRIVE=${AUTODRIVE:-$BIN/autodrive.exe}
+ARTIFACTS=$QUORVEL_BUILD/e2e-artifacts
+export QUORVEL_WINEPREFIX=${QUORVEL_E2E_PREFIX:-$QUORVEL_BUILD/e2e-prefix}
+# No sound device on the test machines: without the audio drivers the key click falls
+# silent at once instead of filling the log with the sound system's complaints.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winealsa.drv,winepulse.drv,wineoss.drv=}
+# shellcheck source=../../tools/wine-env.sh
+source "$QUORVEL_SOURCE/tools/wine-env.sh"
+
+E2E_NAME=${E2E_NAME:-$(basename "$0" .sh)}
+WORK=$QUORVEL_BUILD/e2e-work/$E2E_NAME
+
+fail() {
+  echo "FAIL ($E2E_NAME): $*" >&2
+  exit 1
+}
+
+XVFB_PID=
+e2e_cleanup() {
+  timeout 30 wineserver -k >/dev/null 2>&1 || true
+  if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null || true; fi
+}
+
+# A display of the e2e tests' own, so that no other program's window covers theirs in
+# screenshots; started here and stopped by the clean-up.
+e2e_display() {
+  export DISPLAY=:${QUORVEL_E2E_DISPLAY:-93}
+  xdpyinfo >/dev/null 2>&1 && return 0
+  Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  XVFB_PID=$!
+  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0.1; done
+  fail "Xvfb did not start on $DISPLAY"
+}
+
+e2e_begin() {
+  for f in "$@"; do
+    [ -e "$BIN/$f" ] || fail "$BIN/$f is not built"
+  done
+  [ -e "$AUTODRIVE" ] || fail "$AUTODRIVE is not built"
+  trap e2e_cleanup EXIT
+  trap 'exit 143' TERM INT   # ctest's timeout: still clean up
+  e2e_display
+  quorvel_ensure_prefix
+  # Nothing left from an earlier, interrupted run of this prefix.
+  timeout 30 wineserver -k >/dev/null 2>&1 || true
+  timeout 30 wineserver -p10 >/dev/null 2>&1 || true
+  rm -rf "$WORK"
+  mkdir -p "$WORK" "$ARTIFACTS"
+}
+
+# Windows form of a path below / (Wine's drive Z:).
+winpath() { local p=${1//\//\\}; echo "Z:$p"; }
+
+# Runs autodrive with every argument as one command; its own waits are bounded, the
+# timeout here only guards against Wine itself hanging.
+ad() { timeout "${AD_TIMEOUT:-180}" wine "$AUTODRIVE" "$@"; }
+
+# The main window, bound as "main", ahead of the given commands.
+adm() { ad "wait-window * Quorvel 20000 as main" "$@"; }
+
+# A fresh program folder with the program, the control library and the help file, as a
+# user would unpack them. Prints the folder.
+fresh_app_folder() {
+  local dir=$WORK/${1:-app}
+  mkdir -p "$dir"
+  cp "$BIN/Quorvel.exe" "$dir/"
+  [ -e "$BIN/Pathwell.ocx" ] && cp "$BIN/Pathwell.ocx" "$dir/"
+  [ -e "$BIN/helpfile.chm" ] && cp "$BIN/helpfile.chm" "$dir/"
+  echo "$dir"
+}
+
+# Screenshot of a window's client area (geometry from autodrive) into the artifacts.
+screenshot() {
+  local name=$1 geometry=$2
+  import -window root -crop "$geometry" +repage "$ARTIFACTS/$name.png"
+  echo "screenshot: $ARTIFACTS/$name.png ($geometry)"
+}
+
+# A reproducible file of `size` bytes holding every byte value, CR, LF and quotes included.
+make_source() {
+  python3 - "$1" "$2" <<'PY'
+import random, sys
+size = int(sys.argv[2])
+rng = random.Random(20)
+data = bytes(range(256)) + b'\r\n"\x00\x1a\r\r\n\n"' + bytes(rng.randrange(256) for _ in range(size))
+open(sys.argv[1], "wb").write(data[:size])
+PY
+}
+
+# ---- the main window -------------------------------------------------------------------
+# Controls by what a person sees (captions); the text boxes, the two "Browse" buttons and
+# the output area by their control identifiers.
+C_SOURCE='#1002'          # txtSourceFile
+C_BROWSE_SOURCE='#1003'   # Command1
+C_OTHER_TEXT='#1008'      # txtOtherLocation
+C_BROWSE_DIR='#1009'      # btnSelectDir
+C_OUTPUT='#1021'          # Text1
+
+# Every window of frmMain at its place at 96 DPI: twips / 15, containers' offsets added.
+main_layout_checks() {
+  local rows=(
+    ". 0 0 862 519"
+    "Source_File 8 4 841 49"
+    "$C_SOURCE 16 20 761 21"
+    "$C_BROWSE_SOURCE 776 20 61 21"
+    "Options 8 64 137 185"
+    "Final_Location 16 80 121 97"
+    "App.Path 24 96 105 13"
+    "Other_Location 24 116 101 13"
+    "$C_OTHER_TEXT 24 132 105 19"
+    "$C_BROWSE_DIR 72 152 57 17"
+    "Sub_Type 16 184 121 53"
+    "Private_Sub 28 200 81 13"
+    "Public_Sub 28 220 81 13"
+    "Start 16 252 121 25"
+    "Save 16 276 121 25"
+    "Clear 16 300 121 25"
+    "About 16 324 121 25"
+    "Help 16 348 121 25"
+    "Exit 16 372 121 25"
+    "$C_OUTPUT 152 60 701 449"
+    ".QuorvelLED 80 404 17 17"
+  )
+  local row sel rest
+  for row in "${rows[@]}"; do
+    sel=${row%% *}
+    rest=${row#* }
+    echo "expect-rect main \"${sel//_/ }\" $rest"
+  done
+}
