@@ -215,16 +215,7 @@ bool frmMain::Create(HINSTANCE instance, int showCommand) {
   LED::Register(instance);
   TextView::Register(instance);
 
-  WNDCLASSEXW wc{};
-  if (!::GetClassInfoExW(instance, kWindowClass, &wc)) {
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = &WndProc;
-    wc.hInstance = instance;
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kWindowClass;
-    ::RegisterClassExW(&wc);
-  }
+  RegisterClassOnce(instance, kWindowClass);
   if (!Pathwell1) Pathwell1 = MakePathwellBrowser(App::Path());
 
   HWND hwnd = ::CreateWindowExW(kExStyle, kWindowClass, L"Quorvel", kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100,

@@ -86,6 +86,22 @@ class WindowBase {
     return result;
   }
 
+  // Registers the window class of Derived once: dialog-coloured, arrow cursor.
+  static bool RegisterClassOnce(HINSTANCE instance, const wchar_t* className, HICON icon = nullptr) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    if (::GetClassInfoExW(instance, className, &wc)) return true;
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = &WndProc;
+    wc.hInstance = instance;
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = className;
+    wc.hIcon = icon;
+    wc.hIconSm = icon;
+    return ::RegisterClassExW(&wc) != 0;
+  }
+
   LRESULT DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     return ::DefWindowProcW(hwnd_, msg, wParam, lParam);
   }

@@ -98,19 +98,7 @@ frmAbout::~frmAbout() {
 bool frmAbout::Create(HWND owner) {
   HINSTANCE instance = ::GetModuleHandleW(nullptr);
   HICON icon = ::LoadIconW(instance, MAKEINTRESOURCEW(IDI_QUORVEL));
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  if (!::GetClassInfoExW(instance, kClassName, &wc)) {
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = &WndProc;
-    wc.hInstance = instance;
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kClassName;
-    wc.hIcon = icon;
-    wc.hIconSm = icon;
-    if (!::RegisterClassExW(&wc)) return false;
-  }
+  if (!RegisterClassOnce(instance, kClassName, icon)) return false;
 
   owner_ = owner;
   if (!::CreateWindowExW(kExStyle, kClassName, L"About Quorvel", kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 320, 200,

@@ -36,16 +36,7 @@ Form1::~Form1() {
 }
 
 HRESULT Form1::Create(HINSTANCE instance, const std::wstring& libraryFolder) {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = &WndProc;
-  wc.hInstance = instance;
-  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kClassName;
-  if (!::RegisterClassExW(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-    return HRESULT_FROM_WIN32(::GetLastError());
-  }
+  if (!RegisterClassOnce(instance, kClassName)) return HRESULT_FROM_WIN32(::GetLastError());
   const int dpi = ScreenDpi();
   constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW;
   RECT frame{0, 0, win::TwipsToPixels(kClientWidth, dpi), win::TwipsToPixels(kClientHeight, dpi)};
