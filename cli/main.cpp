@@ -1,5 +1,9 @@
 // quorvel-gen: converts a file into the Visual Basic module that re-creates it.
 #include <cerrno>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -139,16 +143,101 @@ class SourceComparer {
   bool same_ = true;
 };
 
-// Encodes the module to Windows-1252 and writes it; optionally reads it back as it goes.
+// Writes on a thread of its own, so that converting and writing overlap. Pieces gather in
+// buffers of kIoChunk bytes; at most kQueued of them wait for the disk.
+class BackgroundWriter {
+ public:
+  BackgroundWriter(std::FILE* out, std::string outName)
+      : out_(out), outName_(std::move(outName)), thread_([this] { Drain(); }) {
+    current_.reserve(kIoChunk);
+  }
+  ~BackgroundWriter() {
+    if (thread_.joinable()) Stop();
+  }
+
+  void Put(std::string_view bytes) {
+    while (!bytes.empty()) {
+      const std::size_t n = std::min(bytes.size(), kIoChunk - current_.size());
+      current_.append(bytes.substr(0, n));
+      bytes.remove_prefix(n);
+      if (current_.size() == kIoChunk) Hand();
+    }
+  }
+
+  // Writes what is left and waits for the disk; throws the first write error.
+  void Finish() {
+    if (!current_.empty()) Hand();
+    Stop();
+    if (error_ == 0 && std::fflush(out_) != 0) error_ = errno;
+    if (error_ != 0) ThrowIoError(error_, outName_, false);
+  }
+
+ private:
+  static constexpr std::size_t kQueued = 4;
+
+  void Hand() {
+    std::unique_lock lock(mutex_);
+    roomy_.wait(lock, [&] { return full_.size() < kQueued; });
+    full_.push_back(std::move(current_));
+    if (!spare_.empty()) {
+      current_ = std::move(spare_.back());
+      spare_.pop_back();
+    }
+    current_.clear();
+    current_.reserve(kIoChunk);
+    ready_.notify_one();
+  }
+
+  void Stop() {
+    {
+      std::lock_guard lock(mutex_);
+      done_ = true;
+    }
+    ready_.notify_one();
+    thread_.join();
+  }
+
+  void Drain() {
+    for (;;) {
+      std::string buffer;
+      {
+        std::unique_lock lock(mutex_);
+        ready_.wait(lock, [&] { return done_ || !full_.empty(); });
+        if (full_.empty()) return;
+        buffer = std::move(full_.front());
+        full_.pop_front();
+      }
+      roomy_.notify_one();
+      if (error_ == 0 && std::fwrite(buffer.data(), 1, buffer.size(), out_) != buffer.size()) error_ = errno ? errno : EIO;
+      std::lock_guard lock(mutex_);
+      spare_.push_back(std::move(buffer));
+    }
+  }
+
+  std::FILE* out_;
+  std::string outName_;
+  std::string current_;
+  std::mutex mutex_;
+  std::condition_variable ready_, roomy_;
+  std::deque<std::string> full_;
+  std::vector<std::string> spare_;
+  bool done_ = false;
+  int error_ = 0;  // written by the writer thread only until Stop() joins it
+  std::thread thread_;
+};
+
+// Encodes the module to Windows-1252 and hands it to the writer; optionally reads it back as
+// it goes.
 class OutputSink : public TextSink {
  public:
-  OutputSink(std::FILE* out, std::string outName, ModuleReader* reader)
-      : out_(out), outName_(std::move(outName)), reader_(reader) {
+  OutputSink(std::FILE* out, std::string outName, ModuleReader* reader, bool asciiOnly)
+      : writer_(out, std::move(outName)), reader_(reader), asciiOnly_(asciiOnly) {
     encoded_.reserve(kIoChunk);
   }
   void Write(std::string_view text) override {
-    // Almost the whole module is ASCII, which is the same in Windows-1252: pass it through.
-    if (!encoder_.Pending() && IsAscii(text)) {
+    // ASCII is the same in Windows-1252. When every name that goes into the module is ASCII,
+    // so is the whole module; otherwise only the pieces holding other characters convert.
+    if (asciiOnly_ || (!encoder_.Pending() && IsAscii(text))) {
       Emit(text);
       return;
     }
@@ -160,10 +249,9 @@ class OutputSink : public TextSink {
     encoded_.clear();
     encoder_.Finish(encoded_);
     Emit(encoded_);
-    if (std::fflush(out_) != 0) ThrowIoError(errno, outName_, false);
+    writer_.Finish();
   }
 
- private:
   static bool IsAscii(std::string_view text) {
     std::size_t i = 0;
     for (; i + 8 <= text.size(); i += 8) {
@@ -176,17 +264,18 @@ class OutputSink : public TextSink {
     return true;
   }
 
+ private:
   void Emit(std::string_view bytes) {
     if (bytes.empty()) return;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), out_) != bytes.size()) ThrowIoError(errno, outName_, false);
+    writer_.Put(bytes);
     if (reader_) reader_->Feed(bytes);
   }
 
-  std::FILE* out_;
-  std::string outName_;
+  BackgroundWriter writer_;
   ModuleReader* reader_;
   Windows1252Encoder encoder_;
   std::string encoded_;
+  bool asciiOnly_;
 };
 
 class ProgressBar : public ProgressObserver {
@@ -266,7 +355,9 @@ int Run(const Options& o) {
     reader.emplace([&](const std::uint8_t* b, std::size_t n) { comparer->Compare(b, n); });
   }
 
-  OutputSink sink(out, o.out.value_or("standard output"), o.verify && !o.out ? &*reader : nullptr);
+  const bool asciiOnly = OutputSink::IsAscii(spec.fileName) && OutputSink::IsAscii(spec.destFolder) &&
+                         OutputSink::IsAscii(spec.notice);
+  OutputSink sink(out, o.out.value_or("standard output"), o.verify && !o.out ? &*reader : nullptr, asciiOnly);
   ProgressBar bar;
   ModuleGenerator generator(spec);
   generator.SetProgressStep(1 << 20);
