@@ -1,6 +1,14 @@
 # quorvel_add_test(NAME target SOURCES ... LIBS ...): one googletest executable, its
 # cases registered with ctest (run under Wine in the cross build).
 include(GoogleTest)
+
+# Header-only helpers the test programs share (tests/support): a scratch folder and file
+# reading and writing.
+if(NOT TARGET quorvel_test_support)
+  add_library(quorvel_test_support INTERFACE)
+  target_include_directories(quorvel_test_support INTERFACE ${PROJECT_SOURCE_DIR}/tests/support)
+endif()
+
 function(quorvel_add_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})

@@ -2,13 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include "TestFiles.h"
+#include "ScratchFolder.h"
 #include "VbError.h"
 
 namespace quorvel {
 namespace {
 
-using testing::TempFolder;
+using testing::ScratchFolder;
+using testing::WriteFileBytes;
 
 int ErrorOpening(const std::wstring& path) {
   try {
@@ -20,10 +21,10 @@ int ErrorOpening(const std::wstring& path) {
 }
 
 TEST(SourceFileTest, ReadsEveryByteInPiecesOfAnySize) {
-  TempFolder dir;
+  ScratchFolder dir;
   std::string bytes;
   for (int i = 0; i < 300000; ++i) bytes.push_back(static_cast<char>(i * 7));
-  TempFolder::Write(dir / L"data.bin", bytes);
+  WriteFileBytes(dir / L"data.bin", bytes);
 
   SourceFile file(dir / L"data.bin");
   EXPECT_EQ(file.Length(), bytes.size());
@@ -34,12 +35,12 @@ TEST(SourceFileTest, ReadsEveryByteInPiecesOfAnySize) {
 }
 
 TEST(SourceFileTest, OpenFailuresBecomeVisualBasicErrors) {
-  TempFolder dir;
+  ScratchFolder dir;
   EXPECT_EQ(ErrorOpening(dir / L"missing.bin"), 53);
   EXPECT_EQ(ErrorOpening(dir / L"no folder\\x.bin"), 76);
   EXPECT_EQ(ErrorOpening(dir.Path()), 75);  // a folder is no source
 
-  TempFolder::Write(dir / L"locked.bin", "abc");
+  WriteFileBytes(dir / L"locked.bin", "abc");
   HANDLE lock = ::CreateFileW((dir / L"locked.bin").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
   EXPECT_EQ(ErrorOpening(dir / L"locked.bin"), 70);
@@ -47,9 +48,9 @@ TEST(SourceFileTest, OpenFailuresBecomeVisualBasicErrors) {
 }
 
 TEST(SourceFileTest, LetsOthersWriteAndDeleteWhileOpenAndReleasesTheFileOnClose) {
-  TempFolder dir;
+  ScratchFolder dir;
   const std::wstring path = dir / L"shared.bin";
-  TempFolder::Write(path, "hello");
+  WriteFileBytes(path, "hello");
   SourceFile file(path);
   HANDLE writer = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, 0, nullptr);

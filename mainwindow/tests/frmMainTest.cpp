@@ -10,8 +10,8 @@
 #include "FakePlatform.h"
 #include "ModuleGenerator.h"
 #include "OutputArea.h"
+#include "ScratchFolder.h"
 #include "Text.h"
-#include "TestFiles.h"
 #include "VbError.h"
 #include "frmAbout.h"
 
@@ -20,7 +20,9 @@ namespace {
 
 using testing::Box;
 using testing::FakePlatform;
-using testing::TempFolder;
+using testing::ReadFileBytes;
+using testing::ScratchFolder;
+using testing::WriteFileBytes;
 using F = frmMain;
 
 class OleEnvironment : public ::testing::Environment {
@@ -123,13 +125,13 @@ class FrmMainTest : public ::testing::Test {
   }
   std::wstring MakeSource(const std::wstring& name, const std::string& bytes) {
     const std::wstring path = dir_ / name;
-    TempFolder::Write(path, bytes);
+    WriteFileBytes(path, bytes);
     return path;
   }
 
   FakePlatform platform_;
   ScopedPlatform scope_{platform_};
-  TempFolder dir_;
+  ScratchFolder dir_;
   FakeBrowser* browser_ = nullptr;
   Watcher watcher_;
   std::unique_ptr<frmMain> form_;
@@ -478,7 +480,7 @@ TEST_F(FrmMainTest, FailedRunsReportTheErrorAndLeaveTheOutputAsItWas) {
     EXPECT_FALSE(form_->Running());
   }
   ::CloseHandle(lock);
-  EXPECT_EQ(TempFolder::Read(dir_ / L"missing.bin"), "<missing>");  // nothing created
+  EXPECT_FALSE(testing::FileExists(dir_ / L"missing.bin"));  // nothing created
 }
 
 TEST_F(FrmMainTest, ASourceThatShrinksDuringTheRunFailsWith62AndIsClosedAfterwards) {
@@ -600,7 +602,7 @@ TEST_F(FrmMainTest, SaveWritesTheWholeTextInAnsiUnderTheChosenName) {
   EXPECT_EQ(call.title, L"Saving resulting VB code");
   EXPECT_EQ(call.filter, L"Plain text|*.txt|VB Form|*.frm|VB Module|*.bas|Any format|*.*");
   EXPECT_EQ(call.defExt, L"txt");
-  EXPECT_EQ(TempFolder::Read(target), win::ToAnsi(Module(L"song.one.mp3", Bytes(40)) + Module(L"b.bin", Bytes(3))));
+  EXPECT_EQ(ReadFileBytes(target), win::ToAnsi(Module(L"song.one.mp3", Bytes(40)) + Module(L"b.bin", Bytes(3))));
   ASSERT_EQ(platform_.boxes.size(), 1u);  // no overwrite question for a new name
   EXPECT_EQ(platform_.boxes[0].text, L"Saved: " + target);
   EXPECT_EQ(platform_.boxes[0].title, L"Good news!");
@@ -616,7 +618,7 @@ TEST_F(FrmMainTest, SavingOverAnExistingFileAsksFirst) {
   Choose(MakeSource(L"x.bin", "x"));
   form_->btnStart_Click();
   const std::wstring target = dir_ / L"old.txt";
-  TempFolder::Write(target, "old content");
+  WriteFileBytes(target, "old content");
   platform_.boxes.clear();
 
   platform_.dialogAnswers.push_back({false, target});
@@ -626,13 +628,13 @@ TEST_F(FrmMainTest, SavingOverAnExistingFileAsksFirst) {
   EXPECT_EQ(platform_.boxes[0].text, L"File: " + target + L"\r\nexists... overwrite?");
   EXPECT_EQ(platform_.boxes[0].title, L"Query");
   EXPECT_EQ(platform_.boxes[0].flags, static_cast<UINT>(MB_YESNO));
-  EXPECT_EQ(TempFolder::Read(target), "old content");
+  EXPECT_EQ(ReadFileBytes(target), "old content");
 
   platform_.dialogAnswers.push_back({false, target});
   platform_.boxAnswers.push_back(IDYES);
   form_->btnSave_Click();
   EXPECT_EQ(platform_.Count(L"Query"), 2);
-  EXPECT_EQ(TempFolder::Read(target), win::ToAnsi(Output()));
+  EXPECT_EQ(ReadFileBytes(target), win::ToAnsi(Output()));
   EXPECT_EQ(platform_.boxes.back().title, L"Good news!");
 }
 
@@ -657,13 +659,13 @@ TEST_F(FrmMainTest, CancelIsSilentAndAFailedSaveIsReportedWithTheTargetIntact) {
   EXPECT_EQ(form_->StatusCaption(), L"Saving...");
 
   const std::wstring readOnly = dir_ / L"ro.txt";
-  TempFolder::Write(readOnly, "keep");
+  WriteFileBytes(readOnly, "keep");
   ::SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
   platform_.dialogAnswers.push_back({false, readOnly});
   platform_.boxAnswers.push_back(IDYES);
   form_->btnSave_Click();
   EXPECT_EQ(platform_.boxes.back().title, L"Oops!");
-  EXPECT_EQ(TempFolder::Read(readOnly), "keep");
+  EXPECT_EQ(ReadFileBytes(readOnly), "keep");
 }
 
 TEST_F(FrmMainTest, TextOutsideTheAnsiCodePageIsSavedWithTheDefaultCharacter) {
@@ -672,8 +674,8 @@ TEST_F(FrmMainTest, TextOutsideTheAnsiCodePageIsSavedWithTheDefaultCharacter) {
   const std::wstring target = dir_ / L"intl.txt";
   platform_.dialogAnswers.push_back({false, target});
   form_->btnSave_Click();
-  EXPECT_EQ(TempFolder::Read(target), win::ToAnsi(L"caf\u00e9 \u4e2d\r\n"));
-  EXPECT_EQ(TempFolder::Read(target).substr(5), "?\r\n");
+  EXPECT_EQ(ReadFileBytes(target), win::ToAnsi(L"caf\u00e9 \u4e2d\r\n"));
+  EXPECT_EQ(ReadFileBytes(target).substr(5), "?\r\n");
 }
 
 // ---- Clear, Help, About, Exit ---------------------------------------------------------------
@@ -715,7 +717,7 @@ TEST_F(FrmMainTest, HelpOpensTheFixedHelpFileWhenThereAndTheOneBesideTheProgramO
     EXPECT_EQ(platform_.shellFiles[0], win::ToAnsi(App::Path() + L"\\helpfile.chm"));
     ::CreateDirectoryW(L"C:\\VB Projects", nullptr);
     ::CreateDirectoryW(L"C:\\VB Projects\\Quorvel", nullptr);
-    TempFolder::Write(fixed, "chm");
+    WriteFileBytes(fixed, "chm");
   }
   Click(F::btnHelp);
   EXPECT_EQ(platform_.shellFiles.back(), "C:\\VB Projects\\Quorvel\\helpfile.chm");

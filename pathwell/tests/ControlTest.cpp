@@ -389,7 +389,7 @@ TEST_F(PathwellControlTest, FaceIsDrawnAtDesignTimeAndNothingAtRunTime) {
 
 // A design-time container window for in-place activation: it records the position the
 // control asks for.
-class InPlaceSite final : public IOleClientSite, public IOleInPlaceSite, public IDispatch {
+class InPlaceSite final : public ClientSiteBase, public IOleInPlaceSite {
  public:
   explicit InPlaceSite(HWND parent) : parent_(parent) {}
   RECT asked{};
@@ -403,12 +403,6 @@ class InPlaceSite final : public IOleClientSite, public IOleInPlaceSite, public 
   }
   STDMETHODIMP_(ULONG) AddRef() override { return 2; }
   STDMETHODIMP_(ULONG) Release() override { return 1; }
-  STDMETHODIMP SaveObject() override { return S_OK; }
-  STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
-  STDMETHODIMP GetContainer(IOleContainer**) override { return E_NOINTERFACE; }
-  STDMETHODIMP ShowObject() override { return S_OK; }
-  STDMETHODIMP OnShowWindow(BOOL) override { return S_OK; }
-  STDMETHODIMP RequestNewObjectLayout() override { return E_NOTIMPL; }
   STDMETHODIMP GetWindow(HWND* window) override {
     *window = parent_;
     return S_OK;
@@ -437,12 +431,6 @@ class InPlaceSite final : public IOleClientSite, public IOleInPlaceSite, public 
     asked = *position;
     return S_OK;
   }
-  STDMETHODIMP GetTypeInfoCount(UINT* count) override {
-    *count = 0;
-    return S_OK;
-  }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return DISP_E_BADINDEX; }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
   STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) override {
     if (id != DISPID_AMBIENT_USERMODE) return DISP_E_MEMBERNOTFOUND;
     V_VT(result) = VT_BOOL;

@@ -56,18 +56,10 @@ class TestPropertyBag final : public IPropertyBag {
   STDMETHODIMP Write(LPCOLESTR name, VARIANT* value) override;
 };
 
-// A client site answering the ambient UserMode with the value given, counting property
-// changes it hears about through IPropertyNotifySink.
-class TestSite final : public IOleClientSite, public IDispatch, public IPropertyNotifySink {
+// The client-site and ambient-property methods a test container answers the same way
+// whatever it tests; the container adds IUnknown and Invoke.
+class ClientSiteBase : public IOleClientSite, public IDispatch {
  public:
-  explicit TestSite(bool userMode) : userMode_(userMode) {}
-  LONG refs = 1;
-  int changes = 0;
-  DISPID lastChange = 0;
-
-  STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
-  STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
-  STDMETHODIMP_(ULONG) Release() override { return --refs; }
   STDMETHODIMP SaveObject() override { return S_OK; }
   STDMETHODIMP GetMoniker(DWORD, DWORD, IMoniker**) override { return E_NOTIMPL; }
   STDMETHODIMP GetContainer(IOleContainer**) override { return E_NOINTERFACE; }
@@ -80,6 +72,20 @@ class TestSite final : public IOleClientSite, public IDispatch, public IProperty
   }
   STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return DISP_E_BADINDEX; }
   STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
+};
+
+// A client site answering the ambient UserMode with the value given, counting property
+// changes it hears about through IPropertyNotifySink.
+class TestSite final : public ClientSiteBase, public IPropertyNotifySink {
+ public:
+  explicit TestSite(bool userMode) : userMode_(userMode) {}
+  LONG refs = 1;
+  int changes = 0;
+  DISPID lastChange = 0;
+
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
+  STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+  STDMETHODIMP_(ULONG) Release() override { return --refs; }
   STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*) override;
   STDMETHODIMP OnChanged(DISPID id) override {
     ++changes;
