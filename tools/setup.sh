@@ -3,7 +3,7 @@
 # Quick when all is already there: it asks dpkg first and calls apt only for what is missing.
 set -euo pipefail
 
-need=(cmake g++ make xxd googletest libgtest-dev libbenchmark-dev
+need=(cmake g++ make xxd bc googletest libgtest-dev libbenchmark-dev
       g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-i686
       wine wine32:i386 libwine-dev xvfb xauth x11-utils imagemagick
       libreoffice-core nsis fp-utils python3)
