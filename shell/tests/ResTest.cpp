@@ -11,14 +11,10 @@
 namespace quorvel {
 namespace {
 
+using test::KeyClickResource;
 using test::ReadFileBytes;
 using test::ScratchFolder;
 using test::WriteFileBytes;
-
-std::string KeyClickResource() {
-  const auto bytes = Res::LoadResourceBytes(IDR_KEYCLICK, L"SOUNDS");
-  return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-}
 
 uint32_t U32(const std::string& s, size_t at) {
   uint32_t v;

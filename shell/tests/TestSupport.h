@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "Res.h"
+#include "Resource.h"
 #include "ScratchFolder.h"
 #include "Seam.h"
 
@@ -51,5 +53,11 @@ class FakePlatform : public Platform {
 using testing::ReadFileBytes;
 using testing::ScratchFolder;
 using testing::WriteFileBytes;
+
+// The key click as the program file carries it.
+inline std::string KeyClickResource() {
+  const auto bytes = Res::LoadResourceBytes(IDR_KEYCLICK, L"SOUNDS");
+  return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
 
 }  // namespace quorvel::test

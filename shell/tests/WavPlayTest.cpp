@@ -12,14 +12,10 @@ namespace quorvel {
 namespace {
 
 using test::FakePlatform;
+using test::KeyClickResource;
 using test::ReadFileBytes;
 using test::ScratchFolder;
 using test::WriteFileBytes;
-
-std::string KeyClickResource() {
-  const auto bytes = Res::LoadResourceBytes(IDR_KEYCLICK, L"SOUNDS");
-  return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-}
 
 // The program folder is a scratch folder for each test.
 class WavPlayTest : public ::testing::Test {
