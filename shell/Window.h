@@ -102,6 +102,15 @@ class WindowBase {
     return ::RegisterClassExW(&wc) != 0;
   }
 
+  // WM_PAINT: hands the paint DC to Derived::Paint(HDC).
+  LRESULT PaintThrough() {
+    PAINTSTRUCT ps;
+    HDC dc = ::BeginPaint(hwnd_, &ps);
+    static_cast<Derived*>(this)->Paint(dc);
+    ::EndPaint(hwnd_, &ps);
+    return 0;
+  }
+
   LRESULT DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     return ::DefWindowProcW(hwnd_, msg, wParam, lParam);
   }

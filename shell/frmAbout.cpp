@@ -228,13 +228,8 @@ bool frmAbout::InLink(POINT client) const { return ::PtInRect(&rects_[kLabel4], 
 
 LRESULT frmAbout::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = ::BeginPaint(hwnd_, &ps);
-      Paint(dc);
-      ::EndPaint(hwnd_, &ps);
-      return 0;
-    }
+    case WM_PAINT:
+      return PaintThrough();
     case WM_SETCURSOR:
       if (LOWORD(lParam) == HTCLIENT && reinterpret_cast<HWND>(wParam) == hwnd_) {
         POINT pt;
