@@ -7,6 +7,7 @@
 #include <new>
 
 #include "App.h"
+#include "Clock.h"
 #include "LED.h"
 #include "ModuleGenerator.h"
 #include "OutputArea.h"
@@ -81,17 +82,6 @@ std::wstring Str(long long n) { return (n >= 0 ? L" " : L"") + std::to_wstring(n
 
 std::wstring Describe(const VbError& e) { return win::Widen(e.Description()); }
 
-double Milliseconds() {
-  static const double frequency = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return static_cast<double>(f.QuadPart);
-  }();
-  LARGE_INTEGER now;
-  ::QueryPerformanceCounter(&now);
-  return static_cast<double>(now.QuadPart) * 1000.0 / frequency;
-}
-
 // A frame paints only its edge and caption; with the window clipping its children nobody
 // would paint the frame's inside, so the frame erases it itself.
 LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
@@ -138,7 +128,7 @@ std::wstring HResultText(HRESULT hr) {
 // what the user sees is always the byte the run has reached.
 class frmMain::Run final : public TextSink, public ProgressObserver {
  public:
-  Run(frmMain& form, HWND area) : form_(form), area_(area), lastPump_(Milliseconds()) {}
+  Run(frmMain& form, HWND area) : form_(form), area_(area), lastPump_(win::Milliseconds()) {}
 
   void Write(std::string_view text) override { pending_.append(text); }
 
@@ -180,7 +170,7 @@ class frmMain::Run final : public TextSink, public ProgressObserver {
   // has gathered.
   static constexpr size_t kBatchBytes = 256 * 1024;
 
-  bool Due() const { return Milliseconds() - lastPump_ >= form_.pumpIntervalMs_; }
+  bool Due() const { return win::Milliseconds() - lastPump_ >= form_.pumpIntervalMs_; }
 
   void Pump(bool converting) {
     Flush();
@@ -191,7 +181,7 @@ class frmMain::Run final : public TextSink, public ProgressObserver {
     form_.DoEvents();
     if (form_.observer_) form_.observer_->Pumped();
     if (form_.closeRequested_) throw RunStopped{};
-    lastPump_ = Milliseconds();
+    lastPump_ = win::Milliseconds();
   }
 
   frmMain& form_;
@@ -353,11 +343,11 @@ void frmMain::LayoutLabel(Ctl row) {
   const std::wstring& caption = row == Label1 ? label1Caption_ : statusCaption_;
   const RECT design = win::ControlRect(kTable, row, dpi_);
   RECT text{0, 0, 0, 0};
-  HDC dc = ::GetDC(hwnd_);
-  HGDIOBJ old = ::SelectObject(dc, ControlFont(row));
-  ::DrawTextW(dc, caption.empty() ? L" " : caption.c_str(), -1, &text, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-  ::SelectObject(dc, old);
-  ::ReleaseDC(hwnd_, dc);
+  {
+    win::ScopedGetDC dc(hwnd_);
+    win::ScopedSelectObject font(dc, ControlFont(row));
+    ::DrawTextW(dc, caption.empty() ? L" " : caption.c_str(), -1, &text, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  }
   // A self-sizing label keeps its left edge and grows to the right.
   const int width = caption.empty() ? 0 : text.right - text.left;
   labelRects_[slot] = RECT{design.left, design.top, design.left + width, design.top + (text.bottom - text.top)};

@@ -12,22 +12,12 @@
 #include <vector>
 
 #include "../tests/FakePlatform.h"
+#include "Clock.h"
 #include "ModuleGenerator.h"
 #include "Text.h"
 #include "frmMain.h"
 
 namespace {
-
-double Now() {
-  static const double frequency = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return static_cast<double>(f.QuadPart);
-  }();
-  LARGE_INTEGER t;
-  ::QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) * 1000.0 / frequency;
-}
 
 class GapMeter : public quorvel::frmMain::RunObserver {
  public:
@@ -35,7 +25,7 @@ class GapMeter : public quorvel::frmMain::RunObserver {
   double longest = 0;
   int pumps = 0;
   void Pumped() override {
-    const double now = Now();
+    const double now = quorvel::win::Milliseconds();
     if (now - last > longest) longest = now - last;
     last = now;
     ++pumps;
@@ -86,11 +76,11 @@ int main(int argc, char** argv) {
 
     double done = 0;
     platform.onBox = [&](const quorvel::testing::Box& box) {
-      if (box.text == L"Done") done = Now();
+      if (box.text == L"Done") done = quorvel::win::Milliseconds();
     };
     gaps.longest = 0;
     gaps.pumps = 0;
-    const double start = Now();
+    const double start = quorvel::win::Milliseconds();
     gaps.last = start;
     form.btnStart_Click();
     if (done == 0) {
