@@ -479,7 +479,7 @@ SIZE PathwellControl::PixelSize() const {
   win::ScopedGetDC screen(nullptr);
   const int dpiX = ::GetDeviceCaps(screen, LOGPIXELSX);
   const int dpiY = ::GetDeviceCaps(screen, LOGPIXELSY);
-  return SIZE{::MulDiv(kWidthTwips, dpiX, 1440), ::MulDiv(kHeightTwips, dpiY, 1440)};
+  return SIZE{win::TwipsToPixels(kWidthTwips, dpiX), win::TwipsToPixels(kHeightTwips, dpiY)};
 }
 
 void PathwellControl::ViewChanged() {
