@@ -4,6 +4,7 @@
 // and controls built from a layout table given in twips.
 #include <windows.h>
 
+#include <new>
 #include <span>
 #include <string>
 #include <vector>
@@ -93,7 +94,8 @@ class WindowBase {
     Derived* self = nullptr;
     if (msg == WM_NCCREATE) {
       if constexpr (Derived::kMadeByWindow) {
-        self = new Derived();
+        self = new (std::nothrow) Derived();
+        if (!self) return FALSE;  // no object, no window
       } else {
         self = static_cast<Derived*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
       }
