@@ -3,20 +3,12 @@
 #include <array>
 #include <charconv>
 
+#include "ModuleFormat.h"
+
 namespace quorvel {
 namespace {
 
-constexpr std::string_view kDataOpen = "Call WriteBytes(\"";
-constexpr std::string_view kDataClose = "\")";
-constexpr std::array<std::string_view, 8> kWriteBytesBody = {
-    "Dim x As Long",
-    "Dim Buffer As Byte",
-    "For x = 1 to Len(strOutput) Step 2",
-    "   Buffer=Val(\"&H\"+ Mid$(strOutput, x, 2))",
-    "   Put #cl_fp,,Buffer",
-    "   DoEvents",
-    "Next x",
-    "End  Sub"};
+using namespace ModuleFormat;
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -25,7 +17,7 @@ int HexValue(char c) {
 }
 
 bool StripScope(std::string_view& line) {
-  for (std::string_view scope : {"Public Sub ", "Private Sub "}) {
+  for (std::string_view scope : {kPublicSub, kPrivateSub}) {
     if (line.starts_with(scope)) {
       line.remove_prefix(scope.size());
       return true;
@@ -38,12 +30,28 @@ bool StripScope(std::string_view& line) {
 bool SplitPart(std::string_view text, std::string_view tail, std::string_view& stem, std::int32_t& part) {
   if (!text.ends_with(tail)) return false;
   text.remove_suffix(tail.size());
-  const auto at = text.rfind("_Part");
+  const auto at = text.rfind(kPartSuffix);
   if (at == std::string_view::npos) return false;
   stem = text.substr(0, at);
-  const std::string_view digits = text.substr(at + 5);
+  const std::string_view digits = text.substr(at + kPartSuffix.size());
   const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), part);
   return ec == std::errc() && end == digits.data() + digits.size() && !digits.starts_with('0');
+}
+
+// The path between the quotes of an Open line ending in tail, its doubled quotes undone; false
+// when the line is not of that form.
+bool OpenLinePath(std::string_view line, std::string_view tail, std::string& path) {
+  if (line.size() < kOpenQuote.size() + tail.size() || !line.starts_with(kOpenQuote) || !line.ends_with(tail))
+    return false;
+  const std::string_view quoted = line.substr(kOpenQuote.size(), line.size() - kOpenQuote.size() - tail.size());
+  path.clear();
+  for (std::size_t i = 0; i < quoted.size(); ++i) {
+    const auto c = static_cast<unsigned char>(quoted[i]);
+    if (c < 0x20 || c == 0x7F) return false;
+    if (c == '"' && (i + 1 == quoted.size() || quoted[++i] != '"')) return false;  // a lone quote ends the string
+    path.push_back(static_cast<char>(c));
+  }
+  return true;
 }
 
 }  // namespace
@@ -57,6 +65,11 @@ void ModuleReader::Fail(const std::string& what) const {
 void ModuleReader::Feed(std::string_view text) {
   while (!text.empty()) {
     const auto lf = text.find('\n');
+    // Only a bounded piece of a line is ever kept: a longer one is not ours.
+    if (partial_.size() + std::min(lf, text.size()) > kMaxLineBytes + 1) {
+      ++lineNumber_;
+      Fail("line longer than any line of a generated module");
+    }
     if (lf == std::string_view::npos) {
       partial_.append(text);
       return;
@@ -96,7 +109,7 @@ void ModuleReader::Line(std::string_view line) {
       std::string_view rest = line;
       std::string_view stem;
       std::int32_t part = 0;
-      if (StripScope(rest) && SplitPart(rest, "()", stem, part)) {
+      if (StripScope(rest) && SplitPart(rest, kPartOpenClose, stem, part)) {
         if (part != expectedPart_) Fail("part " + std::to_string(part) + " out of order");
         if (part == 1) stem_ = stem;
         if (stem != stem_) Fail("part of another module");
@@ -106,7 +119,8 @@ void ModuleReader::Line(std::string_view line) {
       }
       if (state_ == State::Header) return;  // header lines carry no data
       rest = line;
-      if (StripScope(rest) && rest == "Create_" + stem_ + "( )") {
+      if (StripScope(rest) && rest.starts_with(kCreateName) && rest.ends_with(kCreateClose) &&
+          rest.substr(kCreateName.size(), rest.size() - kCreateName.size() - kCreateClose.size()) == stem_) {
         state_ = State::Create;
         tailLines_ = 0;
         return;
@@ -114,13 +128,15 @@ void ModuleReader::Line(std::string_view line) {
       Fail("expected a part or the Create_ procedure");
     }
     case State::InPart: {
-      if (line == "End Sub") {
+      if (line == kEndSub) {
         state_ = State::BetweenParts;
         return;
       }
-      if (!line.starts_with(kDataOpen) || !line.ends_with(kDataClose)) Fail("expected a data line");
+      if (line.size() < kDataOpen.size() + kDataClose.size() || !line.starts_with(kDataOpen) ||
+          !line.ends_with(kDataClose))
+        Fail("expected a data line");
       const std::string_view hex = line.substr(kDataOpen.size(), line.size() - kDataOpen.size() - kDataClose.size());
-      if (hex.size() % 2 != 0 || hex.size() > 64) Fail("data line of odd or excessive length");
+      if (hex.size() % 2 != 0 || hex.size() > 2 * kBytesPerLine) Fail("data line of odd or excessive length");
       bytes_.resize(hex.size() / 2);
       for (std::size_t i = 0; i < bytes_.size(); ++i) {
         const int hi = HexValue(hex[2 * i]);
@@ -131,23 +147,28 @@ void ModuleReader::Line(std::string_view line) {
       if (!bytes_.empty()) sink_(bytes_.data(), bytes_.size());
       return;
     }
-    case State::Create:
-      if (tailLines_ == 0 && line != "cl_fp=Freefile") Fail("expected cl_fp=Freefile");
-      if (tailLines_ == 1) {
-        if (!line.starts_with("Open \"") || !line.ends_with("\" For Binary As cl_fp")) Fail("expected the Open line");
+    case State::Create: {
+      if (tailLines_ == 0 && line != kFreefile) Fail("expected " + std::string(kFreefile));
+      if (tailLines_ == 1 && !OpenLinePath(line, kEmptyTargetTail, path_))
+        Fail("expected the Open line that empties the target");
+      if (tailLines_ == 2) {
+        std::string binaryPath;
+        if (!OpenLinePath(line, kOpenBinaryTail, binaryPath)) Fail("expected the Open line for binary access");
+        if (binaryPath != path_) Fail("the two Open lines name different files");
         state_ = State::Calls;
       }
       ++tailLines_;
       return;
+    }
     case State::Calls: {
       std::string_view stem;
       std::int32_t part = 0;
-      if (line.starts_with("   Call ") && SplitPart(line.substr(8), "", stem, part)) {
+      if (line.starts_with(kCallIndent) && SplitPart(line.substr(kCallIndent.size()), "", stem, part)) {
         if (stem != stem_ || part != expectedCall_) Fail("Create_ calls the parts out of order");
         ++expectedCall_;
         return;
       }
-      if (line != "Close #cl_fp") Fail("expected Close #cl_fp");
+      if (line != kCloseFile) Fail("expected " + std::string(kCloseFile));
       if (expectedCall_ != expectedPart_) Fail("Create_ does not call every part");
       state_ = State::Tail;
       tailLines_ = 0;
@@ -156,9 +177,9 @@ void ModuleReader::Line(std::string_view line) {
     case State::Tail: {
       // "End Sub", an empty line, the WriteBytes header, then its fixed body.
       std::string_view rest = line;
-      const bool ok = tailLines_ == 0   ? line == "End Sub"
+      const bool ok = tailLines_ == 0   ? line == kEndSub
                       : tailLines_ == 1 ? line.empty()
-                      : tailLines_ == 2 ? StripScope(rest) && rest == "WriteBytes(strOutput As String)"
+                      : tailLines_ == 2 ? StripScope(rest) && rest == kWriteBytesOpen
                                         : line == kWriteBytesBody[tailLines_ - 3];
       if (!ok) Fail("unexpected line in the closing procedures");
       if (++tailLines_ == 3 + kWriteBytesBody.size()) state_ = State::Done;

@@ -473,7 +473,7 @@ void frmMain::btnStart_Click() {
   std::unique_ptr<VbError> failure;
   try {
     SourceFile file(source);
-    ModuleSpec spec;
+    ModuleOptions spec;
     spec.fileName = StringStuff::FileNameFromPath(win::Utf8(source));  // taken once per run
     spec.scope = win::Utf8(OptionType);
     spec.destFolder = win::Utf8(destination);
