@@ -293,9 +293,8 @@ void ModuleGenerator::SetProgressStep(std::uint32_t bytes) { progressStep_ = std
 
 GeneratorCounters ModuleGenerator::Generate(ByteSource& source, TextSink& sink, ProgressObserver* observer) {
   // Text the template does not expect would end up in a line of its own.
-  if (options_.scope != "Public" && options_.scope != "Private")
-    throw VbError(5, "Invalid procedure call or argument");
-  if (HasControlCharacter(options_.notice)) throw VbError(5, "Invalid procedure call or argument");
+  if ((options_.scope != "Public" && options_.scope != "Private") || HasControlCharacter(options_.notice))
+    throw VbError(5);
   Writer w(options_, TargetPathLiteral(options_), sink);
   w.Header();
   w.StartParts();

@@ -1,5 +1,6 @@
 #include "ModuleReader.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 
@@ -16,14 +17,32 @@ int HexValue(char c) {
   return -1;
 }
 
-bool StripScope(std::string_view& line) {
-  for (std::string_view scope : {kPublicSub, kPrivateSub}) {
-    if (line.starts_with(scope)) {
-      line.remove_prefix(scope.size());
+// Takes "<scope> Sub " off the line; the scope must be the given one, or either when it is empty.
+bool StripScope(std::string_view& line, std::string_view scope = {}) {
+  for (std::string_view sub : {kPublicSub, kPrivateSub}) {
+    if (line.starts_with(sub) && (scope.empty() || sub.starts_with(scope))) {
+      line.remove_prefix(sub.size());
       return true;
     }
   }
   return false;
+}
+
+bool IsIdentifier(std::string_view s) {
+  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+  });
+}
+
+bool HasControlCharacter(std::string_view s) {
+  return std::any_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
+
+// "<open><middle><close>" -> middle; false when the text is not of that form.
+bool Between(std::string_view text, std::string_view open, std::string_view close, std::string_view& middle) {
+  if (text.size() < open.size() + close.size() || !text.starts_with(open) || !text.ends_with(close)) return false;
+  middle = text.substr(open.size(), text.size() - open.size() - close.size());
+  return true;
 }
 
 // "<stem>_Part<k><tail>" -> stem and k; false when the line is not of that form.
@@ -41,9 +60,8 @@ bool SplitPart(std::string_view text, std::string_view tail, std::string_view& s
 // The path between the quotes of an Open line ending in tail, its doubled quotes undone; false
 // when the line is not of that form.
 bool OpenLinePath(std::string_view line, std::string_view tail, std::string& path) {
-  if (line.size() < kOpenQuote.size() + tail.size() || !line.starts_with(kOpenQuote) || !line.ends_with(tail))
-    return false;
-  const std::string_view quoted = line.substr(kOpenQuote.size(), line.size() - kOpenQuote.size() - tail.size());
+  std::string_view quoted;
+  if (!Between(line, kOpenQuote, tail, quoted)) return false;
   path.clear();
   for (std::size_t i = 0; i < quoted.size(); ++i) {
     const auto c = static_cast<unsigned char>(quoted[i]);
@@ -101,26 +119,52 @@ void ModuleReader::Finish() {
   if (state_ != State::Done) Fail("the module ends early");
 }
 
+void ModuleReader::HeaderLine(std::string_view line) {
+  std::string_view middle;
+  bool ok = false;
+  switch (headerLines_) {
+    case 0: ok = Between(line, kVbNameOpen, kVbNameClose, middle) && IsIdentifier(middle); break;
+    case 1:
+      ok = line.ends_with(kFileNumberDeclaration);
+      scope_ = line.substr(0, line.size() - kFileNumberDeclaration.size());
+      ok = ok && (scope_ == "Public" || scope_ == "Private");
+      break;
+    case 2: ok = line.empty(); break;
+    case 4:
+      ok = Between(line, kUseOpen, kUseClose, middle) && IsIdentifier(middle);
+      stem_ = middle;
+      break;
+    case 6: ok = line.starts_with(kGeneratedBy) && !HasControlCharacter(line); break;
+    case 7: ok = line.starts_with("' ") && !HasControlCharacter(line); break;
+    case 9: ok = line == " "; break;
+    default: ok = line == "'"; break;
+  }
+  if (!ok) Fail("not the header of a generated module");
+  if (++headerLines_ == 10) state_ = State::BetweenParts;
+}
+
 void ModuleReader::Line(std::string_view line) {
+  if (line.find('\r') != std::string_view::npos) Fail("a carriage return inside a line");  // VB would break it
   switch (state_) {
     case State::Header:
+      HeaderLine(line);
+      return;
     case State::BetweenParts: {
-      if (state_ == State::BetweenParts && line.empty()) return;
+      if (line.empty() && expectedPart_ > 1) return;
       std::string_view rest = line;
       std::string_view stem;
       std::int32_t part = 0;
-      if (StripScope(rest) && SplitPart(rest, kPartOpenClose, stem, part)) {
+      if (StripScope(rest, expectedPart_ == 1 ? std::string_view(scope_) : "Public") &&
+          SplitPart(rest, kPartOpenClose, stem, part)) {
         if (part != expectedPart_) Fail("part " + std::to_string(part) + " out of order");
-        if (part == 1) stem_ = stem;
         if (stem != stem_) Fail("part of another module");
         ++expectedPart_;
         state_ = State::InPart;
         return;
       }
-      if (state_ == State::Header) return;  // header lines carry no data
       rest = line;
-      if (StripScope(rest) && rest.starts_with(kCreateName) && rest.ends_with(kCreateClose) &&
-          rest.substr(kCreateName.size(), rest.size() - kCreateName.size() - kCreateClose.size()) == stem_) {
+      if (expectedPart_ > 1 && StripScope(rest, scope_) && Between(rest, kCreateName, kCreateClose, stem) &&
+          stem == stem_) {
         state_ = State::Create;
         tailLines_ = 0;
         return;
@@ -132,10 +176,8 @@ void ModuleReader::Line(std::string_view line) {
         state_ = State::BetweenParts;
         return;
       }
-      if (line.size() < kDataOpen.size() + kDataClose.size() || !line.starts_with(kDataOpen) ||
-          !line.ends_with(kDataClose))
-        Fail("expected a data line");
-      const std::string_view hex = line.substr(kDataOpen.size(), line.size() - kDataOpen.size() - kDataClose.size());
+      std::string_view hex;
+      if (!Between(line, kDataOpen, kDataClose, hex)) Fail("expected a data line");
       if (hex.size() % 2 != 0 || hex.size() > 2 * kBytesPerLine) Fail("data line of odd or excessive length");
       bytes_.resize(hex.size() / 2);
       for (std::size_t i = 0; i < bytes_.size(); ++i) {
@@ -179,7 +221,7 @@ void ModuleReader::Line(std::string_view line) {
       std::string_view rest = line;
       const bool ok = tailLines_ == 0   ? line == kEndSub
                       : tailLines_ == 1 ? line.empty()
-                      : tailLines_ == 2 ? StripScope(rest) && rest == kWriteBytesOpen
+                      : tailLines_ == 2 ? StripScope(rest, scope_) && rest == kWriteBytesOpen
                                         : line == kWriteBytesBody[tailLines_ - 3];
       if (!ok) Fail("unexpected line in the closing procedures");
       if (++tailLines_ == 3 + kWriteBytesBody.size()) state_ = State::Done;

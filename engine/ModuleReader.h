@@ -33,13 +33,16 @@ class ModuleReader {
  private:
   enum class State { Header, InPart, BetweenParts, Create, Calls, Tail, Done };
   void Line(std::string_view line);
+  void HeaderLine(std::string_view line);
   [[noreturn]] void Fail(const std::string& what) const;
 
   ByteSink sink_;
   std::string partial_;
   std::uint64_t lineNumber_ = 0;
   State state_ = State::Header;
+  std::string scope_;
   std::string stem_;
+  std::size_t headerLines_ = 0;
   std::int32_t expectedPart_ = 1;
   std::int32_t expectedCall_ = 1;
   std::size_t tailLines_ = 0;

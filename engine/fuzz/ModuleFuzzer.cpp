@@ -1,4 +1,5 @@
-// Fuzz target for the module generator. For any file name, destination, options and bytes,
+// Fuzz target for the module generator and reader. Any input read as module text is read back
+// or refused with ModuleFormatError. For any file name, destination, options and bytes,
 // the module is either refused (error 52 for the inputs, 6 never at these sizes) or every one
 // of its lines is one the template makes, and it reads back to the same bytes and the same
 // path. The line grammar here is written independently of ModuleReader.
@@ -228,6 +229,12 @@ class Grammar {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  // As module text, the input is read back or refused, and nothing else.
+  try {
+    ReadModuleBytes(std::string_view(reinterpret_cast<const char*>(data), size));
+  } catch (const ModuleFormatError&) {
+  }
+
   Input in(data, size);
   const std::uint8_t flags = in.Byte();
   const int mode = flags & 3;

@@ -67,6 +67,12 @@ TEST(ModuleReader, RejectsAlteredModules) {
   EXPECT_THROW(ReadModuleBytes(good + "extra\r\n"), ModuleFormatError);
   EXPECT_THROW(ReadModuleBytes(replaced("Open \"C:\\Out\\data.bin\" For Output As cl_fp: Close #cl_fp\r\n", "")),
                ModuleFormatError);
+  // Lines of code where only the template's own may stand.
+  EXPECT_THROW(ReadModuleBytes(replaced("'\r\n \r\n", "'\r\nKill \"x\"\r\n")), ModuleFormatError);
+  EXPECT_THROW(ReadModuleBytes(replaced("Dim x As Long\r\n", "Dim x As Long\rKill \"x\"\r\n")), ModuleFormatError);
+  EXPECT_THROW(ReadModuleBytes(replaced("VB_Name = \"moddata\"", "VB_Name = \"mod\" & x")), ModuleFormatError);
+  EXPECT_THROW(ReadModuleBytes(replaced("' Use: Create_data_bin( )", "' Use: Create_other( )")), ModuleFormatError);
+  EXPECT_THROW(ReadModuleBytes(replaced("Public Sub WriteBytes", "Private Sub WriteBytes")), ModuleFormatError);
 }
 
 TEST(ModuleReader, TellsThePathAndChecksBothOpenLinesNameIt) {
