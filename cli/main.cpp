@@ -22,6 +22,7 @@
 #include <unistd.h>
 #endif
 #ifdef __linux__
+#include <fcntl.h>
 #include <sys/mman.h>
 #endif
 
@@ -114,6 +115,9 @@ class Spool {
 
   // Reads everything; error 6 as soon as more than kMaxSource bytes came, without reading on.
   void Fill(int fd, const std::string& path) {
+#ifdef F_SETPIPE_SZ
+    fcntl(fd, F_SETPIPE_SZ, 1 << 20);  // fewer, larger reads from a pipe; refused is fine
+#endif
     for (;;) {
       const std::size_t room = kPiece - size_ % kPiece;
       const std::uint64_t allowed = kMaxSource + 1 - size_;
