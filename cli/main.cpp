@@ -68,6 +68,9 @@ std::string Shown(std::string_view text) {
   return s;
 }
 
+// How messages name a source: standard input by that name.
+std::string Subject(const std::string& file) { return file == "-" ? "standard input" : Shown(file); }
+
 std::string BaseName(const std::string& path) {
 #ifdef _WIN32
   const std::size_t cut = path.find_last_of("\\/");
@@ -446,13 +449,14 @@ std::vector<Job> PlanJobs(const Options& o) {
 void OpenSources(std::vector<Job>& jobs) {
   for (Job& job : jobs) job.source = OpenSource(job.file);
   for (const Job& job : jobs) {
-    if (job.target.empty()) continue;
+    // A device (a terminal as both standard input and OUT) may be read and written at once.
+    if (job.target.empty() || KindOf(job.target) != PathKind::File) continue;
     const auto targetId = IdOf(job.target);
     if (!targetId) continue;
     for (const Job& other : jobs)
       if (other.source.id && *other.source.id == *targetId)
         throw Refusal{"will not write " + Shown(job.target) + ": it is the same file as " +
-                      (other.file == "-" ? std::string("standard input") : Shown(other.file))};
+                      Subject(other.file)};
   }
 }
 
@@ -542,7 +546,7 @@ Outcome Convert(const Options& o, const Job& job, Output& out) {
     throw NamedError{out.name, 0, std::string("verify failed: ") + e.what()};
   }
   if (!comparer->SameToTheEnd())
-    throw NamedError{out.name, 0, "verify failed: the module does not re-create " + Shown(job.file)};
+    throw NamedError{out.name, 0, "verify failed: the module does not re-create " + Subject(job.file)};
   return {reader->Parts()};
 }
 
@@ -584,10 +588,10 @@ int Run(const Options& o) {
     const std::uint64_t lines = ModuleLineCount(job.length);
     if (!o.quiet && lines > kMaxVbModuleLines)
       std::fprintf(stderr, "quorvel-gen: %s: warning: the module has %llu lines; a VB6 module holds at most %llu\n",
-                   Shown(job.file).c_str(), static_cast<unsigned long long>(lines),
+                   Subject(job.file).c_str(), static_cast<unsigned long long>(lines),
                    static_cast<unsigned long long>(kMaxVbModuleLines));
     if (o.verify && !o.quiet)
-      std::fprintf(stderr, "quorvel-gen: %s: verified: %d part(s), %llu bytes\n", Shown(job.file).c_str(),
+      std::fprintf(stderr, "quorvel-gen: %s: verified: %d part(s), %llu bytes\n", Subject(job.file).c_str(),
                    outcomes[i].parts, static_cast<unsigned long long>(job.length));
   }
   return 0;
@@ -619,7 +623,7 @@ int main(int argc, char** argv) {
   } catch (const Stopped&) {
     return 130;
   } catch (const NamedError& e) {
-    std::string text = Shown(e.subject) + ": ";
+    std::string text = Subject(e.subject) + ": ";
     if (e.number != 0) {
       text += "error " + std::to_string(e.number) + ": " + std::string(quorvel::VbErrorDescription(e.number));
       if (!e.detail.empty()) text += " (" + e.detail + ")";
