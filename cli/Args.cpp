@@ -32,6 +32,9 @@ const char* const kUsage =
     "  --             ends the options: what follows is FILE even when it begins with \"-\"\n"
     "Long options also take their value as --dest=FOLDER, and -oOUT works.\n"
     "\n"
+    "A file name or destination holding a control character or a character Windows-1252\n"
+    "lacks is refused with error 52 and no module is written (--name is the way around it).\n"
+    "\n"
     "Exit status: 0 done, 1 a VB run-time error (\"quorvel-gen: nodir/a.b: error 76: Path\n"
     "not found\"), 2 a usage error.\n";
 

@@ -366,13 +366,8 @@ class ProgressBar : public ProgressObserver {
   int shown_ = -1;
 };
 
-class NullSink : public TextSink {
- public:
-  void Write(std::string_view) override {}
-};
-
-ModuleSpec SpecFor(const Options& o, const std::string& fileName, const std::string& dest) {
-  ModuleSpec spec;
+ModuleOptions SpecFor(const Options& o, const std::string& fileName, const std::string& dest) {
+  ModuleOptions spec;
   spec.fileName = fileName;
   spec.scope = o.isPrivate ? "Private" : "Public";
   spec.destFolder = dest;
@@ -382,24 +377,14 @@ ModuleSpec SpecFor(const Options& o, const std::string& fileName, const std::str
 // Error 52 when the engine refuses the file name or the destination; names the argument the
 // user has to change.
 void CheckNames(const Options& o, const Job& job) {
-  auto refusal = [&](const std::string& fileName, const std::string& dest) -> std::optional<VbError> {
-    try {
-      MemorySource empty({});
-      NullSink sink;
-      ModuleGenerator(SpecFor(o, fileName, dest)).Generate(empty, sink);
-    } catch (const VbError& e) {
-      if (e.Number() == kErrBadFileNameOrNumber) return e;
-      throw;
-    }
-    return std::nullopt;
-  };
-  auto detail = [](const VbError& e) {
-    return e.Description() == VbErrorDescription(e.Number()) ? std::string() : e.Description();
-  };
-  const std::string nameArg = o.name ? "--name " + *o.name : job.file;
-  if (auto e = refusal(job.fileName, ".")) throw NamedError{nameArg, e->Number(), detail(*e)};
-  if (auto e = refusal("a", o.dest)) throw NamedError{"--dest " + o.dest, e->Number(), detail(*e)};
-  if (auto e = refusal(job.fileName, o.dest)) throw NamedError{"--dest " + o.dest + " with " + nameArg, e->Number(), detail(*e)};
+  try {
+    TargetPathLiteral(SpecFor(o, job.fileName, o.dest));
+  } catch (const VbError& e) {
+    const std::string subject = e.Subject() == ErrorSubject::kDestination ? "--dest " + o.dest
+                                : o.name                                   ? "--name " + *o.name
+                                                                           : job.file;
+    throw NamedError{subject, e.Number(), e.Detail()};
+  }
 }
 
 std::string Lower(std::string s) {
@@ -503,7 +488,7 @@ struct Outcome {
 
 // Converts one source into its output; verifies it when asked. Throws on any failure.
 Outcome Convert(const Options& o, const Job& job, Output& out) {
-  const ModuleSpec spec = SpecFor(o, job.fileName, o.dest);
+  const ModuleOptions spec = SpecFor(o, job.fileName, o.dest);
   JobSource source(job);
   std::optional<SourceComparer> comparer;
   std::optional<ModuleReader> reader;

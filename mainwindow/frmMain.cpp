@@ -473,10 +473,11 @@ void frmMain::btnStart_Click() {
   std::unique_ptr<VbError> failure;
   try {
     SourceFile file(source);
-    ModuleSpec spec;
+    ModuleOptions spec;
     spec.fileName = StringStuff::FileNameFromPath(win::Utf8(source));  // taken once per run
     spec.scope = win::Utf8(OptionType);
     spec.destFolder = win::Utf8(destination);
+    spec.encodable = win::AnsiHolds;  // Save writes the ANSI code page
     Attribname = win::Widen(StringStuff::MakeAttribName(spec.fileName));
     ModuleGenerator generator(std::move(spec));
     generator.SetProgressStep(pumpIntervalMs_ <= 0 ? 1 : 4096);

@@ -54,6 +54,35 @@ check "verify written file" rc 0
 run -q --verify -o "$work/r.bas" "$work/r.bin"
 check "quiet verify says nothing" [ ! -s "$work/err" ]
 
+# --- Names a module cannot carry as they are -------------------------------------------------
+
+run --name 'say "hi".txt' "$work/a.b"
+check "quotes are doubled inside one literal" [ "$(grep -cF 'Open ".\say ""hi"".txt" For ' "$work/out")" = 2 ]
+run --verify --dest 'C:\x" & Shell("calc") & "' "$work/a.b"
+check "a quoting destination stays one literal" has out 'Open "C:\x"" & Shell(""calc"") & ""\a.b" For Binary As cl_fp'
+check "a quoting destination verifies" rc 0
+# Refused with 52, naming the argument to change; no module, and OUT untouched.
+printf 'kept\r\n' >"$work/kept.bas"
+cp "$work/kept.bas" "$work/kept.copy"
+while IFS='|' read -r subject args; do
+  eval "set -- $args"
+  run -o "$work/kept.bas" "$@"
+  check "[$subject] is error 52" has err "quorvel-gen: $subject: error 52: Bad file name or number ("
+  check "[$subject] leaves OUT" same "$work/kept.bas" "$work/kept.copy"
+  run "$@"
+  check "[$subject] writes no module" [ ! -s "$work/out" ]
+done <<'EOF'
+--name a\r\nKill "C:\x"\r\n.bin|--name $'a\r\nKill "C:\\x"\r\n.bin' "$work/a.b"
+--dest C:\tab\there|--dest $'C:\\tab\there' "$work/a.b"
+--name 日本語.txt|--name 日本語.txt "$work/a.b"
+--dest C:\Ω|--dest 'C:\Ω' "$work/a.b"
+EOF
+printf 'x' >"$work/new"$'\n'"line.bin"
+run "$work/new"$'\n'"line.bin"
+check "a FILE named with a line break is named" has err "quorvel-gen: $work/new\nline.bin: error 52: Bad file name or number (the file name holds U+000A"
+run --name 'Mein Bild – Größe.txt' "$work/a.b"
+check "Windows-1252 characters go in as Windows-1252" has out "$(printf 'Open ".\\Mein Bild \x96 Gr\xf6\xdfe.txt" For Binary')"
+
 # --- Errors name what they are about --------------------------------------------------------
 
 run "$work/missing.bin"
@@ -220,13 +249,13 @@ check "--verify into a pipe writes the module" [ "$(wc -c <"$work/out")" -gt 500
 head -c $((2200 * 1024)) /dev/zero >"$work/big.bin"
 run -o "$work/big.bas" "$work/big.bin"
 check "large module converts" rc 0
-check "warns past 65,534 lines" has err "quorvel-gen: $work/big.bin: warning: the module has 73218 lines; a VB6 module holds at most 65534"
+check "warns past 65,534 lines" has err "quorvel-gen: $work/big.bin: warning: the module has 73219 lines; a VB6 module holds at most 65534"
 run -q -o "$work/big.bas" "$work/big.bin"
 check "-q drops the warning" [ ! -s "$work/err" ]
 rm "$work/big.bas"
 run --strict -o "$work/big.bas" "$work/big.bin"
 check "--strict fails a long module" rc 1
-check "--strict says why" has err "73218 lines"
+check "--strict says why" has err "73219 lines"
 check "--strict writes nothing" [ ! -e "$work/big.bas" ]
 run "$work/a.b"
 check "no warning for small modules" [ ! -s "$work/err" ]
