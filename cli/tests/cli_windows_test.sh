@@ -27,6 +27,10 @@ run --name 'Mein Bild – Größe.txt' -o dash.bas sample.bin
 check "a name with an en dash" rc 0
 check "goes in as Windows-1252" grep -qF "$(printf 'Open ".\\Mein Bild \x96 Gr\xf6\xdfe.txt"')" dash.bas
 
+run --name '日本語.txt' -o cjk.bas sample.bin
+check "a character Windows-1252 lacks is error 52" grep -qF 'quorvel-gen: --name 日本語.txt: error 52: Bad file name or number' err
+check "and no module" [ ! -e cjk.bas ]
+
 cp sample.bin keep.bin
 run -o sample.bin sample.bin
 check "OUT that is FILE is refused" rc 2
