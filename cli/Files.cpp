@@ -17,6 +17,7 @@
 #else
 #include <fcntl.h>
 #include <pthread.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #ifdef __linux__
@@ -109,6 +110,8 @@ void ThrowSystemError(int err, const std::string& path, bool reading) {
       number = kErrDiskFull;
       break;
     case EIO: number = 57; break;  // Device I/O error
+    case EMFILE:
+    case ENFILE: number = 67; break;  // Too many files
     default: break;
   }
   throw NamedError{path, number, ""};
@@ -324,14 +327,22 @@ PendingFile::PendingFile(const std::string& target) : target_(target) {
 #endif
 }
 
-void PendingFile::Commit() {
+void PendingFile::Close() {
   const int fd = fd_.Release();
+  if (fd < 0) return;
 #ifdef _WIN32
   if (_close(fd) != 0) ThrowSystemError(errno, target_, false);
+#else
+  if (close(fd) != 0) ThrowSystemError(errno, target_, false);
+#endif
+}
+
+void PendingFile::Commit() {
+  Close();
+#ifdef _WIN32
   if (!MoveFileExW(Wide(temp_).c_str(), Wide(target_).c_str(), MOVEFILE_REPLACE_EXISTING))
     ThrowSystemError(GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO, target_, false);
 #else
-  if (close(fd) != 0) ThrowSystemError(errno, target_, false);
 #ifdef RENAME_EXCHANGE
   // Swapping the two names is as atomic as renaming over the target, and spares the flush of
   // the whole new file that ext4 starts when a file is renamed over another (a second pass over
@@ -387,7 +398,7 @@ std::vector<std::string> Arguments(int argc, char** argv) {
   return args;
 }
 
-void PrepareStandardOutput() { _setmode(1, _O_BINARY); }
+void PrepareProcess() { _setmode(1, _O_BINARY); }
 #else
 void InstallStopHandlers() {
   struct sigaction sa {};
@@ -412,7 +423,13 @@ StopSignalsHeld::StopSignalsHeld() {
 StopSignalsHeld::~StopSignalsHeld() { pthread_sigmask(SIG_SETMASK, &saved_, nullptr); }
 
 std::vector<std::string> Arguments(int argc, char** argv) { return std::vector<std::string>(argv, argv + argc); }
-void PrepareStandardOutput() {}
+void PrepareProcess() {
+  struct rlimit limit;
+  if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
+  }
+}
 #endif
 
 }  // namespace quorvel::cli

@@ -87,6 +87,8 @@ class PendingFile {
   int Descriptor() const { return fd_.Get(); }
   const std::string& Target() const { return target_; }
   bool TargetExisted() const { return existed_; }
+  // Closes the file once it is complete (reported as a write error on the target).
+  void Close();
   // Closes the file and puts it in the target's place.
   void Commit();
 
@@ -121,7 +123,8 @@ class StopSignalsHeld {
 
 // The command-line arguments as UTF-8 (on Windows taken from the wide command line).
 std::vector<std::string> Arguments(int argc, char** argv);
-// Puts standard output in binary mode where that matters.
-void PrepareStandardOutput();
+// Puts standard output in binary mode where that matters, and lets the program hold as many
+// files open as the system allows (one source and one module per FILE).
+void PrepareProcess();
 
 }  // namespace quorvel::cli

@@ -552,9 +552,13 @@ int Run(const Options& o) {
   std::vector<Output> outputs;
   outputs.reserve(jobs.size());
   std::vector<Outcome> outcomes;
-  for (const Job& job : jobs) {
+  for (Job& job : jobs) {
     outputs.push_back(OpenOutput(job));
     outcomes.push_back(Convert(o, job, outputs.back()));
+    // Done with both files: many FILEs need not hold two descriptors each till the end.
+    if (outputs.back().pending) outputs.back().pending->Close();
+    job.source.fd.Reset();
+    job.spool.reset();
   }
   std::vector<std::string> made;
   try {
@@ -585,7 +589,7 @@ int Run(const Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  PrepareStandardOutput();
+  PrepareProcess();
   InstallStopHandlers();
   try {
     const Options o = ParseArguments(Arguments(argc, argv));
