@@ -418,7 +418,9 @@ std::vector<Job> PlanJobs(const Options& o) {
 #else
     const char* sep = "/";
 #endif
-    for (Job& job : jobs) job.target = *o.out + sep + StringStuff::MakeAttribName(job.fileName) + ".bas";
+    std::string folder = *o.out;
+    while (folder.size() > 1 && (folder.back() == '/' || folder.back() == *sep)) folder.pop_back();
+    for (Job& job : jobs) job.target = folder + sep + StringStuff::MakeAttribName(job.fileName) + ".bas";
     // Module names are the same in any case to VB, and file names are to Windows.
     for (std::size_t i = 0; i < jobs.size(); ++i)
       for (std::size_t k = 0; k < i; ++k)
