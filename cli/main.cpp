@@ -366,19 +366,19 @@ class ProgressBar : public ProgressObserver {
   int shown_ = -1;
 };
 
-ModuleOptions SpecFor(const Options& o, const std::string& fileName, const std::string& dest) {
-  ModuleOptions spec;
-  spec.fileName = fileName;
-  spec.scope = o.isPrivate ? "Private" : "Public";
-  spec.destFolder = dest;
-  return spec;
+ModuleOptions ModuleOptionsFor(const Options& o, const std::string& fileName, const std::string& dest) {
+  ModuleOptions m;
+  m.fileName = fileName;
+  m.scope = o.isPrivate ? "Private" : "Public";
+  m.destFolder = dest;
+  return m;
 }
 
 // Error 52 when the engine refuses the file name or the destination; names the argument the
 // user has to change.
 void CheckNames(const Options& o, const Job& job) {
   try {
-    TargetPathLiteral(SpecFor(o, job.fileName, o.dest));
+    TargetPathLiteral(ModuleOptionsFor(o, job.fileName, o.dest));
   } catch (const VbError& e) {
     const std::string subject = e.Subject() == ErrorSubject::kDestination ? "--dest " + o.dest
                                 : o.name                                   ? "--name " + *o.name
@@ -490,7 +490,7 @@ struct Outcome {
 
 // Converts one source into its output; verifies it when asked. Throws on any failure.
 Outcome Convert(const Options& o, const Job& job, Output& out) {
-  const ModuleOptions spec = SpecFor(o, job.fileName, o.dest);
+  const ModuleOptions module = ModuleOptionsFor(o, job.fileName, o.dest);
   JobSource source(job);
   std::optional<SourceComparer> comparer;
   std::optional<ModuleReader> reader;
@@ -500,11 +500,11 @@ Outcome Convert(const Options& o, const Job& job, Output& out) {
   }
   // A file is read back from the disk; what cannot be read back is checked as it is written.
   const bool readBack = out.pending != nullptr;
-  const bool asciiOnly = OutputSink::IsAscii(spec.fileName) && OutputSink::IsAscii(spec.destFolder) &&
-                         OutputSink::IsAscii(spec.notice);
+  const bool asciiOnly = OutputSink::IsAscii(module.fileName) && OutputSink::IsAscii(module.destFolder) &&
+                         OutputSink::IsAscii(module.notice);
   ProgressBar bar;
   const bool showProgress = !o.quiet && isatty(2) && job.length > (4u << 20);
-  ModuleGenerator generator(spec);
+  ModuleGenerator generator(module);
   generator.SetProgressStep(1 << 20);
   try {
     OutputSink sink(out.fd, out.name, o.verify && !readBack ? &*reader : nullptr, asciiOnly);
