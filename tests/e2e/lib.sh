@@ -137,3 +137,24 @@ main_layout_checks() {
     echo "expect-rect main \"${sel//_/ }\" $rest"
   done
 }
+
+# ---- the setup programs ----------------------------------------------------------------
+# What the setup of one architecture (x86 or x64) installs: sets SETUP_EXE (in this build),
+# SETUP_NAME (Start-menu folder and shortcuts), SETUP_KEY (uninstall entry) and SETUP_SYSKIND
+# (the type library's entry).
+PATHWELL_CLSID='{E78BE0F4-E630-4070-879D-493FA5D1E6CF}'
+PATHWELL_LIBID='{DDA7006F-8EB1-438B-AE52-35640B4614B3}'
+PATHWELL_IID='{47999425-8E3F-4173-A026-4AD33F2DC72D}'
+UNINSTALL_ROOT='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+SETUP_FILES=(Quorvel.exe Pathwell.ocx PathwellForm1.exe helpfile.chm LICENSE.txt keyclick.wav Uninstall.exe)
+START_MENU=Microsoft/Windows/"Start Menu"/Programs
+setup_facts() {
+  case $1 in
+    x86) SETUP_NAME=Quorvel SETUP_KEY=Quorvel SETUP_SYSKIND=win32 ;;
+    x64) SETUP_NAME="Quorvel (64-bit)" SETUP_KEY=Quorvel-x64 SETUP_SYSKIND=win64 ;;
+    *) fail "no setup for architecture '$1'" ;;
+  esac
+  SETUP_EXE=$QUORVEL_BUILD/QuorvelSetup-$1.exe
+}
+# The architecture of this build's programs.
+build_setup_arch() { if [ "$QUORVEL_WINE_ARCH" = win64 ]; then echo x64; else echo x86; fi; }
