@@ -59,8 +59,6 @@ cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAK
   -DQUORVEL_X86_SETUP="$x86_setup" >/dev/null &&
   cmake --build build/win64 -j"$jobs" || exit 1
 
-source tools/wine-env.sh
-quorvel_ensure_display
 ran=()
 for arch in win32 win64; do
   skip=${arch}_skip
@@ -79,6 +77,7 @@ for arch in win32 win64; do
     export QUORVEL_WINE_ARCH=$arch
     unset QUORVEL_WINEPREFIX
     source tools/wine-env.sh
+    quorvel_ensure_display
     quorvel_ensure_prefix
     cd "build/$arch" && ctest --output-on-failure
     result=$?

@@ -11,8 +11,9 @@ AUTODRIVE=${AUTODRIVE:-$BIN/autodrive.exe}
 ARTIFACTS=$QUORVEL_BUILD/e2e-artifacts
 export QUORVEL_WINEPREFIX=${QUORVEL_E2E_PREFIX:-$QUORVEL_BUILD/e2e-prefix}
 # No sound device on the test machines: without the audio drivers the key click falls
-# silent at once instead of filling the log with the sound system's complaints.
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winealsa.drv,winepulse.drv,wineoss.drv=}
+# silent at once instead of filling the log with the sound system's complaints (and slowing
+# the program down), also when the caller's environment has overrides of its own.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=};winealsa.drv,winepulse.drv,wineoss.drv="
 # shellcheck source=../../tools/wine-env.sh
 source "$QUORVEL_SOURCE/tools/wine-env.sh"
 

@@ -1,7 +1,7 @@
 // main() of the Windows test programs: googletest with a bound on every test case. A case
 // that waits for a window that never comes, or for a modal dialog nobody closes, ends the
-// program with a message naming it after QUORVEL_TEST_CASE_SECONDS (60 by default), long
-// before ctest's own timeout.
+// program with a message naming it after QUORVEL_TEST_CASE_SECONDS (30 by default; the
+// slowest case takes about 7 s under Wine), long before ctest's own timeout.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -65,7 +65,7 @@ class CaseBound final : public ::testing::EmptyTestEventListener {
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  DWORD seconds = 60;
+  DWORD seconds = 30;
   if (const char* text = std::getenv("QUORVEL_TEST_CASE_SECONDS")) {
     if (const long value = std::strtol(text, nullptr, 10); value > 0) seconds = static_cast<DWORD>(value);
   }
