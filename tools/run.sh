@@ -16,7 +16,7 @@ else
   echo "Starting the 64-bit Quorvel (x64, build/win64): this host does not run 32-bit programs."
 fi
 build=build/$arch
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=$toolchain -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake -S . -B "$build" --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE=$toolchain -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j"$(nproc)" --target Quorvel Pathwell helpfile >/dev/null
 
 export QUORVEL_WINE_ARCH=$arch

@@ -48,14 +48,14 @@ win32_skip=$(why_not win32)
 win64_skip=$(why_not win64)
 
 step "32-bit Windows build (x86)"
-cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null &&
+cmake -S . -B build/win32 --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null &&
   cmake --build build/win32 -j"$jobs" || exit 1
 
 # The x64 build's side-by-side setup test installs the x86 setup too: only where both run.
 x86_setup=
 [ -z "$win32_skip" ] && x86_setup=$repo/build/win32/QuorvelSetup-x86.exe
 step "64-bit Windows build (x64)"
-cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
+cmake -S . -B build/win64 --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release \
   -DQUORVEL_X86_SETUP="$x86_setup" >/dev/null &&
   cmake --build build/win64 -j"$jobs" || exit 1
 

@@ -92,7 +92,7 @@ make_source() {
 import random, sys
 size = int(sys.argv[2])
 rng = random.Random(20)
-data = bytes(range(256)) + b'\r\n"\x00\x1a\r\r\n\n"' + bytes(rng.randrange(256) for _ in range(size))
+data = bytes(range(256)) + b'\r\n"\x00\x1a\r\r\n\n"' + rng.randbytes(size)
 open(sys.argv[1], "wb").write(data[:size])
 PY
 }
