@@ -12,6 +12,20 @@
 namespace quorvel::com {
 namespace {
 
+// The type library describes the library's own architecture. On 64-bit Windows the 32-bit
+// and the 64-bit library can be registered side by side: each has its class record in its
+// own registry view, while the ProgID, the type library key and the interface records are
+// shared by both.
+#ifdef _WIN64
+constexpr SYSKIND kSysKind = SYS_WIN64;
+constexpr const wchar_t* kSysKindKey = L"win64";
+constexpr REGSAM kOtherView = KEY_WOW64_32KEY;
+#else
+constexpr SYSKIND kSysKind = SYS_WIN32;
+constexpr const wchar_t* kSysKindKey = L"win32";
+constexpr REGSAM kOtherView = KEY_WOW64_64KEY;
+#endif
+
 HINSTANCE g_instance = nullptr;
 LONG g_locks = 0;
 
@@ -149,18 +163,27 @@ HRESULT Module::RegisterServer(const LibraryDescription& library) noexcept {
 
 HRESULT Module::UnregisterServer(const LibraryDescription& library) noexcept {
   HRESULT result = S_OK;
+  bool otherCopyRegistered = false;
   for (const ClassEntry& entry : library.classes) {
-    const HRESULT classResult = DeleteRegistryTree(L"CLSID\\" + GuidText(*entry.clsid));
-    if (FAILED(classResult)) result = SELFREG_E_CLASS;
-    if (entry.progId && FAILED(DeleteRegistryTree(entry.progId))) result = SELFREG_E_CLASS;
+    const std::wstring classKey = L"CLSID\\" + GuidText(*entry.clsid);
+    if (FAILED(DeleteRegistryTree(classKey))) result = SELFREG_E_CLASS;
+    // On 32-bit Windows the other view is this one, where the class is gone by now.
+    const bool other = RegistryKeyExists(classKey, kOtherView);
+    otherCopyRegistered = otherCopyRegistered || other;
+    if (entry.progId && !other && FAILED(DeleteRegistryTree(entry.progId))) result = SELFREG_E_CLASS;
   }
   // A library that is not registered (any more) is no failure: unregistering twice is fine.
-  BSTR registeredPath = nullptr;
-  if (FAILED(::QueryPathOfRegTypeLib(*library.libid, library.major, library.minor, 0, &registeredPath))) {
+  const std::wstring libKey = L"TypeLib\\" + GuidText(*library.libid) + L"\\" + std::to_wstring(library.major) +
+                              L"." + std::to_wstring(library.minor);
+  const std::wstring ownEntry = libKey + L"\\0\\" + kSysKindKey;
+  if (!RegistryKeyExists(ownEntry)) return result;
+  if (otherCopyRegistered) {
+    // The platform would take the interface records of both views with it; the other copy
+    // still needs them, and the library key with its entry.
+    if (FAILED(DeleteRegistryTree(ownEntry)) && SUCCEEDED(result)) result = SELFREG_E_TYPELIB;
     return result;
   }
-  ::SysFreeString(registeredPath);
-  if (FAILED(::UnRegisterTypeLib(*library.libid, library.major, library.minor, 0, SYS_WIN32)) && SUCCEEDED(result)) {
+  if (FAILED(::UnRegisterTypeLib(*library.libid, library.major, library.minor, 0, kSysKind)) && SUCCEEDED(result)) {
     result = SELFREG_E_TYPELIB;
   }
   return result;

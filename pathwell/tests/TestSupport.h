@@ -18,6 +18,9 @@ inline constexpr IID kIid = {0x47999425, 0x8E3F, 0x4173, {0xA0, 0x26, 0x4A, 0xD3
 inline constexpr IID kSourceIid = {0xC6148D5D, 0x1C20, 0x467C, {0x8F, 0x8D, 0xC2, 0x44, 0xF6, 0x00, 0xC5, 0xB1}};
 inline constexpr DISPID kDispidPathwell = 0x60030001;
 inline constexpr DISPID kDispidBType = 0x68030000;
+// The library's type library describes this build's architecture and is registered under it.
+inline constexpr SYSKIND kOwnSysKind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
+inline constexpr const wchar_t* kOwnSysKindKey = sizeof(void*) == 8 ? L"win64" : L"win32";
 
 std::wstring BinFolder();   // the tests' folder, with a final backslash
 std::wstring OcxPath();
@@ -37,7 +40,8 @@ struct Library {
 HRESULT CanUnloadNow();
 
 std::wstring GuidText(REFGUID guid);
-bool KeyExists(const std::wstring& key);
+// `view` KEY_WOW64_32KEY or KEY_WOW64_64KEY: that registry view of 64-bit Windows.
+bool KeyExists(const std::wstring& key, REGSAM view = 0);
 std::optional<std::wstring> ReadString(const std::wstring& key, const wchar_t* name = nullptr);
 
 // A property bag over a map; Read answers E_INVALIDARG for an entry it does not hold.
