@@ -14,6 +14,8 @@
 #include <sys/stat.h>
 #include <windows.h>
 #include <shellapi.h>
+
+#include "Text.h"
 #else
 #include <fcntl.h>
 #include <pthread.h>
@@ -56,20 +58,8 @@ void Unregister(const std::string& temp) {
 }
 
 #ifdef _WIN32
-std::wstring Wide(const std::string& utf8) {
-  if (utf8.empty()) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring w(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
-  return w;
-}
-
-std::string Utf8(const wchar_t* wide) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-  std::string s(static_cast<std::size_t>(n > 0 ? n - 1 : 0), '\0');
-  if (n > 1) WideCharToMultiByte(CP_UTF8, 0, wide, -1, s.data(), n, nullptr, nullptr);
-  return s;
-}
+using win::Utf8;
+std::wstring Wide(const std::string& utf8) { return win::Widen(utf8); }
 
 std::atomic<bool> gStopRequested{false};
 
