@@ -16,18 +16,18 @@ namespace quorvel::win {
 inline int TwipsToPixels(int twips, int dpi) { return ::MulDiv(twips, dpi, 1440); }
 int WindowDpi(HWND hwnd);
 
-// Points to a font of the given point size and weight at the given DPI.
-struct FontSpec {
+// The font of a table row: face, point size and weight, made for a DPI by CreatePointFont.
+struct FontRow {
   const wchar_t* face = nullptr;  // nullptr: the window's standard font
   double points = 0;
   int weight = FW_NORMAL;
   bool underline = false;
   bool fixedPitch = false;  // where the face is missing, the substitute keeps fixed pitch
 };
-Font CreatePointFont(const FontSpec& spec, int dpi);
+Font CreatePointFont(const FontRow& spec, int dpi);
 
 // One row of a window's control table. Positions are twips relative to the container.
-struct ControlSpec {
+struct ControlRow {
   const wchar_t* name;        // the control's name in the program (frmMain's Command1 ...)
   int id;                     // its control identifier
   const wchar_t* className;   // window class; nullptr for a label drawn on the window itself
@@ -36,12 +36,12 @@ struct ControlSpec {
   int left, top, width, height;
   int tabIndex;               // keyboard order; -1 when it takes no focus
   DWORD style;                // besides WS_CHILD | WS_VISIBLE
-  FontSpec font;              // face nullptr: the window's standard font
+  FontRow font;               // face nullptr: the window's standard font
   const wchar_t* tooltip;     // nullptr: none
 };
 
 // Absolute rectangle of a row in client pixels (containers' offsets added).
-RECT ControlRect(std::span<const ControlSpec> table, size_t index, int dpi);
+RECT ControlRect(std::span<const ControlRow> table, size_t index, int dpi);
 
 // The child windows made from a table, in table order (nullptr for labels), with their fonts
 // (one per row, labels included, so the owner paints a label with fonts[row]).
@@ -52,12 +52,22 @@ struct CreatedControls {
 };
 // Creates every windowed row as a child of `parent`, sets its font, adds tooltips, and
 // orders the windows so that Tab follows tabIndex. Rows with a tabIndex get WS_TABSTOP unless
-// they are static texts or group boxes; every control gets WS_CLIPSIBLINGS.
-CreatedControls CreateControls(HWND parent, HINSTANCE instance, std::span<const ControlSpec> table,
-                               const FontSpec& standardFont);
+// they are static texts or group boxes; every control gets WS_CLIPSIBLINGS. createParams,
+// when given, holds each row's lpParam for CreateWindowEx (the object of a control of ours).
+CreatedControls CreateControls(HWND parent, HINSTANCE instance, std::span<const ControlRow> table,
+                               const FontRow& standardFont, std::span<void* const> createParams = {});
 
 // Size of a window whose client area is clientWidth x clientHeight twips.
 SIZE WindowSizeForClient(DWORD style, DWORD exStyle, int clientWidthTwips, int clientHeightTwips, int dpi);
+
+// How a window class is registered.
+struct ClassOptions {
+  UINT style = 0;
+  const wchar_t* cursor = IDC_ARROW;  // a system cursor
+  HBRUSH background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  int extraBytes = 0;
+  HICON icon = nullptr;
+};
 
 // Base of every window class: Derived implements LRESULT HandleMessage(UINT, WPARAM, LPARAM).
 template <typename Derived>
@@ -72,6 +82,7 @@ class WindowBase {
     if (msg == WM_NCCREATE) {
       auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
       self = static_cast<Derived*>(cs->lpCreateParams);
+      if (!self) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
       self->hwnd_ = hwnd;
       ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     } else {
@@ -86,27 +97,40 @@ class WindowBase {
     return result;
   }
 
-  // Registers the window class of Derived once: dialog-coloured, arrow cursor.
-  static bool RegisterClassOnce(HINSTANCE instance, const wchar_t* className, HICON icon = nullptr) {
+  // Registers the window class of Derived once; later calls do nothing.
+  static bool RegisterClassOnce(HINSTANCE instance, const wchar_t* className, const ClassOptions& options) {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof(wc);
     if (::GetClassInfoExW(instance, className, &wc)) return true;
     wc.cbSize = sizeof(wc);
+    wc.style = options.style;
     wc.lpfnWndProc = &WndProc;
+    wc.cbWndExtra = options.extraBytes;
     wc.hInstance = instance;
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.hCursor = ::LoadCursorW(nullptr, options.cursor);
+    wc.hbrBackground = options.background;
     wc.lpszClassName = className;
-    wc.hIcon = icon;
-    wc.hIconSm = icon;
+    wc.hIcon = options.icon;
+    wc.hIconSm = options.icon;
     return ::RegisterClassExW(&wc) != 0;
   }
+  // A dialog-coloured window with the arrow cursor.
+  static bool RegisterClassOnce(HINSTANCE instance, const wchar_t* className, HICON icon = nullptr) {
+    ClassOptions options;
+    options.icon = icon;
+    return RegisterClassOnce(instance, className, options);
+  }
 
-  // WM_PAINT: hands the paint DC to Derived::Paint(HDC).
+  // WM_PAINT: hands the paint DC to Derived::Paint(HDC), or to Derived::Paint(HDC, const RECT&)
+  // with the area to paint.
   LRESULT PaintThrough() {
     PAINTSTRUCT ps;
     HDC dc = ::BeginPaint(hwnd_, &ps);
-    static_cast<Derived*>(this)->Paint(dc);
+    auto* self = static_cast<Derived*>(this);
+    if constexpr (requires { self->Paint(dc, ps.rcPaint); })
+      self->Paint(dc, ps.rcPaint);
+    else
+      self->Paint(dc);
     ::EndPaint(hwnd_, &ps);
     return 0;
   }

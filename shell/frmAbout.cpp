@@ -28,7 +28,7 @@ enum Row : size_t { kImage1, kLabel1, kVersion, kLabel3, kLabel2, kLabel4 };
 
 // The window's controls in twips. None is a window of its own: the picture and the labels
 // are painted on the window's surface.
-constexpr win::ControlSpec kControls[] = {
+constexpr win::ControlRow kControls[] = {
     {L"Image1", 1001, nullptr, nullptr, -1, 180, 120, 1995, 1575, -1, 0, {}, L"That's the author."},
     {L"Label1", 1002, nullptr, L"Quorvel", -1, 2280, 120, 2250, 570, 0, 0,
      {L"Comic Sans MS", 20.25, FW_BOLD, false}, nullptr},
@@ -40,7 +40,7 @@ constexpr win::ControlSpec kControls[] = {
 };
 static_assert(std::size(kControls) == 6);
 
-constexpr win::FontSpec kStandardFont{L"MS Sans Serif", 8.25, FW_NORMAL, false};
+constexpr win::FontRow kStandardFont{L"MS Sans Serif", 8.25, FW_NORMAL, false};
 constexpr UINT kLabelFormat = DT_CENTER | DT_NOPREFIX | DT_WORDBREAK;
 
 frmAbout::ShownHook& ShownHookSlot() {
