@@ -145,7 +145,8 @@ LRESULT TextView::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return static_cast<LRESULT>(buffer_.LineLength(buffer_.LineOf(at)));
     }
     case EM_LINEFROMCHAR: {
-      const size_t at = static_cast<int>(wParam) < 0 ? buffer_.SelectionStart() : std::min<size_t>(wParam, buffer_.Length());
+      const size_t at =
+          static_cast<int>(wParam) < 0 ? buffer_.SelectionStart() : std::min<size_t>(wParam, buffer_.Length());
       return static_cast<LRESULT>(buffer_.LineOf(at));
     }
     case EM_GETFIRSTVISIBLELINE:
@@ -398,7 +399,8 @@ size_t TextView::ColumnAtX(size_t line, int x) {
 size_t TextView::PositionAtPoint(POINT pt) {
   std::int64_t row = pt.y >= 0 ? pt.y / lineHeight_ : -((-static_cast<std::int64_t>(pt.y) + lineHeight_ - 1) / lineHeight_);
   const std::int64_t line =
-      std::clamp<std::int64_t>(static_cast<std::int64_t>(topLine_) + row, 0, static_cast<std::int64_t>(buffer_.LineCount()) - 1);
+      std::clamp<std::int64_t>(static_cast<std::int64_t>(topLine_) + row, 0,
+                               static_cast<std::int64_t>(buffer_.LineCount()) - 1);
   const auto l = static_cast<size_t>(line);
   return buffer_.LineStart(l) + ColumnAtX(l, pt.x - kMargin + xOffset_);
 }
@@ -498,7 +500,8 @@ void TextView::PlaceCaret() {
     ::SetCaretPos(-100, -100);  // out of sight
     return;
   }
-  ::SetCaretPos(kMargin - xOffset_ + XOfColumn(line, buffer_.Caret() - buffer_.LineStart(line)), static_cast<int>(rows) * lineHeight_);
+  ::SetCaretPos(kMargin - xOffset_ + XOfColumn(line, buffer_.Caret() - buffer_.LineStart(line)),
+                static_cast<int>(rows) * lineHeight_);
 }
 
 void TextView::MoveCaret(size_t position, bool extend) {
@@ -596,7 +599,8 @@ void TextView::OnKeyDown(WPARAM key) {
       const auto page = static_cast<std::int64_t>(std::max(1, VisibleLines() - 1));
       const std::int64_t step = key == VK_UP ? -1 : key == VK_DOWN ? 1 : key == VK_PRIOR ? -page : page;
       const auto target = static_cast<size_t>(
-          std::clamp<std::int64_t>(static_cast<std::int64_t>(line) + step, 0, static_cast<std::int64_t>(buffer_.LineCount()) - 1));
+          std::clamp<std::int64_t>(static_cast<std::int64_t>(line) + step, 0,
+                                   static_cast<std::int64_t>(buffer_.LineCount()) - 1));
       // A page key moves the view with the caret, as far as it can go.
       if (key == VK_PRIOR || key == VK_NEXT) ScrollTo(static_cast<std::int64_t>(topLine_) + step, xOffset_);
       MoveCaret(buffer_.LineStart(target) + ColumnAtX(target, goalX_), shift);
@@ -641,7 +645,7 @@ void TextView::ShowContextMenu(POINT screen) {
   if (!menu.handle) return;
   ::AppendMenuW(menu.handle, MF_STRING | (buffer_.Anchor() == buffer_.Caret() ? MF_GRAYED : 0), kCopy, L"&Copy");
   ::AppendMenuW(menu.handle, MF_SEPARATOR, 0, nullptr);
-  ::AppendMenuW(menu.handle, MF_STRING | ((buffer_.Length() == 0) ? MF_GRAYED : 0), kSelectAll, L"Select &All");
+  ::AppendMenuW(menu.handle, MF_STRING | (buffer_.Length() == 0 ? MF_GRAYED : 0), kSelectAll, L"Select &All");
   const UINT chosen = static_cast<UINT>(
       ::TrackPopupMenu(menu.handle, TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y, 0, hwnd_, nullptr));
   if (chosen == kCopy) CopySelection();

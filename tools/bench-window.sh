@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Times conversions through the main window under Wine: 1 MB and 10 MB random files by
-# default, or the sizes in MB given as arguments.
+# Times the main window's conversion run under Wine: 1 MB and 10 MB random files by default,
+# or the sizes in MB given as arguments.
 #   tools/bench-window.sh [BUILD_DIR] [MB ...]
 set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
