@@ -4,6 +4,7 @@
 #include <new>
 #include <string_view>
 
+#include "Clock.h"
 #include "ErrorText.h"
 #include "ModuleGenerator.h"
 #include "Seam.h"
@@ -15,17 +16,6 @@
 
 namespace quorvel {
 namespace {
-
-double Milliseconds() {
-  static const double frequency = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return static_cast<double>(f.QuadPart);
-  }();
-  LARGE_INTEGER now;
-  ::QueryPerformanceCounter(&now);
-  return static_cast<double>(now.QuadPart) * 1000.0 / frequency;
-}
 
 // Thrown out of the generator when the window is asked to close in one of the run's pauses.
 struct RunStopped {};
@@ -49,7 +39,7 @@ void ReserveForModule(TextView& output, std::uint64_t sourceBytes) {
 // is always the byte the run has reached.
 class ConversionRun::Progress final : public TextSink, public ProgressObserver {
  public:
-  explicit Progress(ConversionRun& run) : run_(run), lastPump_(Milliseconds()) {}
+  explicit Progress(ConversionRun& run) : run_(run), lastPump_(win::Milliseconds()) {}
 
   void Write(std::string_view text) override { pending_.append(text); }
 
@@ -91,7 +81,7 @@ class ConversionRun::Progress final : public TextSink, public ProgressObserver {
   // has gathered.
   static constexpr size_t kBatchBytes = 256 * 1024;
 
-  bool Due() const { return Milliseconds() - lastPump_ >= run_.pumpIntervalMs_; }
+  bool Due() const { return win::Milliseconds() - lastPump_ >= run_.pumpIntervalMs_; }
 
   void Pump(bool converting) {
     Flush();
@@ -100,7 +90,7 @@ class ConversionRun::Progress final : public TextSink, public ProgressObserver {
       run_.window_.SetStatusCaption(L"Converting byte " + Str(position_) + L" out of " + Str(total_));
     }
     if (!run_.window_.DoEvents()) throw RunStopped{};
-    lastPump_ = Milliseconds();
+    lastPump_ = win::Milliseconds();
   }
 
   ConversionRun& run_;

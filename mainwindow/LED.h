@@ -2,9 +2,11 @@
 // The busy lamp of the main window: a small control that paints a round lamp in its colour.
 #include <windows.h>
 
+#include "Window.h"
+
 namespace quorvel {
 
-class LED {
+class LED : public win::WindowBase<LED> {
  public:
   static constexpr const wchar_t* kClassName = L"QuorvelLED";
   // wParam: the new colour (COLORREF, red in the lowest byte). Repaints the lamp.
@@ -19,8 +21,15 @@ class LED {
   static COLORREF Color(HWND led) { return static_cast<COLORREF>(::SendMessageW(led, kGetColor, 0, 0)); }
 
  private:
-  static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-  static void Paint(HWND hwnd, HDC dc);
+  friend class win::WindowBase<LED>;
+  // Made from the main window's control table by class name.
+  static constexpr bool kMadeByWindow = true;
+
+  LED() = default;
+  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  void OnPaint(HDC dc, PAINTSTRUCT* ps);
+
+  COLORREF color_ = RGB(0, 0, 0);  // black: idle
 };
 
 }  // namespace quorvel

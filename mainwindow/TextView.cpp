@@ -19,26 +19,6 @@ constexpr std::uint16_t kUnmeasured = 0xFFFF;
 
 enum MenuCommand : UINT { kCopy = 1, kSelectAll = 2 };
 
-class MeasuringDc {
- public:
-  MeasuringDc(HWND hwnd, HFONT font) : hwnd_(hwnd), dc_(::GetDC(hwnd)) {
-    if (dc_) old_ = ::SelectObject(dc_, font);
-  }
-  ~MeasuringDc() {
-    if (!dc_) return;
-    ::SelectObject(dc_, old_);
-    ::ReleaseDC(hwnd_, dc_);
-  }
-  MeasuringDc(const MeasuringDc&) = delete;
-  MeasuringDc& operator=(const MeasuringDc&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HWND hwnd_;
-  HDC dc_;
-  HGDIOBJ old_ = nullptr;
-};
-
 struct Menu {
   HMENU handle = ::CreatePopupMenu();
   ~Menu() {
@@ -56,26 +36,38 @@ void FillSolid(HDC dc, const RECT& r, COLORREF color) {
 // ---- Window class ---------------------------------------------------------------------------
 
 void TextView::Register(HINSTANCE instance) {
-  win::ClassOptions options;
-  options.style = CS_DBLCLKS;
-  options.cursor = IDC_IBEAM;
-  options.background = nullptr;  // painting covers every pixel
-  RegisterClassOnce(instance, kClassName, options);
+  win::ClassStyle style;
+  style.style = CS_DBLCLKS;
+  style.cursor = IDC_IBEAM;
+  style.background = nullptr;  // painting covers every pixel
+  RegisterClassOnce(instance, kClassName, style);
 }
 
 TextView::~TextView() {
   if (hwnd_) ::DestroyWindow(hwnd_);
 }
 
+// No exception may cross the window procedure; the text is as it was before the message,
+// and the parent hears that memory ran out, as from an edit control.
+void TextView::ReportNoMemory() {
+  ::SendMessageW(::GetParent(hwnd_), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(hwnd_), EN_ERRSPACE),
+                 reinterpret_cast<LPARAM>(hwnd_));
+}
+
 LRESULT TextView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   try {
     return OnMessage(msg, wParam, lParam);
   } catch (const std::exception&) {
-    // No exception may cross the window procedure; the text is as it was before the
-    // message, and the parent hears that memory ran out, as from an edit control.
-    ::SendMessageW(::GetParent(hwnd_), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(hwnd_), EN_ERRSPACE),
-                   reinterpret_cast<LPARAM>(hwnd_));
+    ReportNoMemory();
     return msg == WM_NCCREATE ? FALSE : 0;
+  }
+}
+
+void TextView::OnPaint(HDC dc, PAINTSTRUCT* ps) {
+  try {
+    Paint(dc, ps->rcPaint);
+  } catch (const std::exception&) {
+    ReportNoMemory();
   }
 }
 
@@ -193,8 +185,6 @@ LRESULT TextView::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_ERASEBKGND:
       return 1;  // painting covers every pixel
-    case WM_PAINT:
-      return PaintThrough();
     case WM_PRINTCLIENT: {
       RECT client;
       ::GetClientRect(hwnd_, &client);
@@ -347,9 +337,10 @@ void TextView::SetFont(HFONT font, bool redraw) {
 }
 
 void TextView::MeasureFont() {
-  MeasuringDc dc(hwnd_, CurrentFont());
+  win::ScopedGetDC dc(hwnd_);
+  win::ScopedSelectObject font(dc, CurrentFont());
   TEXTMETRICW tm{};
-  if (!dc.get() || !::GetTextMetricsW(dc.get(), &tm)) return;
+  if (!dc || !::GetTextMetricsW(dc, &tm)) return;
   lineHeight_ = std::max(1, static_cast<int>(tm.tmHeight));
   averageWidth_ = std::max(1, static_cast<int>(tm.tmAveCharWidth));
   // The flag named "fixed pitch" is set for a font whose characters vary in width.
@@ -363,8 +354,9 @@ int TextView::CharWidth(wchar_t c) {
     // A block of 256 at a time: the text's characters mostly come from a few blocks.
     const UINT first = c & 0xFF00u;
     int measured[256];
-    MeasuringDc dc(hwnd_, CurrentFont());
-    const bool ok = dc.get() && ::GetCharWidth32W(dc.get(), first, first + 255, measured);
+    win::ScopedGetDC dc(hwnd_);
+    win::ScopedSelectObject font(dc, CurrentFont());
+    const bool ok = dc && ::GetCharWidth32W(dc, first, first + 255, measured);
     for (UINT i = 0; i < 256; ++i)
       widths_[first + i] = static_cast<std::uint16_t>(std::clamp(ok ? measured[i] : averageWidth_, 0, 0x7FFF));
   }
@@ -670,7 +662,7 @@ void TextView::InvalidateLines(size_t first, size_t last) {
 void TextView::Paint(HDC dc, const RECT& area) {
   RECT client;
   ::GetClientRect(hwnd_, &client);
-  HGDIOBJ oldFont = ::SelectObject(dc, CurrentFont());
+  win::ScopedSelectObject font(dc, CurrentFont());
   ::SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
   const int firstRow = std::max(0, static_cast<int>(area.top) / lineHeight_);
   const int lastRow = std::max(firstRow, static_cast<int>(area.bottom - 1) / lineHeight_);
@@ -683,7 +675,6 @@ void TextView::Paint(HDC dc, const RECT& area) {
       FillSolid(dc, RECT{0, top, client.right, top + lineHeight_}, ::GetSysColor(COLOR_WINDOW));
     }
   }
-  ::SelectObject(dc, oldFont);
 }
 
 void TextView::PaintLine(HDC dc, size_t line, int top, int right) {

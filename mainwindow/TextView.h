@@ -56,6 +56,8 @@ class TextView : public win::WindowBase<TextView> {
   friend class win::WindowBase<TextView>;
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  void OnPaint(HDC dc, PAINTSTRUCT* ps);
+  void ReportNoMemory();
   // Brings the screen up to date after a change of the text from line `firstLine` on.
   void Changed(size_t firstLine);
 

@@ -262,11 +262,11 @@ void frmMain::LayoutLabel(Ctl row) {
   const std::wstring& caption = row == Label1 ? label1Caption_ : statusCaption_;
   const RECT design = win::ControlRect(kTable, row, dpi_);
   RECT text{0, 0, 0, 0};
-  HDC dc = ::GetDC(hwnd_);
-  HGDIOBJ old = ::SelectObject(dc, ControlFont(row));
-  ::DrawTextW(dc, caption.empty() ? L" " : caption.c_str(), -1, &text, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-  ::SelectObject(dc, old);
-  ::ReleaseDC(hwnd_, dc);
+  {
+    win::ScopedGetDC dc(hwnd_);
+    win::ScopedSelectObject font(dc, ControlFont(row));
+    ::DrawTextW(dc, caption.empty() ? L" " : caption.c_str(), -1, &text, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  }
   // A self-sizing label keeps its left edge and grows to the right.
   const int width = caption.empty() ? 0 : text.right - text.left;
   labelRects_[slot] = RECT{design.left, design.top, design.left + width, design.top + (text.bottom - text.top)};

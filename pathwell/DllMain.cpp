@@ -14,11 +14,13 @@ using quorvel::com::Module;
 constexpr int kToolboxBitmap = 30000;
 
 const ClassEntry kClasses[] = {
-    {&CLSID_Pathwell, &quorvel::pathwell::PathwellControl::Create, L"Pathwell", L"PathwellX.Pathwell",
+    {&quorvel::pathwell::kClsidPathwell, &quorvel::pathwell::PathwellControl::Create, L"Pathwell",
+     quorvel::pathwell::kProgIdPathwell,
      L"Apartment", true, quorvel::pathwell::kMiscStatus, kToolboxBitmap},
 };
 
-const LibraryDescription kLibrary = {&LIBID_PathwellX, 1, 0, kClasses};
+const LibraryDescription kLibrary = {&quorvel::pathwell::kLibidPathwellX, quorvel::pathwell::kLibraryMajor,
+                                     quorvel::pathwell::kLibraryMinor, kClasses};
 
 }  // namespace
 

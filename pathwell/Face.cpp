@@ -63,4 +63,21 @@ void DrawFace(HDC dc, const RECT& bounds) {
                   kFaceWidth, kFaceHeight, bits.data(), &info, DIB_RGB_COLORS, SRCCOPY);
 }
 
+bool FaceWindow::Register(HINSTANCE instance) {
+  win::ClassStyle style;
+  style.background = nullptr;  // the face covers the whole window
+  return RegisterClassOnce(instance, kClassName, style);
+}
+
+LRESULT FaceWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_ERASEBKGND) return 1;
+  return DefaultProc(message, wParam, lParam);
+}
+
+void FaceWindow::OnPaint(HDC dc, PAINTSTRUCT*) {
+  RECT client{};
+  ::GetClientRect(hwnd_, &client);
+  DrawFace(dc, client);
+}
+
 }  // namespace quorvel::pathwell

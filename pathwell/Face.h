@@ -3,6 +3,8 @@
 // in a dark frame.
 #include <windows.h>
 
+#include "Window.h"
+
 namespace quorvel::pathwell {
 
 inline constexpr int kFaceWidth = 24;
@@ -12,5 +14,21 @@ inline constexpr int kFaceHeight = 23;
 COLORREF FacePixel(int x, int y);
 // Draws the face stretched over `bounds`.
 void DrawFace(HDC dc, const RECT& bounds);
+
+// The window that shows the face while the control is in place at design time.
+class FaceWindow : public win::WindowBase<FaceWindow> {
+ public:
+  static constexpr wchar_t kClassName[] = L"PathwellFace";
+  // Registers the class for the library's module; false when Windows refuses.
+  static bool Register(HINSTANCE instance);
+
+ private:
+  friend class win::WindowBase<FaceWindow>;
+  static constexpr bool kMadeByWindow = true;
+
+  FaceWindow() = default;
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  void OnPaint(HDC dc, PAINTSTRUCT* paint);
+};
 
 }  // namespace quorvel::pathwell

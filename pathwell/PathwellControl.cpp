@@ -9,8 +9,6 @@
 namespace quorvel::pathwell {
 namespace {
 
-constexpr wchar_t kFaceClass[] = L"PathwellFace";
-constexpr DISPID kDispidBType = 0x68030000;
 constexpr wchar_t kBTypeEntry[] = L"BType";
 constexpr wchar_t kExtentXEntry[] = L"_extentx";
 constexpr wchar_t kExtentYEntry[] = L"_extenty";
@@ -39,40 +37,11 @@ HRESULT WriteInteger(IPropertyBag* bag, const wchar_t* name, LONG value) {
   return bag->Write(name, &v);
 }
 
-LRESULT CALLBACK FaceProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_PAINT) {
-    PAINTSTRUCT paint;
-    HDC dc = ::BeginPaint(window, &paint);
-    RECT client{};
-    ::GetClientRect(window, &client);
-    DrawFace(dc, client);
-    ::EndPaint(window, &paint);
-    return 0;
-  }
-  if (message == WM_ERASEBKGND) return 1;
-  return ::DefWindowProcW(window, message, wParam, lParam);
-}
-
-ATOM RegisterFaceClass() {
-  static ATOM atom = 0;
-  if (!atom) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = FaceProc;
-    wc.hInstance = com::Module::Instance();
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kFaceClass;
-    atom = ::RegisterClassExW(&wc);
-    if (!atom && ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS) atom = 1;
-  }
-  return atom;
-}
-
 }  // namespace
 
 PathwellControl::PathwellControl()
     : propertySinks_(static_cast<IOleObject*>(this), this, IID_IPropertyNotifySink),
-      eventSinks_(static_cast<IOleObject*>(this), this, DIID___Pathwell),
+      eventSinks_(static_cast<IOleObject*>(this), this, kDiidPathwellEvents),
       points_{&propertySinks_, &eventSinks_} {}
 
 PathwellControl::~PathwellControl() {
@@ -197,12 +166,12 @@ STDMETHODIMP PathwellControl::DoVerb(LONG verb, LPMSG, IOleClientSite* activeSit
 
 STDMETHODIMP PathwellControl::EnumVerbs(IEnumOLEVERB** verbs) {
   if (!verbs) return E_POINTER;
-  return ::OleRegEnumVerbs(CLSID_Pathwell, verbs);
+  return ::OleRegEnumVerbs(kClsidPathwell, verbs);
 }
 
 STDMETHODIMP PathwellControl::GetUserType(DWORD form, LPOLESTR* type) {
   if (!type) return E_POINTER;
-  return ::OleRegGetUserType(CLSID_Pathwell, form, type);
+  return ::OleRegGetUserType(kClsidPathwell, form, type);
 }
 
 STDMETHODIMP PathwellControl::SetExtent(DWORD aspect, SIZEL* size) {
@@ -324,7 +293,7 @@ HRESULT PathwellControl::InPlaceActivate(IOleClientSite* site, LPCRECT position)
   }
   HWND parent = nullptr;
   hr = inPlaceSite->GetWindow(&parent);
-  if (FAILED(hr) || !RegisterFaceClass()) {
+  if (FAILED(hr) || !FaceWindow::Register(com::Module::Instance())) {
     inPlaceSite->Release();
     return FAILED(hr) ? hr : HRESULT_FROM_WIN32(::GetLastError());
   }
@@ -345,7 +314,7 @@ HRESULT PathwellControl::InPlaceActivate(IOleClientSite* site, LPCRECT position)
   inPlaceSite->OnInPlaceActivate();
   inPlaceSite_ = inPlaceSite;
   const SIZE pixels = PixelSize();
-  window_ = ::CreateWindowExW(0, kFaceClass, L"", WS_CHILD | WS_CLIPSIBLINGS, where.left, where.top, pixels.cx,
+  window_ = ::CreateWindowExW(0, FaceWindow::kClassName, L"", WS_CHILD | WS_CLIPSIBLINGS, where.left, where.top, pixels.cx,
                               pixels.cy, parent, nullptr, com::Module::Instance(), nullptr);
   if (!window_) {
     hr = HRESULT_FROM_WIN32(::GetLastError());
@@ -413,7 +382,7 @@ STDMETHODIMP PathwellControl::GetExtent(DWORD aspect, LONG, DVTARGETDEVICE*, LPS
 
 STDMETHODIMP PathwellControl::GetClassID(CLSID* clsid) {
   if (!clsid) return E_POINTER;
-  *clsid = CLSID_Pathwell;
+  *clsid = kClsidPathwell;
   return S_OK;
 }
 
@@ -489,7 +458,7 @@ STDMETHODIMP PathwellControl::GetSizeMax(ULARGE_INTEGER* size) {
 
 // --- class information and connection points ---
 
-STDMETHODIMP PathwellControl::GetClassInfo(ITypeInfo** info) { return com::GetTypeInfoOfGuid(CLSID_Pathwell, info); }
+STDMETHODIMP PathwellControl::GetClassInfo(ITypeInfo** info) { return com::GetTypeInfoOfGuid(kClsidPathwell, info); }
 
 STDMETHODIMP PathwellControl::GetGUID(DWORD kind, GUID* guid) {
   if (!guid) return E_POINTER;
@@ -497,7 +466,7 @@ STDMETHODIMP PathwellControl::GetGUID(DWORD kind, GUID* guid) {
     *guid = GUID_NULL;
     return E_INVALIDARG;
   }
-  *guid = DIID___Pathwell;
+  *guid = kDiidPathwellEvents;
   return S_OK;
 }
 
@@ -531,10 +500,9 @@ bool PathwellControl::UserMode() const {
 }
 
 SIZE PathwellControl::PixelSize() const {
-  HDC screen = ::GetDC(nullptr);
+  win::ScopedGetDC screen(nullptr);
   const int dpiX = ::GetDeviceCaps(screen, LOGPIXELSX);
   const int dpiY = ::GetDeviceCaps(screen, LOGPIXELSY);
-  ::ReleaseDC(nullptr, screen);
   return SIZE{::MulDiv(kWidthTwips, dpiX, 1440), ::MulDiv(kHeightTwips, dpiY, 1440)};
 }
 

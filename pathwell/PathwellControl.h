@@ -5,6 +5,7 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include "PathwellIds.h"
 #include "PathwellX_h.h"
 #include "com/ConnectionPoints.h"
 #include "com/Object.h"
@@ -24,7 +25,7 @@ inline constexpr DWORD kMiscStatus = OLEMISC_SETCLIENTSITEFIRST | OLEMISC_INVISI
 static_assert(kMiscStatus == 132497);
 
 class PathwellControl final
-    : public com::Object<PathwellControl, com::DispatchImpl<_Pathwell, &IID__Pathwell>, IOleObject, IOleControl,
+    : public com::Object<PathwellControl, com::DispatchImpl<_Pathwell, &kIidPathwell>, IOleObject, IOleControl,
                          IOleInPlaceObject, IViewObject2, IPersistPropertyBag, IPersistStreamInit,
                          IProvideClassInfo2, IConnectionPointContainer> {
  public:

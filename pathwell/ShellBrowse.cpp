@@ -2,28 +2,12 @@
 
 #include <string>
 
+#include "Text.h"
+
 namespace quorvel::pathwell {
 namespace {
 
 const ShellApi* g_override = nullptr;
-
-std::string ToAnsi(std::wstring_view text) {
-  if (text.empty()) return {};
-  const int size = ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-  std::string ansi(static_cast<size_t>(size), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), ansi.data(), size, nullptr,
-                        nullptr);
-  return ansi;
-}
-
-std::wstring FromAnsi(std::string_view text) {
-  if (text.empty()) return {};
-  const int size = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(size), L'\0');
-  ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-  return wide;
-}
 
 template <typename Function>
 HRESULT Bind(Function& slot, const wchar_t* library, const char* name) {
@@ -60,7 +44,7 @@ void OverrideShellApi(const ShellApi* api) { g_override = api; }
 HRESULT BrowseForFolder(const ShellApi& api, HWND owner, std::wstring_view prompt, LONG flags,
                         std::wstring& result) {
   result.clear();
-  const std::string title = ToAnsi(prompt);
+  const std::string title = win::ToAnsi(prompt);
   BROWSEINFOA info{};
   info.hwndOwner = owner;
   info.pidlRoot = nullptr;
@@ -76,7 +60,7 @@ HRESULT BrowseForFolder(const ShellApi& api, HWND owner, std::wstring_view promp
   std::string buffer(MAX_PATH, ' ');
   // A null list (Cancel) has no path; the Shell is not asked about it.
   const BOOL found = items ? api.path(items, buffer.data()) : FALSE;
-  if (found) result = FromAnsi(std::string_view(buffer.data(), ::strnlen(buffer.data(), buffer.size())));
+  if (found) result = win::FromAnsi(std::string_view(buffer.data(), ::strnlen(buffer.data(), buffer.size())));
   // Freed in every case, the null list of a Cancel included.
   api.free(items);
   return S_OK;

@@ -4,25 +4,14 @@
 
 #include <optional>
 
+#include "ModulePath.h"
+
 namespace quorvel::App {
 namespace {
 
 std::optional<std::wstring>& PathOverride() {
   static std::optional<std::wstring> path;
   return path;
-}
-
-std::wstring ModuleFileName() {
-  std::wstring buffer(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (n == 0) return {};
-    if (n < buffer.size()) {
-      buffer.resize(n);
-      return buffer;
-    }
-    buffer.resize(buffer.size() * 2);
-  }
 }
 
 bool IsFile(const std::wstring& path) {
@@ -34,7 +23,7 @@ bool IsFile(const std::wstring& path) {
 
 std::wstring Path() {
   if (PathOverride()) return *PathOverride();
-  std::wstring path = ModuleFileName();
+  std::wstring path = win::ModuleFileName(nullptr);
   const size_t slash = path.find_last_of(L"\\/");
   if (slash == std::wstring::npos) return path;
   path.resize(slash);

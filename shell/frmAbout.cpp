@@ -157,21 +157,19 @@ void frmAbout::Label4_Click() { ShellExec::ShellOpen(kWebPage); }
 // Labels that size themselves to their text keep the centre of their design box.
 void frmAbout::LayoutLabels() {
   const int dpi = win::WindowDpi(hwnd_);
-  HDC dc = ::GetDC(hwnd_);
+  win::ScopedGetDC dc(hwnd_);
   for (Row row : {Label1, lvlVersion, Label3, Label2}) {
     const RECT design = win::ControlRect(kControls, row, dpi);
-    HGDIOBJ old = ::SelectObject(dc, controls_.fonts[row].get());
+    win::ScopedSelectObject font(dc, controls_.fonts[row].get());
     RECT measured{0, 0, 0, 0};
     ::DrawTextW(dc, texts_[row].c_str(), static_cast<int>(texts_[row].size()), &measured,
                 DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-    ::SelectObject(dc, old);
     const int cx = (design.left + design.right) / 2;
     const int cy = (design.top + design.bottom) / 2;
     const int w = measured.right - measured.left;
     const int h = measured.bottom - measured.top;
     rects_[row] = RECT{cx - w / 2, cy - h / 2, cx - w / 2 + w, cy - h / 2 + h};
   }
-  ::ReleaseDC(hwnd_, dc);
   ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 

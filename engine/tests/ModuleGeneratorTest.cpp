@@ -6,7 +6,7 @@
 #include <sstream>
 #include <vector>
 
-#include "VbError.h"
+#include "VbErrorAssert.h"
 
 using namespace quorvel;
 
@@ -238,25 +238,13 @@ TEST(ModuleGenerator, ReportsTheLastByteWhateverTheStep) {
 TEST(ModuleGenerator, FailsWithOverflowFromTwoGibibytesOn) {
   CountingSource huge(1ull << 31, 0);
   PieceSink sink;
-  try {
-    ModuleGenerator(Spec()).Generate(huge, sink);
-    FAIL() << "no error";
-  } catch (const VbError& e) {
-    EXPECT_EQ(e.Number(), 6);
-    EXPECT_EQ(e.Description(), "Overflow");
-  }
+  EXPECT_VB_ERROR_MSG(ModuleGenerator(Spec()).Generate(huge, sink), 6, "Overflow");
 }
 
 TEST(ModuleGenerator, FailsWithInputPastEndWhenTheSourceShrinks) {
   CountingSource shrinking(1000, 600);
   PieceSink sink;
-  try {
-    ModuleGenerator(Spec()).Generate(shrinking, sink);
-    FAIL() << "no error";
-  } catch (const VbError& e) {
-    EXPECT_EQ(e.Number(), 62);
-    EXPECT_EQ(e.Description(), "Input past end of file");
-  }
+  EXPECT_VB_ERROR_MSG(ModuleGenerator(Spec()).Generate(shrinking, sink), 62, "Input past end of file");
 }
 
 TEST(ModuleGenerator, StreamsInBoundedPieces) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "Clock.h"
 #include "ConversionRun.h"
 #include "FakePlatform.h"
 #include "ModuleGenerator.h"
@@ -18,17 +19,6 @@
 #include "TextView.h"
 
 namespace {
-
-double Now() {
-  static const double frequency = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return static_cast<double>(f.QuadPart);
-  }();
-  LARGE_INTEGER t;
-  ::QueryPerformanceCounter(&t);
-  return static_cast<double>(t.QuadPart) * 1000.0 / frequency;
-}
 
 // The window a run reports to: it processes the messages and measures the gaps between.
 class GapMeter : public quorvel::RunWindow {
@@ -46,7 +36,7 @@ class GapMeter : public quorvel::RunWindow {
       ::TranslateMessage(&msg);
       ::DispatchMessageW(&msg);
     }
-    const double now = Now();
+    const double now = quorvel::win::Milliseconds();
     if (now - last > longest) longest = now - last;
     last = now;
     ++pumps;
@@ -107,10 +97,10 @@ int main(int argc, char** argv) {
     output.SetText(L"");  // each run starts with an empty output area
     gaps.longest = 0;
     gaps.pumps = 0;
-    const double start = Now();
+    const double start = quorvel::win::Milliseconds();
     gaps.last = start;
     const auto outcome = run.Run({source, folder, L"Public"});
-    const double done = Now();
+    const double done = quorvel::win::Milliseconds();
     if (outcome != quorvel::ConversionRun::Outcome::Done) {
       std::printf("%.1f MB: the run failed (%s)\n", size / 1048576.0,
                   platform.boxes.empty() ? "no box" : quorvel::win::Utf8(platform.boxes.back().text).c_str());

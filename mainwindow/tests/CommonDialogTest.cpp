@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "FakePlatform.h"
-#include "VbError.h"
+#include "VbErrorAssert.h"
 
 namespace quorvel {
 namespace {
@@ -44,13 +44,7 @@ TEST(CommonDialogTest, CancelRaises32755OnlyWhenCancelErrorIsOn) {
 
   cd.CancelError = true;
   platform.dialogAnswers.push_back({true, L""});
-  try {
-    cd.ShowOpen(nullptr);
-    FAIL() << "no error";
-  } catch (const VbError& e) {
-    EXPECT_EQ(e.Number(), 32755);
-    EXPECT_EQ(e.Description(), "Cancel was selected.");
-  }
+  EXPECT_VB_ERROR_MSG(cd.ShowOpen(nullptr), 32755, "Cancel was selected.");
 }
 
 }  // namespace

@@ -3,22 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "ScratchFolder.h"
-#include "VbError.h"
+#include "VbErrorAssert.h"
 
 namespace quorvel {
 namespace {
 
 using testing::ScratchFolder;
 using testing::WriteFileBytes;
-
-int ErrorOpening(const std::wstring& path) {
-  try {
-    SourceFile file(path);
-  } catch (const VbError& e) {
-    return e.Number();
-  }
-  return 0;
-}
 
 TEST(SourceFileTest, ReadsEveryByteInPiecesOfAnySize) {
   ScratchFolder dir;
@@ -36,14 +27,14 @@ TEST(SourceFileTest, ReadsEveryByteInPiecesOfAnySize) {
 
 TEST(SourceFileTest, OpenFailuresBecomeVisualBasicErrors) {
   ScratchFolder dir;
-  EXPECT_EQ(ErrorOpening(dir / L"missing.bin"), 53);
-  EXPECT_EQ(ErrorOpening(dir / L"no folder\\x.bin"), 76);
-  EXPECT_EQ(ErrorOpening(dir.Path()), 75);  // a folder is no source
+  EXPECT_VB_ERROR(SourceFile(dir / L"missing.bin"), 53);
+  EXPECT_VB_ERROR(SourceFile(dir / L"no folder\\x.bin"), 76);
+  EXPECT_VB_ERROR(SourceFile(dir.Path()), 75);  // a folder is no source
 
   WriteFileBytes(dir / L"locked.bin", "abc");
   HANDLE lock = ::CreateFileW((dir / L"locked.bin").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(ErrorOpening(dir / L"locked.bin"), 70);
+  EXPECT_VB_ERROR(SourceFile(dir / L"locked.bin"), 70);
   ::CloseHandle(lock);
 }
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ScratchFolder.h"
-#include "VbError.h"
+#include "VbErrorAssert.h"
 
 namespace quorvel {
 namespace {
@@ -11,15 +11,6 @@ namespace {
 using testing::ReadFileBytes;
 using testing::ScratchFolder;
 using testing::WriteFileBytes;
-
-int ErrorWriting(const std::wstring& target, std::string_view bytes) {
-  try {
-    TextFile::WriteReplacing(target, bytes);
-  } catch (const VbError& e) {
-    return e.Number();
-  }
-  return 0;
-}
 
 TEST(TextFileTest, WritesNewFilesAndReplacesOldOnesWithNothingLeftBeside) {
   ScratchFolder dir;
@@ -34,27 +25,27 @@ TEST(TextFileTest, WritesNewFilesAndReplacesOldOnesWithNothingLeftBeside) {
 
 TEST(TextFileTest, FailuresLeaveTheTargetAsItWas) {
   ScratchFolder dir;
-  EXPECT_EQ(ErrorWriting(dir / L"no such folder\\out.txt", "abc"), 76);
+  EXPECT_VB_ERROR(TextFile::WriteReplacing(dir / L"no such folder\\out.txt", "abc"), 76);
 
   const std::wstring readOnly = dir / L"ro.txt";
   WriteFileBytes(readOnly, "keep me");
   ::SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
-  EXPECT_EQ(ErrorWriting(readOnly, "new"), 75);
+  EXPECT_VB_ERROR(TextFile::WriteReplacing(readOnly, "new"), 75);
   EXPECT_EQ(ReadFileBytes(readOnly), "keep me");
 
   const std::wstring hidden = dir / L"hidden.txt";
   WriteFileBytes(hidden, "secret");
   ::SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN);
-  EXPECT_EQ(ErrorWriting(hidden, "new"), 75);
+  EXPECT_VB_ERROR(TextFile::WriteReplacing(hidden, "new"), 75);
   EXPECT_EQ(ReadFileBytes(hidden), "secret");
 
   ::CreateDirectoryW((dir / L"sub").c_str(), nullptr);
-  EXPECT_EQ(ErrorWriting(dir / L"sub", "new"), 75);
+  EXPECT_VB_ERROR(TextFile::WriteReplacing(dir / L"sub", "new"), 75);
 
   const std::wstring locked = dir / L"locked.txt";
   WriteFileBytes(locked, "in use");
   HANDLE lock = ::CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  EXPECT_NE(ErrorWriting(locked, "new"), 0);
+  EXPECT_THROW(TextFile::WriteReplacing(locked, "new"), VbError);
   ::CloseHandle(lock);
   EXPECT_EQ(ReadFileBytes(locked), "in use");
 

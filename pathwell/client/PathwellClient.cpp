@@ -9,9 +9,6 @@
 namespace quorvel::pathwell {
 namespace {
 
-// The control's class identity; hosts hold it (and nothing else of the library).
-constexpr CLSID kClsidPathwell = {0xE78BE0F4, 0xE630, 0x4070, {0x87, 0x9D, 0x49, 0x3F, 0xA5, 0xD1, 0xE6, 0xCF}};
-
 template <typename I>
 void ReleaseAndClear(I*& pointer) {
   if (pointer) std::exchange(pointer, nullptr)->Release();

@@ -7,10 +7,9 @@
 #include <memory>
 #include <string>
 
-namespace quorvel::pathwell {
+#include "PathwellIds.h"
 
-inline constexpr DISPID kDispidPathwell = 0x60030001;
-inline constexpr DISPID kDispidBType = 0x68030000;
+namespace quorvel::pathwell {
 
 class PathwellClient {
  public:

@@ -3,8 +3,11 @@
 #include <oleauto.h>
 #include <olectl.h>
 
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "ModulePath.h"
 #include "Object.h"
 #include "Registry.h"
 #include "TypeLibrary.h"
@@ -50,55 +53,51 @@ std::wstring GuidText(REFGUID guid) {
   return text;
 }
 
-std::wstring ModulePath() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = ::GetModuleFileNameW(Module::Instance(), path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) return {};
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
-    path.resize(path.size() * 2);
+// Where the type library is registered: the platform key under TypeLib\{libid}\1.0\0.
+constexpr SYSKIND kTypeLibPlatform = SYS_WIN32;
+
+// One registry row under HKEY_CLASSES_ROOT: the value `name` (nullptr: the key's default)
+// of `key`; a row without a value only makes the key.
+struct RegistryRow {
+  std::wstring key;
+  const wchar_t* name;
+  std::optional<std::wstring> value;
+};
+
+// The class record of one class, in the order it is written.
+std::vector<RegistryRow> ClassRows(const ClassEntry& entry, const LibraryDescription& library,
+                                   const std::wstring& path) {
+  const std::wstring clsid = GuidText(*entry.clsid);
+  const std::wstring classKey = L"CLSID\\" + clsid;
+  std::vector<RegistryRow> rows = {
+      {classKey, nullptr, entry.name},
+      {classKey + L"\\InprocServer32", nullptr, path},
+      {classKey + L"\\InprocServer32", L"ThreadingModel", entry.threading},
+  };
+  if (entry.progId) {
+    rows.push_back({classKey + L"\\ProgID", nullptr, entry.progId});
+    rows.push_back({entry.progId, nullptr, entry.name});
+    rows.push_back({std::wstring(entry.progId) + L"\\CLSID", nullptr, clsid});
   }
+  if (entry.control) rows.push_back({classKey + L"\\Control", nullptr, std::nullopt});
+  if (entry.miscStatus) {
+    rows.push_back({classKey + L"\\MiscStatus", nullptr, L"0"});
+    rows.push_back({classKey + L"\\MiscStatus\\1", nullptr, std::to_wstring(entry.miscStatus)});
+  }
+  if (entry.toolboxBitmap) {
+    rows.push_back({classKey + L"\\ToolboxBitmap32", nullptr, path + L", " + std::to_wstring(entry.toolboxBitmap)});
+  }
+  rows.push_back({classKey + L"\\TypeLib", nullptr, GuidText(*library.libid)});
+  rows.push_back({classKey + L"\\Version", nullptr, std::to_wstring(library.major) + L"." + std::to_wstring(library.minor)});
+  return rows;
 }
 
 HRESULT RegisterClass(const ClassEntry& entry, const LibraryDescription& library, const std::wstring& path) {
-  const std::wstring clsid = GuidText(*entry.clsid);
-  const std::wstring classKey = L"CLSID\\" + clsid;
-  HRESULT hr = SetRegistryValue(classKey, nullptr, entry.name);
-  if (FAILED(hr)) return hr;
-  hr = SetRegistryValue(classKey + L"\\InprocServer32", nullptr, path.c_str());
-  if (FAILED(hr)) return hr;
-  hr = SetRegistryValue(classKey + L"\\InprocServer32", L"ThreadingModel", entry.threading);
-  if (FAILED(hr)) return hr;
-  if (entry.progId) {
-    hr = SetRegistryValue(classKey + L"\\ProgID", nullptr, entry.progId);
-    if (FAILED(hr)) return hr;
-    hr = SetRegistryValue(entry.progId, nullptr, entry.name);
-    if (FAILED(hr)) return hr;
-    hr = SetRegistryValue(std::wstring(entry.progId) + L"\\CLSID", nullptr, clsid.c_str());
+  for (const RegistryRow& row : ClassRows(entry, library, path)) {
+    const HRESULT hr = row.value ? SetRegistryValue(row.key, row.name, row.value->c_str()) : CreateRegistryKey(row.key);
     if (FAILED(hr)) return hr;
   }
-  if (entry.control) {
-    hr = CreateRegistryKey(classKey + L"\\Control");
-    if (FAILED(hr)) return hr;
-  }
-  if (entry.miscStatus) {
-    hr = SetRegistryValue(classKey + L"\\MiscStatus", nullptr, L"0");
-    if (FAILED(hr)) return hr;
-    hr = SetRegistryValue(classKey + L"\\MiscStatus\\1", nullptr, std::to_wstring(entry.miscStatus).c_str());
-    if (FAILED(hr)) return hr;
-  }
-  if (entry.toolboxBitmap) {
-    const std::wstring bitmap = path + L", " + std::to_wstring(entry.toolboxBitmap);
-    hr = SetRegistryValue(classKey + L"\\ToolboxBitmap32", nullptr, bitmap.c_str());
-    if (FAILED(hr)) return hr;
-  }
-  hr = SetRegistryValue(classKey + L"\\TypeLib", nullptr, GuidText(*library.libid).c_str());
-  if (FAILED(hr)) return hr;
-  const std::wstring version = std::to_wstring(library.major) + L"." + std::to_wstring(library.minor);
-  return SetRegistryValue(classKey + L"\\Version", nullptr, version.c_str());
+  return S_OK;
 }
 
 }  // namespace
@@ -108,7 +107,6 @@ HINSTANCE Module::Instance() noexcept { return g_instance; }
 
 void Module::Lock() noexcept { ::InterlockedIncrement(&g_locks); }
 void Module::Unlock() noexcept { ::InterlockedDecrement(&g_locks); }
-LONG Module::LockCount() noexcept { return g_locks; }
 
 HRESULT Module::GetClassObject(const LibraryDescription& library, REFCLSID clsid, REFIID iid,
                                void** object) noexcept {
@@ -128,7 +126,7 @@ HRESULT Module::CanUnloadNow() noexcept {
 }
 
 HRESULT Module::RegisterServer(const LibraryDescription& library) noexcept {
-  std::wstring path = ModulePath();
+  std::wstring path = win::ModuleFileName(Instance());
   if (path.empty()) return HRESULT_FROM_WIN32(::GetLastError());
   ITypeLib* typeLib = nullptr;
   HRESULT hr = ::LoadTypeLibEx(path.c_str(), REGKIND_NONE, &typeLib);
@@ -160,7 +158,7 @@ HRESULT Module::UnregisterServer(const LibraryDescription& library) noexcept {
     return result;
   }
   ::SysFreeString(registeredPath);
-  if (FAILED(::UnRegisterTypeLib(*library.libid, library.major, library.minor, 0, SYS_WIN32)) && SUCCEEDED(result)) {
+  if (FAILED(::UnRegisterTypeLib(*library.libid, library.major, library.minor, 0, kTypeLibPlatform)) && SUCCEEDED(result)) {
     result = SELFREG_E_TYPELIB;
   }
   return result;

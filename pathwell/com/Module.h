@@ -38,7 +38,6 @@ class Module {
 
   static void Lock() noexcept;
   static void Unlock() noexcept;
-  static LONG LockCount() noexcept;
 
   // The four exports, forwarded with the library's description.
   static HRESULT GetClassObject(const LibraryDescription& library, REFCLSID clsid, REFIID iid,

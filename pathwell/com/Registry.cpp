@@ -1,6 +1,6 @@
 #include "Registry.h"
 
-#include "../../shell/Raii.h"
+#include "Raii.h"
 
 namespace quorvel::com {
 

@@ -3,6 +3,7 @@
 #include <oleauto.h>
 
 #include "Module.h"
+#include "ModulePath.h"
 
 namespace quorvel::com {
 namespace {
@@ -25,11 +26,11 @@ HRESULT GetLibrary(ITypeLib** library) {
   ::EnterCriticalSection(&cache.lock);
   HRESULT hr = S_OK;
   if (!cache.library) {
-    wchar_t path[MAX_PATH] = {};
-    if (!::GetModuleFileNameW(Module::Instance(), path, MAX_PATH)) {
+    const std::wstring path = win::ModuleFileName(Module::Instance());
+    if (path.empty()) {
       hr = HRESULT_FROM_WIN32(::GetLastError());
     } else {
-      hr = ::LoadTypeLibEx(path, REGKIND_NONE, &cache.library);
+      hr = ::LoadTypeLibEx(path.c_str(), REGKIND_NONE, &cache.library);
     }
   }
   if (SUCCEEDED(hr)) {

@@ -1,5 +1,7 @@
 #include "Form1.h"
 
+#include "ModulePath.h"
+
 namespace quorvel::pathwell {
 namespace {
 
@@ -21,13 +23,6 @@ constexpr ChildRow kChildren[] = {
     {L"EDIT", L"Text1", Form1::kText1Id, 240, 1440, 4275, 285, WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE},
 };
 
-int ScreenDpi() {
-  HDC screen = ::GetDC(nullptr);
-  const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
-  ::ReleaseDC(nullptr, screen);
-  return dpi;
-}
-
 }  // namespace
 
 Form1::~Form1() {
@@ -37,7 +32,7 @@ Form1::~Form1() {
 
 HRESULT Form1::Create(HINSTANCE instance, const std::wstring& libraryFolder) {
   if (!RegisterClassOnce(instance, kClassName)) return HRESULT_FROM_WIN32(::GetLastError());
-  const int dpi = ScreenDpi();
+  const int dpi = win::WindowDpi(nullptr);  // the window does not exist yet
   constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW;
   RECT frame{0, 0, win::TwipsToPixels(kClientWidth, dpi), win::TwipsToPixels(kClientHeight, dpi)};
   ::AdjustWindowRectEx(&frame, kStyle, FALSE, 0);
@@ -88,9 +83,7 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 int RunForm1(HINSTANCE instance, int show) {
-  wchar_t path[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path);
+  std::wstring folder = win::ModuleFileName(nullptr);
   folder.erase(folder.find_last_of(L'\\') + 1);
   Form1 form;
   if (FAILED(form.Create(instance, folder))) return 1;

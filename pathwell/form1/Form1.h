@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "../../shell/Window.h"
+#include "Window.h"
 #include "PathwellClient.h"
 
 namespace quorvel::pathwell {

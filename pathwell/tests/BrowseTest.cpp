@@ -150,7 +150,7 @@ TEST_F(PathwellDialogTest, ChosenFolderComesBackWithoutBackslashUnderItsOwnerAnd
   FolderDialogDriver driver(folder_);
   std::wstring result;
   ASSERT_HRESULT_SUCCEEDED(
-      InvokeBrowse(control.dispatch, static_cast<LONG>(reinterpret_cast<LONG_PTR>(owner_)), L"Where to?", result));
+      InvokeBrowse(control.dispatch.get(), static_cast<LONG>(reinterpret_cast<LONG_PTR>(owner_)), L"Where to?", result));
   driver.Join();
   ASSERT_TRUE(driver.Found());
   EXPECT_EQ(driver.Owner(), owner_);
@@ -162,7 +162,7 @@ TEST_F(PathwellDialogTest, DriveRootKeepsItsBackslash) {
   Control control;
   FolderDialogDriver driver(L"C:\\");
   std::wstring result;
-  ASSERT_HRESULT_SUCCEEDED(InvokeBrowse(control.dispatch, 0, L"root", result));
+  ASSERT_HRESULT_SUCCEEDED(InvokeBrowse(control.dispatch.get(), 0, L"root", result));
   driver.Join();
   ASSERT_TRUE(driver.Found());
   EXPECT_EQ(result, L"C:\\");
@@ -172,7 +172,7 @@ TEST_F(PathwellDialogTest, CancelWithoutOwnerAndWithEmptyPromptGivesEmpty) {
   Control control;
   FolderDialogDriver driver(L"");
   std::wstring result = L"unchanged?";
-  ASSERT_HRESULT_SUCCEEDED(InvokeBrowse(control.dispatch, 0, L"", result));
+  ASSERT_HRESULT_SUCCEEDED(InvokeBrowse(control.dispatch.get(), 0, L"", result));
   driver.Join();
   ASSERT_TRUE(driver.Found());
   EXPECT_EQ(driver.Owner(), nullptr);

@@ -10,16 +10,6 @@
 namespace quorvel::testing {
 namespace {
 
-template <typename I>
-struct Ptr {
-  I* p = nullptr;
-  ~Ptr() {
-    if (p) p->Release();
-  }
-  I* operator->() const { return p; }
-  void** put() { return reinterpret_cast<void**>(&p); }
-};
-
 class PathwellControlTest : public ::testing::Test {
  protected:
   void TearDown() override { EXPECT_EQ(CanUnloadNow(), S_OK) << "an object of the library is still alive"; }
@@ -51,9 +41,8 @@ TEST_F(PathwellControlTest, CreatedByProgIdAndByClsidAsTheSameClass) {
   ASSERT_HRESULT_SUCCEEDED(byProgId.created);
   ASSERT_HRESULT_SUCCEEDED(byClsid.created);
   for (Control* control : {&byProgId, &byClsid}) {
-    Ptr<IPersist> persist;
-    persist.p = control->As<IPersist>(IID_IPersist);
-    ASSERT_NE(persist.p, nullptr);
+    auto persist = control->As<IPersist>(IID_IPersist);
+    ASSERT_NE(persist.get(), nullptr);
     CLSID clsid{};
     persist->GetClassID(&clsid);
     EXPECT_TRUE(::IsEqualCLSID(clsid, kClsid));
@@ -62,23 +51,68 @@ TEST_F(PathwellControlTest, CreatedByProgIdAndByClsidAsTheSameClass) {
   for (const IID* iid : {&kIid, &IID_IOleObject, &IID_IOleControl, &IID_IOleInPlaceObject, &IID_IViewObject2,
                          &IID_IPersistPropertyBag, &IID_IPersistStreamInit, &IID_IProvideClassInfo2,
                          &IID_IConnectionPointContainer}) {
-    Ptr<IUnknown> unknown;
-    EXPECT_HRESULT_SUCCEEDED(byClsid.dispatch->QueryInterface(*iid, unknown.put())) << GuidText(*iid);
+    win::ComPtr<IUnknown> unknown;
+    EXPECT_HRESULT_SUCCEEDED(byClsid.dispatch->QueryInterface(*iid, unknown.put_void())) << GuidText(*iid);
   }
+}
+
+// The count as the object reports it: one reference more, then one less.
+ULONG RefCount(IUnknown* object) {
+  object->AddRef();
+  return object->Release();
+}
+
+TEST_F(PathwellControlTest, QueryInterfaceRefusesOtherInterfacesAndKeepsOneIdentityAndOneCount) {
+  Control control;
+  ASSERT_HRESULT_SUCCEEDED(control.created);
+  IUnknown* const any = control.dispatch.get();
+
+  // Interfaces the control does not have: E_NOINTERFACE, and the out pointer cleared.
+  for (const IID* iid : {&IID_IOleLink, &IID_IDataObject, &IID_IPersistFile, &IID_IClassFactory, &kSourceIid}) {
+    void* out = reinterpret_cast<void*>(static_cast<INT_PTR>(0x1234));
+    EXPECT_EQ(any->QueryInterface(*iid, &out), E_NOINTERFACE) << GuidText(*iid);
+    EXPECT_EQ(out, nullptr) << GuidText(*iid);
+  }
+  EXPECT_EQ(any->QueryInterface(IID_IOleObject, nullptr), E_POINTER);
+
+  // IUnknown asked of any interface is one and the same pointer.
+  win::ComPtr<IUnknown> identity;
+  ASSERT_HRESULT_SUCCEEDED(any->QueryInterface(IID_IUnknown, identity.put_void()));
+  for (const IID* iid : {&kIid, &IID_IDispatch, &IID_IOleObject, &IID_IOleWindow, &IID_IViewObject,
+                         &IID_IPersist, &IID_IPersistPropertyBag, &IID_IProvideClassInfo,
+                         &IID_IConnectionPointContainer}) {
+    win::ComPtr<IUnknown> side;
+    ASSERT_HRESULT_SUCCEEDED(any->QueryInterface(*iid, side.put_void())) << GuidText(*iid);
+    win::ComPtr<IUnknown> back;
+    ASSERT_HRESULT_SUCCEEDED(side->QueryInterface(IID_IUnknown, back.put_void()));
+    EXPECT_EQ(back.get(), identity.get()) << GuidText(*iid);
+  }
+
+  // Every interface shares one count: a query adds one reference, a refused one none.
+  const ULONG start = RefCount(any);
+  {
+    auto object = control.As<IOleObject>(IID_IOleObject);
+    ASSERT_TRUE(object);
+    EXPECT_EQ(RefCount(any), start + 1);
+    EXPECT_EQ(RefCount(object.get()), start + 1);
+    void* refused = nullptr;
+    EXPECT_EQ(object->QueryInterface(IID_IOleLink, &refused), E_NOINTERFACE);
+    EXPECT_EQ(RefCount(any), start + 1);
+  }
+  EXPECT_EQ(RefCount(any), start);
 }
 
 TEST_F(PathwellControlTest, TypeInformationDescribesTheControlLibrary) {
   Control control;
   ASSERT_HRESULT_SUCCEEDED(control.created);
-  Ptr<IProvideClassInfo2> provide;
-  provide.p = control.As<IProvideClassInfo2>(IID_IProvideClassInfo2);
-  ASSERT_NE(provide.p, nullptr);
+  auto provide = control.As<IProvideClassInfo2>(IID_IProvideClassInfo2);
+  ASSERT_NE(provide.get(), nullptr);
   GUID source{};
   ASSERT_HRESULT_SUCCEEDED(provide->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &source));
   EXPECT_TRUE(::IsEqualIID(source, kSourceIid));
 
-  Ptr<ITypeInfo> coclass;
-  ASSERT_HRESULT_SUCCEEDED(provide->GetClassInfo(&coclass.p));
+  win::ComPtr<ITypeInfo> coclass;
+  ASSERT_HRESULT_SUCCEEDED(provide->GetClassInfo(coclass.put()));
   TYPEATTR* attr = nullptr;
   ASSERT_HRESULT_SUCCEEDED(coclass->GetTypeAttr(&attr));
   EXPECT_EQ(attr->typekind, TKIND_COCLASS);
@@ -93,9 +127,9 @@ TEST_F(PathwellControlTest, TypeInformationDescribesTheControlLibrary) {
   EXPECT_EQ(flags0, IMPLTYPEFLAG_FDEFAULT);
   EXPECT_EQ(flags1, IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE);
 
-  Ptr<ITypeLib> library;
+  win::ComPtr<ITypeLib> library;
   UINT index = 0;
-  ASSERT_HRESULT_SUCCEEDED(coclass->GetContainingTypeLib(&library.p, &index));
+  ASSERT_HRESULT_SUCCEEDED(coclass->GetContainingTypeLib(library.put(), &index));
   TLIBATTR* libAttr = nullptr;
   ASSERT_HRESULT_SUCCEEDED(library->GetLibAttr(&libAttr));
   EXPECT_TRUE(::IsEqualGUID(libAttr->guid, kLibid));
@@ -113,8 +147,8 @@ TEST_F(PathwellControlTest, TypeInformationDescribesTheControlLibrary) {
   ::SysFreeString(doc);
 
   // _Pathwell: a dual interface whose own members follow IDispatch's.
-  Ptr<ITypeInfo> dispatch;
-  ASSERT_HRESULT_SUCCEEDED(library->GetTypeInfoOfGuid(kIid, &dispatch.p));
+  win::ComPtr<ITypeInfo> dispatch;
+  ASSERT_HRESULT_SUCCEEDED(library->GetTypeInfoOfGuid(kIid, dispatch.put()));
   ASSERT_HRESULT_SUCCEEDED(dispatch->GetTypeAttr(&attr));
   // The platform reports OLE automation on the vtable side of a dual interface only.
   EXPECT_EQ(attr->wTypeFlags & ~TYPEFLAG_FOLEAUTOMATION,
@@ -122,8 +156,8 @@ TEST_F(PathwellControlTest, TypeInformationDescribesTheControlLibrary) {
   dispatch->ReleaseTypeAttr(attr);
   HREFTYPE vtableRef = 0;
   ASSERT_HRESULT_SUCCEEDED(dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &vtableRef));
-  Ptr<ITypeInfo> vtable;
-  ASSERT_HRESULT_SUCCEEDED(dispatch->GetRefTypeInfo(vtableRef, &vtable.p));
+  win::ComPtr<ITypeInfo> vtable;
+  ASSERT_HRESULT_SUCCEEDED(dispatch->GetRefTypeInfo(vtableRef, vtable.put()));
   ASSERT_HRESULT_SUCCEEDED(vtable->GetTypeAttr(&attr));
   ASSERT_EQ(attr->cFuncs, 3);
   EXPECT_EQ(attr->typekind, TKIND_INTERFACE);
@@ -167,8 +201,8 @@ TEST_F(PathwellControlTest, TypeInformationDescribesTheControlLibrary) {
   }
 
   // __Pathwell: an event interface without members.
-  Ptr<ITypeInfo> events;
-  ASSERT_HRESULT_SUCCEEDED(library->GetTypeInfoOfGuid(kSourceIid, &events.p));
+  win::ComPtr<ITypeInfo> events;
+  ASSERT_HRESULT_SUCCEEDED(library->GetTypeInfoOfGuid(kSourceIid, events.put()));
   ASSERT_HRESULT_SUCCEEDED(events->GetTypeAttr(&attr));
   EXPECT_EQ(attr->typekind, TKIND_DISPATCH);
   EXPECT_EQ(attr->wTypeFlags, TYPEFLAG_FHIDDEN | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FDISPATCHABLE);
@@ -194,26 +228,24 @@ TEST_F(PathwellControlTest, TypeInformationDescribesTheControlLibrary) {
 TEST_F(PathwellControlTest, BTypeStartsAtOneStoresAnyValueAndNotifiesItsContainer) {
   Control control;
   ASSERT_HRESULT_SUCCEEDED(control.created);
-  EXPECT_EQ(GetBType(control.dispatch), 1);
+  EXPECT_EQ(GetBType(control.dispatch.get()), 1);
 
   TestSite site(false);
-  Ptr<IConnectionPointContainer> container;
-  container.p = control.As<IConnectionPointContainer>(IID_IConnectionPointContainer);
-  Ptr<IConnectionPoint> point;
-  ASSERT_HRESULT_SUCCEEDED(container->FindConnectionPoint(IID_IPropertyNotifySink, &point.p));
+  auto container = control.As<IConnectionPointContainer>(IID_IConnectionPointContainer);
+  win::ComPtr<IConnectionPoint> point;
+  ASSERT_HRESULT_SUCCEEDED(container->FindConnectionPoint(IID_IPropertyNotifySink, point.put()));
   DWORD cookie = 0;
   ASSERT_HRESULT_SUCCEEDED(point->Advise(static_cast<IPropertyNotifySink*>(&site), &cookie));
 
-  ASSERT_HRESULT_SUCCEEDED(PutBType(control.dispatch, 8192));
-  EXPECT_EQ(GetBType(control.dispatch), 8192);
+  ASSERT_HRESULT_SUCCEEDED(PutBType(control.dispatch.get(), 8192));
+  EXPECT_EQ(GetBType(control.dispatch.get()), 8192);
   EXPECT_EQ(site.changes, 1);
   EXPECT_EQ(site.lastChange, kDispidBType);
-  ASSERT_HRESULT_SUCCEEDED(PutBType(control.dispatch, -7));
-  EXPECT_EQ(GetBType(control.dispatch), -7);
+  ASSERT_HRESULT_SUCCEEDED(PutBType(control.dispatch.get(), -7));
+  EXPECT_EQ(GetBType(control.dispatch.get()), -7);
   EXPECT_EQ(site.changes, 2);
 
-  Ptr<IPersistStreamInit> persist;
-  persist.p = control.As<IPersistStreamInit>(IID_IPersistStreamInit);
+  auto persist = control.As<IPersistStreamInit>(IID_IPersistStreamInit);
   EXPECT_EQ(persist->IsDirty(), S_OK);
 
   EXPECT_HRESULT_SUCCEEDED(point->Unadvise(cookie));
@@ -221,11 +253,11 @@ TEST_F(PathwellControlTest, BTypeStartsAtOneStoresAnyValueAndNotifiesItsContaine
   EXPECT_EQ(site.refs, 1);
 
   // The event point exists and takes no sink that lacks its interface.
-  Ptr<IConnectionPoint> eventPoint;
-  ASSERT_HRESULT_SUCCEEDED(container->FindConnectionPoint(kSourceIid, &eventPoint.p));
+  win::ComPtr<IConnectionPoint> eventPoint;
+  ASSERT_HRESULT_SUCCEEDED(container->FindConnectionPoint(kSourceIid, eventPoint.put()));
   EXPECT_EQ(eventPoint->Advise(static_cast<IPropertyNotifySink*>(&site), &cookie), CONNECT_E_CANNOTCONNECT);
-  Ptr<IEnumConnectionPoints> points;
-  ASSERT_HRESULT_SUCCEEDED(container->EnumConnectionPoints(&points.p));
+  win::ComPtr<IEnumConnectionPoints> points;
+  ASSERT_HRESULT_SUCCEEDED(container->EnumConnectionPoints(points.put()));
   IConnectionPoint* listed[3] = {};
   ULONG fetched = 0;
   EXPECT_EQ(points->Next(3, listed, &fetched), S_FALSE);
@@ -236,8 +268,7 @@ TEST_F(PathwellControlTest, BTypeStartsAtOneStoresAnyValueAndNotifiesItsContaine
 TEST_F(PathwellControlTest, PropertyBagKeepsBTypeOnlyWhenNotTheDefault) {
   Control control;
   ASSERT_HRESULT_SUCCEEDED(control.created);
-  Ptr<IPersistPropertyBag> persist;
-  persist.p = control.As<IPersistPropertyBag>(IID_IPersistPropertyBag);
+  auto persist = control.As<IPersistPropertyBag>(IID_IPersistPropertyBag);
   ASSERT_HRESULT_SUCCEEDED(persist->InitNew());
 
   TestPropertyBag defaults;
@@ -247,45 +278,43 @@ TEST_F(PathwellControlTest, PropertyBagKeepsBTypeOnlyWhenNotTheDefault) {
   EXPECT_EQ(V_I4(&defaults.entries[L"_extentx"]), 661);
   EXPECT_EQ(V_I4(&defaults.entries[L"_extenty"]), 609);
 
-  ASSERT_HRESULT_SUCCEEDED(PutBType(control.dispatch, 16));
+  ASSERT_HRESULT_SUCCEEDED(PutBType(control.dispatch.get(), 16));
   TestPropertyBag sixteen;
   ASSERT_HRESULT_SUCCEEDED(persist->Save(&sixteen, TRUE, FALSE));
   ASSERT_EQ(sixteen.entries.count(L"BType"), 1u);
   EXPECT_EQ(V_I4(&sixteen.entries[L"BType"]), 16);
 
   Control loaded;
-  Ptr<IPersistPropertyBag> loadedPersist;
-  loadedPersist.p = loaded.As<IPersistPropertyBag>(IID_IPersistPropertyBag);
+  auto loadedPersist = loaded.As<IPersistPropertyBag>(IID_IPersistPropertyBag);
   ASSERT_HRESULT_SUCCEEDED(loadedPersist->Load(&sixteen, nullptr));
-  EXPECT_EQ(GetBType(loaded.dispatch), 16);
+  EXPECT_EQ(GetBType(loaded.dispatch.get()), 16);
   ASSERT_HRESULT_SUCCEEDED(loadedPersist->Load(&defaults, nullptr));
-  EXPECT_EQ(GetBType(loaded.dispatch), 1);
+  EXPECT_EQ(GetBType(loaded.dispatch.get()), 1);
 
   // Back from 16 to 1: the saved data holds no entry again.
-  ASSERT_HRESULT_SUCCEEDED(PutBType(control.dispatch, 1));
+  ASSERT_HRESULT_SUCCEEDED(PutBType(control.dispatch.get(), 1));
   TestPropertyBag backToOne;
   ASSERT_HRESULT_SUCCEEDED(persist->Save(&backToOne, TRUE, TRUE));
   EXPECT_EQ(backToOne.entries.count(L"BType"), 0u);
   ASSERT_HRESULT_SUCCEEDED(loadedPersist->Load(&backToOne, nullptr));
-  EXPECT_EQ(GetBType(loaded.dispatch), 1);
+  EXPECT_EQ(GetBType(loaded.dispatch.get()), 1);
 }
 
 TEST_F(PathwellControlTest, PropertyBagEntriesThatAreNotIntegersAreCoercedOrRefused) {
   Control control;
-  Ptr<IPersistPropertyBag> persist;
-  persist.p = control.As<IPersistPropertyBag>(IID_IPersistPropertyBag);
+  auto persist = control.As<IPersistPropertyBag>(IID_IPersistPropertyBag);
   TestPropertyBag bag;
   VARIANT& entry = bag.entries[L"BType"];
   V_VT(&entry) = VT_BSTR;
   V_BSTR(&entry) = ::SysAllocString(L"64");
   ASSERT_HRESULT_SUCCEEDED(persist->Load(&bag, nullptr));
-  EXPECT_EQ(GetBType(control.dispatch), 64);
+  EXPECT_EQ(GetBType(control.dispatch.get()), 64);
 
   ::VariantClear(&entry);
   V_VT(&entry) = VT_BSTR;
   V_BSTR(&entry) = ::SysAllocString(L"folders only");
   EXPECT_HRESULT_FAILED(persist->Load(&bag, nullptr));
-  EXPECT_EQ(GetBType(control.dispatch), 64);  // unchanged by the failed load
+  EXPECT_EQ(GetBType(control.dispatch.get()), 64);  // unchanged by the failed load
 
   TestPropertyBag broken;
   broken.failWith = E_ACCESSDENIED;
@@ -296,30 +325,27 @@ TEST_F(PathwellControlTest, PropertyBagEntriesThatAreNotIntegersAreCoercedOrRefu
 
 TEST_F(PathwellControlTest, StreamPersistenceRoundTripsBType) {
   Control control;
-  Ptr<IPersistStreamInit> persist;
-  persist.p = control.As<IPersistStreamInit>(IID_IPersistStreamInit);
+  auto persist = control.As<IPersistStreamInit>(IID_IPersistStreamInit);
   ASSERT_HRESULT_SUCCEEDED(persist->InitNew());
-  ASSERT_HRESULT_SUCCEEDED(PutBType(control.dispatch, 0x41));
-  Ptr<IStream> stream;
-  ASSERT_HRESULT_SUCCEEDED(::CreateStreamOnHGlobal(nullptr, TRUE, &stream.p));
-  ASSERT_HRESULT_SUCCEEDED(persist->Save(stream.p, TRUE));
+  ASSERT_HRESULT_SUCCEEDED(PutBType(control.dispatch.get(), 0x41));
+  win::ComPtr<IStream> stream;
+  ASSERT_HRESULT_SUCCEEDED(::CreateStreamOnHGlobal(nullptr, TRUE, stream.put()));
+  ASSERT_HRESULT_SUCCEEDED(persist->Save(stream.get(), TRUE));
   EXPECT_EQ(persist->IsDirty(), S_FALSE);
 
   Control loaded;
-  Ptr<IPersistStreamInit> loadedPersist;
-  loadedPersist.p = loaded.As<IPersistStreamInit>(IID_IPersistStreamInit);
+  auto loadedPersist = loaded.As<IPersistStreamInit>(IID_IPersistStreamInit);
   LARGE_INTEGER start{};
   stream->Seek(start, STREAM_SEEK_SET, nullptr);
-  ASSERT_HRESULT_SUCCEEDED(loadedPersist->Load(stream.p));
-  EXPECT_EQ(GetBType(loaded.dispatch), 0x41);
+  ASSERT_HRESULT_SUCCEEDED(loadedPersist->Load(stream.get()));
+  EXPECT_EQ(GetBType(loaded.dispatch.get()), 0x41);
   // A stream that ends early is refused.
-  EXPECT_HRESULT_FAILED(loadedPersist->Load(stream.p));
+  EXPECT_HRESULT_FAILED(loadedPersist->Load(stream.get()));
 }
 
 TEST_F(PathwellControlTest, ExtentStaysAt375By345TwipsWhateverTheContainerAsks) {
   Control control;
-  Ptr<IOleObject> object;
-  object.p = control.As<IOleObject>(IID_IOleObject);
+  auto object = control.As<IOleObject>(IID_IOleObject);
   SIZEL size{};
   ASSERT_HRESULT_SUCCEEDED(object->GetExtent(DVASPECT_CONTENT, &size));
   EXPECT_EQ(size.cx, 661);
@@ -330,8 +356,7 @@ TEST_F(PathwellControlTest, ExtentStaysAt375By345TwipsWhateverTheContainerAsks) 
     EXPECT_EQ(size.cx, 661);
     EXPECT_EQ(size.cy, 609);
   }
-  Ptr<IViewObject2> view;
-  view.p = control.As<IViewObject2>(IID_IViewObject2);
+  auto view = control.As<IViewObject2>(IID_IViewObject2);
   ASSERT_HRESULT_SUCCEEDED(view->GetExtent(DVASPECT_CONTENT, -1, nullptr, &size));
   EXPECT_EQ(size.cx, 661);
   EXPECT_EQ(size.cy, 609);
@@ -363,21 +388,19 @@ std::vector<COLORREF> DrawnPixels(IViewObject2* view) {
 
 TEST_F(PathwellControlTest, FaceIsDrawnAtDesignTimeAndNothingAtRunTime) {
   Control control;
-  Ptr<IOleObject> object;
-  object.p = control.As<IOleObject>(IID_IOleObject);
-  Ptr<IViewObject2> view;
-  view.p = control.As<IViewObject2>(IID_IViewObject2);
+  auto object = control.As<IOleObject>(IID_IOleObject);
+  auto view = control.As<IViewObject2>(IID_IViewObject2);
 
   TestSite design(false);
   ASSERT_HRESULT_SUCCEEDED(object->SetClientSite(&design));
-  const std::vector<COLORREF> face = DrawnPixels(view.p);
+  const std::vector<COLORREF> face = DrawnPixels(view.get());
   EXPECT_EQ(face[0], RGB(64, 64, 64));            // the dark frame
   EXPECT_EQ(face[24 + 1], RGB(192, 192, 192));    // the grey ground
   EXPECT_EQ(face[15 * 24 + 10], RGB(255, 255, 0));  // the yellow folder
 
   TestSite running(true);
   ASSERT_HRESULT_SUCCEEDED(object->SetClientSite(&running));
-  for (COLORREF pixel : DrawnPixels(view.p)) ASSERT_EQ(pixel, RGB(255, 255, 255));
+  for (COLORREF pixel : DrawnPixels(view.get())) ASSERT_EQ(pixel, RGB(255, 255, 255));
 
   EXPECT_EQ(view->Draw(DVASPECT_ICON, -1, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0),
             DV_E_DVASPECT);
@@ -452,16 +475,14 @@ TEST_F(PathwellControlTest, InPlaceWindowKeepsTheFixedSizeWhenResized) {
   {
     InPlaceSite site(parent);
     Control control;
-    Ptr<IOleObject> object;
-    object.p = control.As<IOleObject>(IID_IOleObject);
+    auto object = control.As<IOleObject>(IID_IOleObject);
     ASSERT_HRESULT_SUCCEEDED(object->SetClientSite(&site));
     ASSERT_HRESULT_SUCCEEDED(object->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, &site, 0, parent, nullptr));
     // The container offered 200 x 100 pixels; the control asks for its own size back.
     EXPECT_EQ(site.asked.right - site.asked.left, fixed.cx);
     EXPECT_EQ(site.asked.bottom - site.asked.top, fixed.cy);
 
-    Ptr<IOleInPlaceObject> inPlace;
-    inPlace.p = control.As<IOleInPlaceObject>(IID_IOleInPlaceObject);
+    auto inPlace = control.As<IOleInPlaceObject>(IID_IOleInPlaceObject);
     HWND window = nullptr;
     ASSERT_HRESULT_SUCCEEDED(inPlace->GetWindow(&window));
     EXPECT_EQ(::GetParent(window), parent);
@@ -508,21 +529,20 @@ TEST_F(PathwellControlTest, BadCallsGetThePlatformsAnswers) {
       control.dispatch->Invoke(kDispidPathwell, IID_NULL, 0, DISPATCH_METHOD, &wrong, &result, nullptr, &argError);
   EXPECT_TRUE(mismatch == DISP_E_TYPEMISMATCH || mismatch == DISP_E_BADVARTYPE) << std::hex << mismatch;
 
-  Ptr<IUnknown> raw;
-  ASSERT_HRESULT_SUCCEEDED(control.dispatch->QueryInterface(kIid, raw.put()));
+  win::ComPtr<IUnknown> raw;
+  ASSERT_HRESULT_SUCCEEDED(control.dispatch->QueryInterface(kIid, raw.put_void()));
   // The vtable side: _Pathwell's methods follow IDispatch's seven.
   using BrowseMethod = HRESULT(STDMETHODCALLTYPE*)(IUnknown*, LONG*, BSTR*, BSTR*);
   using GetMethod = HRESULT(STDMETHODCALLTYPE*)(IUnknown*, LONG*);
-  void** vtable = *reinterpret_cast<void***>(raw.p);
+  void** vtable = *reinterpret_cast<void***>(raw.get());
   BSTR prompt = nullptr;
   BSTR answer = nullptr;
-  EXPECT_EQ(reinterpret_cast<BrowseMethod>(vtable[7])(raw.p, nullptr, &prompt, &answer), E_POINTER);
-  EXPECT_EQ(reinterpret_cast<BrowseMethod>(vtable[7])(raw.p, &owner, nullptr, &answer), E_POINTER);
-  EXPECT_EQ(reinterpret_cast<BrowseMethod>(vtable[7])(raw.p, &owner, &prompt, nullptr), E_POINTER);
-  EXPECT_EQ(reinterpret_cast<GetMethod>(vtable[8])(raw.p, nullptr), E_POINTER);
+  EXPECT_EQ(reinterpret_cast<BrowseMethod>(vtable[7])(raw.get(), nullptr, &prompt, &answer), E_POINTER);
+  EXPECT_EQ(reinterpret_cast<BrowseMethod>(vtable[7])(raw.get(), &owner, nullptr, &answer), E_POINTER);
+  EXPECT_EQ(reinterpret_cast<BrowseMethod>(vtable[7])(raw.get(), &owner, &prompt, nullptr), E_POINTER);
+  EXPECT_EQ(reinterpret_cast<GetMethod>(vtable[8])(raw.get(), nullptr), E_POINTER);
 
-  Ptr<IPersistStreamInit> persist;
-  persist.p = control.As<IPersistStreamInit>(IID_IPersistStreamInit);
+  auto persist = control.As<IPersistStreamInit>(IID_IPersistStreamInit);
   EXPECT_EQ(persist->Load(nullptr), E_POINTER);
   EXPECT_EQ(persist->Save(nullptr, TRUE), E_POINTER);
 }

@@ -2,15 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "../../shell/Raii.h"
+#include "ModulePath.h"
 
 namespace quorvel::testing {
 
 std::wstring BinFolder() {
-  wchar_t path[MAX_PATH] = {};
-  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring folder(path);
-  return folder.substr(0, folder.find_last_of(L'\\') + 1);
+  const std::wstring program = win::ModuleFileName(nullptr);
+  return program.substr(0, program.find_last_of(L'\\') + 1);
 }
 
 std::wstring OcxPath() { return BinFolder() + L"Pathwell.ocx"; }
@@ -101,11 +99,7 @@ STDMETHODIMP TestSite::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIAN
 }
 
 Control::Control(REFCLSID clsid) {
-  created = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(&dispatch));
-}
-
-Control::~Control() {
-  if (dispatch) dispatch->Release();
+  created = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, dispatch.put_void());
 }
 
 HRESULT InvokeBrowse(IDispatch* control, LONG owner, const std::wstring& prompt, std::wstring& result) {

@@ -10,14 +10,17 @@
 #include <optional>
 #include <string>
 
+#include "PathwellIds.h"
+#include "Raii.h"
+
 namespace quorvel::testing {
 
-inline constexpr CLSID kClsid = {0xE78BE0F4, 0xE630, 0x4070, {0x87, 0x9D, 0x49, 0x3F, 0xA5, 0xD1, 0xE6, 0xCF}};
-inline constexpr GUID kLibid = {0xDDA7006F, 0x8EB1, 0x438B, {0xAE, 0x52, 0x35, 0x64, 0x0B, 0x46, 0x14, 0xB3}};
-inline constexpr IID kIid = {0x47999425, 0x8E3F, 0x4173, {0xA0, 0x26, 0x4A, 0xD3, 0x3F, 0x2D, 0xC7, 0x2D}};
-inline constexpr IID kSourceIid = {0xC6148D5D, 0x1C20, 0x467C, {0x8F, 0x8D, 0xC2, 0x44, 0xF6, 0x00, 0xC5, 0xB1}};
-inline constexpr DISPID kDispidPathwell = 0x60030001;
-inline constexpr DISPID kDispidBType = 0x68030000;
+inline constexpr const CLSID& kClsid = pathwell::kClsidPathwell;
+inline constexpr const GUID& kLibid = pathwell::kLibidPathwellX;
+inline constexpr const IID& kIid = pathwell::kIidPathwell;
+inline constexpr const IID& kSourceIid = pathwell::kDiidPathwellEvents;
+using pathwell::kDispidBType;
+using pathwell::kDispidPathwell;
 
 std::wstring BinFolder();   // the tests' folder, with a final backslash
 std::wstring OcxPath();
@@ -98,16 +101,15 @@ class TestSite final : public ClientSiteBase, public IPropertyNotifySink {
   bool userMode_;
 };
 
-// A created control: its IDispatch, released on destruction.
+// A created control: its IDispatch.
 struct Control {
   explicit Control(REFCLSID clsid = kClsid);
-  ~Control();
   HRESULT created = E_FAIL;
-  IDispatch* dispatch = nullptr;
+  win::ComPtr<IDispatch> dispatch;
   template <typename I>
-  I* As(REFIID iid) {
-    I* p = nullptr;
-    if (dispatch) dispatch->QueryInterface(iid, reinterpret_cast<void**>(&p));
+  win::ComPtr<I> As(REFIID iid) const {
+    win::ComPtr<I> p;
+    if (dispatch) dispatch->QueryInterface(iid, p.put_void());
     return p;
   }
 };

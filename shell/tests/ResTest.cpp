@@ -6,7 +6,7 @@
 
 #include "Resource.h"
 #include "TestSupport.h"
-#include "VbError.h"
+#include "VbErrorAssert.h"
 
 namespace quorvel {
 namespace {
@@ -25,15 +25,6 @@ uint16_t U16(const std::string& s, size_t at) {
   uint16_t v;
   std::memcpy(&v, s.data() + at, 2);
   return v;
-}
-
-int ErrorNumberOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const VbError& e) {
-    return e.Number();
-  }
-  return 0;
 }
 
 TEST(Res, KeyClickWrittenOutIsTheResourceInTheTabledWavLayout) {
@@ -87,7 +78,7 @@ TEST(Res, FailuresReachTheCallerAsFileErrors) {
   // A name that cannot be opened as a file for writing: a folder of that name.
   const std::wstring taken = folder / L"keyclick.wav";
   ASSERT_TRUE(::CreateDirectoryW(taken.c_str(), nullptr));
-  EXPECT_EQ(ErrorNumberOf([&] { Res::SaveResourceToFile(taken, IDR_KEYCLICK, L"SOUNDS"); }), kErrPathFileAccess);
+  EXPECT_VB_ERROR(Res::SaveResourceToFile(taken, IDR_KEYCLICK, L"SOUNDS"), kErrPathFileAccess);
 
   // A read-only file; Wine run as root writes it anyway, so this part only counts where
   // the system refuses the write.
@@ -96,23 +87,22 @@ TEST(Res, FailuresReachTheCallerAsFileErrors) {
   ASSERT_TRUE(::SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
   HANDLE probe = ::CreateFileW(readOnly.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (probe == INVALID_HANDLE_VALUE) {
-    EXPECT_EQ(ErrorNumberOf([&] { Res::SaveResourceToFile(readOnly, IDR_KEYCLICK, L"SOUNDS"); }), kErrPathFileAccess);
+    EXPECT_VB_ERROR(Res::SaveResourceToFile(readOnly, IDR_KEYCLICK, L"SOUNDS"), kErrPathFileAccess);
     EXPECT_TRUE(ReadFileBytes(readOnly) == "old");
   } else {
     ::CloseHandle(probe);
   }
 
-  EXPECT_EQ(ErrorNumberOf([&] { Res::SaveResourceToFile(folder / L"no such folder\\k.wav", IDR_KEYCLICK, L"SOUNDS"); }),
-            kErrPathNotFound);
+  EXPECT_VB_ERROR(Res::SaveResourceToFile(folder / L"no such folder\\k.wav", IDR_KEYCLICK, L"SOUNDS"), kErrPathNotFound);
 
   // Another program holds the file without sharing it.
   const std::wstring locked = folder / L"locked.wav";
   HANDLE holder = ::CreateFileW(locked.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(ErrorNumberOf([&] { Res::SaveResourceToFile(locked, IDR_KEYCLICK, L"SOUNDS"); }), kErrPermissionDenied);
+  EXPECT_VB_ERROR(Res::SaveResourceToFile(locked, IDR_KEYCLICK, L"SOUNDS"), kErrPermissionDenied);
   ::CloseHandle(holder);
 
-  EXPECT_NE(ErrorNumberOf([&] { Res::SaveResourceToFile(folder / L"none.wav", 999, L"SOUNDS"); }), 0);
+  EXPECT_THROW(Res::SaveResourceToFile(folder / L"none.wav", 999, L"SOUNDS"), VbError);
   EXPECT_FALSE(test::ReadFileBytes(folder / L"none.wav").size());
 }
 

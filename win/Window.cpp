@@ -7,6 +7,8 @@
 #include <cmath>
 #include <numeric>
 
+#include "Gdi.h"
+
 namespace quorvel::win {
 namespace {
 
@@ -20,9 +22,8 @@ GetDpiForWindowFn DpiForWindowFunction() {
 }
 
 int ScreenDpi() {
-  HDC dc = ::GetDC(nullptr);
+  ScopedGetDC dc(nullptr);
   const int dpi = dc ? ::GetDeviceCaps(dc, LOGPIXELSY) : 96;
-  if (dc) ::ReleaseDC(nullptr, dc);
   return dpi > 0 ? dpi : 96;
 }
 

@@ -1,20 +1,21 @@
 #pragma once
-// The frame every window class of the program stands on: a static window procedure that
-// finds its object through the create parameters, and controls built from a layout table
-// given in twips.
+// The frame every window and control of ours stands on: one static window procedure that
+// finds its object through the create parameters, class registration, the paint bracket,
+// and controls built from a layout table given in twips.
 #include <windows.h>
 
 #include <span>
 #include <string>
 #include <vector>
 
+#include "Gdi.h"
 #include "Raii.h"
 
 namespace quorvel::win {
 
 // 1,440 twips to the inch, scaled with the window's DPI (15 twips a pixel at 96 DPI).
 inline int TwipsToPixels(int twips, int dpi) { return ::MulDiv(twips, dpi, 1440); }
-int WindowDpi(HWND hwnd);
+int WindowDpi(HWND hwnd);  // nullptr: the screen's
 
 // The font of a table row: face, point size and weight, made for a DPI by CreatePointFont.
 struct FontRow {
@@ -61,76 +62,85 @@ CreatedControls CreateControls(HWND parent, HINSTANCE instance, std::span<const 
 SIZE WindowSizeForClient(DWORD style, DWORD exStyle, int clientWidthTwips, int clientHeightTwips, int dpi);
 
 // How a window class is registered.
-struct ClassOptions {
-  UINT style = 0;
-  const wchar_t* cursor = IDC_ARROW;  // a system cursor
-  HBRUSH background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  int extraBytes = 0;
+struct ClassStyle {
+  UINT style = 0;                         // CS_HREDRAW, CS_VREDRAW ...
+  const wchar_t* cursor = IDC_ARROW;      // a system cursor; nullptr: none
+  int extraBytes = 0;                     // cbWndExtra
+  HBRUSH background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);  // nullptr: the window erases itself
   HICON icon = nullptr;
 };
 
+// Registers `name` for `proc` once per module. A class left behind by an earlier copy of a
+// library (unloaded and loaded again, at another address) is registered anew for this copy.
+bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc, const ClassStyle& style);
+
 // Base of every window class: Derived implements LRESULT HandleMessage(UINT, WPARAM, LPARAM).
+//
+// The one window procedure finds the object through GWLP_USERDATA. Windows the program makes
+// itself pass `this` as lpParam of CreateWindowEx. A control made by class name (from a control
+// table, without create parameters) declares `static constexpr bool kMadeByWindow = true`: its
+// object is made at WM_NCCREATE and deleted after WM_NCDESTROY.
+//
+// A Derived with OnPaint(HDC, PAINTSTRUCT*) gets WM_PAINT there, between BeginPaint and EndPaint.
 template <typename Derived>
 class WindowBase {
  public:
   HWND hwnd() const noexcept { return hwnd_; }
 
  protected:
-  // Pass `this` as lpParam of CreateWindowEx.
+  static constexpr bool kMadeByWindow = false;
+
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     Derived* self = nullptr;
     if (msg == WM_NCCREATE) {
-      auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
-      self = static_cast<Derived*>(cs->lpCreateParams);
-      if (!self) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-      self->hwnd_ = hwnd;
-      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+      if constexpr (Derived::kMadeByWindow) {
+        self = new Derived();
+      } else {
+        self = static_cast<Derived*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+      }
+      if (self) {
+        self->hwnd_ = hwnd;
+        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+      }
     } else {
       self = reinterpret_cast<Derived*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     }
     if (!self) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-    const LRESULT result = self->HandleMessage(msg, wParam, lParam);
+    LRESULT result = 0;
+    if constexpr (HasOnPaint()) {
+      result = msg == WM_PAINT ? self->PaintThrough() : self->HandleMessage(msg, wParam, lParam);
+    } else {
+      result = self->HandleMessage(msg, wParam, lParam);
+    }
     if (msg == WM_NCDESTROY) {
       ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
       self->hwnd_ = nullptr;
+      if constexpr (Derived::kMadeByWindow) delete self;
     }
     return result;
   }
 
-  // Registers the window class of Derived once; later calls do nothing.
-  static bool RegisterClassOnce(HINSTANCE instance, const wchar_t* className, const ClassOptions& options) {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    if (::GetClassInfoExW(instance, className, &wc)) return true;
-    wc.cbSize = sizeof(wc);
-    wc.style = options.style;
-    wc.lpfnWndProc = &WndProc;
-    wc.cbWndExtra = options.extraBytes;
-    wc.hInstance = instance;
-    wc.hCursor = ::LoadCursorW(nullptr, options.cursor);
-    wc.hbrBackground = options.background;
-    wc.lpszClassName = className;
-    wc.hIcon = options.icon;
-    wc.hIconSm = options.icon;
-    return ::RegisterClassExW(&wc) != 0;
-  }
-  // A dialog-coloured window with the arrow cursor.
+  // Registers the window class of Derived once: dialog-coloured, arrow cursor.
   static bool RegisterClassOnce(HINSTANCE instance, const wchar_t* className, HICON icon = nullptr) {
-    ClassOptions options;
-    options.icon = icon;
-    return RegisterClassOnce(instance, className, options);
+    ClassStyle style;
+    style.icon = icon;
+    return RegisterWindowClass(instance, className, &WndProc, style);
+  }
+  static bool RegisterClassOnce(HINSTANCE instance, const wchar_t* className, const ClassStyle& style) {
+    return RegisterWindowClass(instance, className, &WndProc, style);
   }
 
-  // WM_PAINT: hands the paint DC to Derived::Paint(HDC), or to Derived::Paint(HDC, const RECT&)
-  // with the area to paint.
+  // The WM_PAINT bracket: BeginPaint, Derived::OnPaint(HDC, PAINTSTRUCT*) (or Paint(HDC)),
+  // EndPaint.
   LRESULT PaintThrough() {
     PAINTSTRUCT ps;
     HDC dc = ::BeginPaint(hwnd_, &ps);
     auto* self = static_cast<Derived*>(this);
-    if constexpr (requires { self->Paint(dc, ps.rcPaint); })
-      self->Paint(dc, ps.rcPaint);
-    else
+    if constexpr (HasOnPaint()) {
+      self->OnPaint(dc, &ps);
+    } else {
       self->Paint(dc);
+    }
     ::EndPaint(hwnd_, &ps);
     return 0;
   }
@@ -140,6 +150,11 @@ class WindowBase {
   }
 
   HWND hwnd_ = nullptr;
+
+ private:
+  static constexpr bool HasOnPaint() {
+    return requires(Derived& d, HDC dc, PAINTSTRUCT* ps) { d.OnPaint(dc, ps); };
+  }
 };
 
 }  // namespace quorvel::win

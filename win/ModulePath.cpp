@@ -1,0 +1,19 @@
+#include "ModulePath.h"
+
+namespace quorvel::win {
+
+std::wstring ModuleFileName(HMODULE module) {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = ::GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return {};
+    // A full buffer means the path was cut short.
+    if (n < path.size()) {
+      path.resize(n);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+}  // namespace quorvel::win

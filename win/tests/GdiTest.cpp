@@ -1,0 +1,44 @@
+#include "Gdi.h"
+
+#include <gtest/gtest.h>
+
+#include "Raii.h"
+
+namespace quorvel::win {
+namespace {
+
+TEST(Gdi, SelectedObjectsGoBackOutInReverseOrder) {
+  HDC dc = ::CreateCompatibleDC(nullptr);
+  ASSERT_NE(dc, nullptr);
+  const HGDIOBJ originalBrush = ::GetCurrentObject(dc, OBJ_BRUSH);
+  const HGDIOBJ originalPen = ::GetCurrentObject(dc, OBJ_PEN);
+  Brush red(::CreateSolidBrush(RGB(255, 0, 0)));
+  Brush blue(::CreateSolidBrush(RGB(0, 0, 255)));
+  {
+    ScopedSelectObject first(dc, red.get());
+    ScopedSelectObject pen(dc, ::GetStockObject(DC_PEN));
+    EXPECT_EQ(::GetCurrentObject(dc, OBJ_BRUSH), red.get());
+    {
+      ScopedSelectObject second(dc, blue.get());
+      EXPECT_EQ(::GetCurrentObject(dc, OBJ_BRUSH), blue.get());
+    }
+    // The inner scope restores what it replaced, not what the DC started with.
+    EXPECT_EQ(::GetCurrentObject(dc, OBJ_BRUSH), red.get());
+  }
+  EXPECT_EQ(::GetCurrentObject(dc, OBJ_BRUSH), originalBrush);
+  EXPECT_EQ(::GetCurrentObject(dc, OBJ_PEN), originalPen);
+  ::DeleteDC(dc);
+}
+
+TEST(Gdi, ScreenDcIsUsableAndAnEmptyDcSelectsNothing) {
+  {
+    ScopedGetDC screen(nullptr);
+    ASSERT_NE(screen.get(), nullptr);
+    EXPECT_GT(::GetDeviceCaps(screen, LOGPIXELSY), 0);
+  }
+  // Without a DC the guard neither selects nor restores anything.
+  ScopedSelectObject nothing(nullptr, ::GetStockObject(BLACK_BRUSH));
+}
+
+}  // namespace
+}  // namespace quorvel::win
