@@ -210,12 +210,11 @@ void frmAbout::Paint(HDC dc) {
   }
 
   ::SetBkMode(dc, TRANSPARENT);
-  for (size_t row = Label1; row < kRows; ++row) {
-    HGDIOBJ old = ::SelectObject(dc, controls_.fonts[row].get());
-    ::SetTextColor(dc, ColorOf(static_cast<Row>(row)));
+  for (Row row : {Label1, lvlVersion, Label3, Label2, Label4}) {
+    win::ScopedSelectObject font(dc, controls_.fonts[row].get());
+    ::SetTextColor(dc, ColorOf(row));
     RECT r = rects_[row];
     ::DrawTextW(dc, texts_[row].c_str(), static_cast<int>(texts_[row].size()), &r, kLabelFormat);
-    ::SelectObject(dc, old);
   }
 }
 
