@@ -10,17 +10,17 @@ namespace {
 using quorvel::com::ClassEntry;
 using quorvel::com::LibraryDescription;
 using quorvel::com::Module;
+namespace pathwell = quorvel::pathwell;
 
 constexpr int kToolboxBitmap = 30000;
 
 const ClassEntry kClasses[] = {
-    {&quorvel::pathwell::kClsidPathwell, &quorvel::pathwell::PathwellControl::Create, L"Pathwell",
-     quorvel::pathwell::kProgIdPathwell,
-     L"Apartment", true, quorvel::pathwell::kMiscStatus, kToolboxBitmap},
+    {&pathwell::kClsidPathwell, &pathwell::PathwellControl::Create, L"Pathwell", pathwell::kProgIdPathwell,
+     L"Apartment", true, pathwell::kMiscStatus, kToolboxBitmap},
 };
 
-const LibraryDescription kLibrary = {&quorvel::pathwell::kLibidPathwellX, quorvel::pathwell::kLibraryMajor,
-                                     quorvel::pathwell::kLibraryMinor, kClasses};
+const LibraryDescription kLibrary = {&pathwell::kLibidPathwellX, pathwell::kLibraryMajor, pathwell::kLibraryMinor,
+                                     kClasses};
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 #include "PathwellControl.h"
 
 #include <string>
+#include <utility>
 
 #include "Face.h"
 #include "ShellBrowse.h"
@@ -20,13 +21,11 @@ struct StreamData {
   LONG extentY;
 };
 
+// Hands out another reference to what `owned` holds (nullptr included).
 template <typename I>
-void ReleaseAndClear(I*& pointer) {
-  if (pointer) {
-    I* old = pointer;
-    pointer = nullptr;
-    old->Release();
-  }
+void CopyOut(const win::ComPtr<I>& owned, I** out) {
+  *out = owned.get();
+  if (*out) (*out)->AddRef();
 }
 
 HRESULT WriteInteger(IPropertyBag* bag, const wchar_t* name, LONG value) {
@@ -46,10 +45,6 @@ PathwellControl::PathwellControl()
 
 PathwellControl::~PathwellControl() {
   if (window_) ::DestroyWindow(window_);
-  ReleaseAndClear(inPlaceSite_);
-  ReleaseAndClear(viewSink_);
-  ReleaseAndClear(adviseHolder_);
-  ReleaseAndClear(site_);
 }
 
 HRESULT PathwellControl::Create(REFIID iid, void** object) { return Make(iid, object); }
@@ -112,16 +107,13 @@ STDMETHODIMP PathwellControl::put_BType(LONG value) {
 // --- IOleObject ---
 
 STDMETHODIMP PathwellControl::SetClientSite(IOleClientSite* site) {
-  if (site) site->AddRef();
-  ReleaseAndClear(site_);
-  site_ = site;
+  site_ = win::ComPtr<IOleClientSite>::From(site);
   return S_OK;
 }
 
 STDMETHODIMP PathwellControl::GetClientSite(IOleClientSite** site) {
   if (!site) return E_POINTER;
-  *site = site_;
-  if (site_) site_->AddRef();
+  CopyOut(site_, site);
   return S_OK;
 }
 
@@ -131,7 +123,7 @@ STDMETHODIMP PathwellControl::Close(DWORD) {
   propertySinks_.UnadviseAll();
   eventSinks_.UnadviseAll();
   if (adviseHolder_) adviseHolder_->SendOnClose();
-  ReleaseAndClear(viewSink_);
+  viewSink_.reset();
   return S_OK;
 }
 
@@ -153,7 +145,7 @@ STDMETHODIMP PathwellControl::DoVerb(LONG verb, LPMSG, IOleClientSite* activeSit
     case OLEIVERB_SHOW:
     case OLEIVERB_INPLACEACTIVATE:
     case OLEIVERB_UIACTIVATE:
-      return InPlaceActivate(activeSite ? activeSite : site_, position);
+      return InPlaceActivate(activeSite ? activeSite : site_.get(), position);
     case OLEIVERB_HIDE:
       if (window_) ::ShowWindow(window_, SW_HIDE);
       return S_OK;
@@ -205,7 +197,7 @@ STDMETHODIMP PathwellControl::Advise(IAdviseSink* sink, DWORD* connection) {
   if (!connection) return E_POINTER;
   *connection = 0;
   if (!adviseHolder_) {
-    const HRESULT hr = ::CreateOleAdviseHolder(&adviseHolder_);
+    const HRESULT hr = ::CreateOleAdviseHolder(adviseHolder_.put());
     if (FAILED(hr)) return hr;
   }
   return adviseHolder_->Advise(sink, connection);
@@ -259,10 +251,8 @@ STDMETHODIMP PathwellControl::InPlaceDeactivate() {
     ::DestroyWindow(window_);
     window_ = nullptr;
   }
-  IOleInPlaceSite* site = inPlaceSite_;
-  inPlaceSite_ = nullptr;
+  const win::ComPtr<IOleInPlaceSite> site = std::move(inPlaceSite_);
   site->OnInPlaceDeactivate();
-  site->Release();
   return S_OK;
 }
 
@@ -284,35 +274,27 @@ HRESULT PathwellControl::InPlaceActivate(IOleClientSite* site, LPCRECT position)
     return S_OK;
   }
   if (!site) return E_UNEXPECTED;
-  IOleInPlaceSite* inPlaceSite = nullptr;
-  HRESULT hr = site->QueryInterface(IID_IOleInPlaceSite, reinterpret_cast<void**>(&inPlaceSite));
+  win::ComPtr<IOleInPlaceSite> inPlaceSite;
+  HRESULT hr = site->QueryInterface(IID_IOleInPlaceSite, inPlaceSite.put_void());
   if (FAILED(hr)) return hr;
-  if (inPlaceSite->CanInPlaceActivate() != S_OK) {
-    inPlaceSite->Release();
-    return E_FAIL;
-  }
+  if (inPlaceSite->CanInPlaceActivate() != S_OK) return E_FAIL;
   HWND parent = nullptr;
   hr = inPlaceSite->GetWindow(&parent);
-  if (FAILED(hr) || !FaceWindow::Register(com::Module::Instance())) {
-    inPlaceSite->Release();
-    return FAILED(hr) ? hr : HRESULT_FROM_WIN32(::GetLastError());
-  }
+  if (FAILED(hr)) return hr;
+  if (!FaceWindow::Register(com::Module::Instance())) return HRESULT_FROM_WIN32(::GetLastError());
   RECT where{};
   if (position) {
     where = *position;
   } else {
-    IOleInPlaceFrame* frame = nullptr;
-    IOleInPlaceUIWindow* document = nullptr;
+    win::ComPtr<IOleInPlaceFrame> frame;
+    win::ComPtr<IOleInPlaceUIWindow> document;
     RECT clip{};
     OLEINPLACEFRAMEINFO frameInfo{};
     frameInfo.cb = sizeof(frameInfo);
-    if (SUCCEEDED(inPlaceSite->GetWindowContext(&frame, &document, &where, &clip, &frameInfo))) {
-      if (frame) frame->Release();
-      if (document) document->Release();
-    }
+    inPlaceSite->GetWindowContext(frame.put(), document.put(), &where, &clip, &frameInfo);
   }
   inPlaceSite->OnInPlaceActivate();
-  inPlaceSite_ = inPlaceSite;
+  inPlaceSite_ = std::move(inPlaceSite);
   const SIZE pixels = PixelSize();
   window_ = ::CreateWindowExW(0, FaceWindow::kClassName, L"", WS_CHILD | WS_CLIPSIBLINGS, where.left, where.top, pixels.cx,
                               pixels.cy, parent, nullptr, com::Module::Instance(), nullptr);
@@ -356,9 +338,7 @@ STDMETHODIMP PathwellControl::GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, H
 }
 
 STDMETHODIMP PathwellControl::SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink) {
-  if (sink) sink->AddRef();
-  ReleaseAndClear(viewSink_);
-  viewSink_ = sink;
+  viewSink_ = win::ComPtr<IAdviseSink>::From(sink);
   viewAspects_ = aspects;
   viewFlags_ = flags;
   return S_OK;
@@ -367,10 +347,7 @@ STDMETHODIMP PathwellControl::SetAdvise(DWORD aspects, DWORD flags, IAdviseSink*
 STDMETHODIMP PathwellControl::GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) {
   if (aspects) *aspects = viewAspects_;
   if (flags) *flags = viewFlags_;
-  if (sink) {
-    *sink = viewSink_;
-    if (viewSink_) viewSink_->AddRef();
-  }
+  if (sink) CopyOut(viewSink_, sink);
   return S_OK;
 }
 
@@ -483,14 +460,13 @@ STDMETHODIMP PathwellControl::FindConnectionPoint(REFIID iid, IConnectionPoint**
 bool PathwellControl::UserMode() const {
   // Without a site or an answer the control behaves as at run time: it draws nothing.
   if (!site_) return true;
-  IDispatch* ambient = nullptr;
-  if (FAILED(site_->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&ambient)))) return true;
+  win::ComPtr<IDispatch> ambient;
+  if (FAILED(site_->QueryInterface(IID_IDispatch, ambient.put_void()))) return true;
   DISPPARAMS none{};
   VARIANT value;
   ::VariantInit(&value);
   const HRESULT hr = ambient->Invoke(DISPID_AMBIENT_USERMODE, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET,
                                      &none, &value, nullptr, nullptr);
-  ambient->Release();
   bool userMode = true;
   if (SUCCEEDED(hr) && SUCCEEDED(::VariantChangeType(&value, &value, 0, VT_BOOL))) {
     userMode = V_BOOL(&value) != VARIANT_FALSE;
@@ -503,7 +479,7 @@ SIZE PathwellControl::PixelSize() const {
   win::ScopedGetDC screen(nullptr);
   const int dpiX = ::GetDeviceCaps(screen, LOGPIXELSX);
   const int dpiY = ::GetDeviceCaps(screen, LOGPIXELSY);
-  return SIZE{::MulDiv(kWidthTwips, dpiX, 1440), ::MulDiv(kHeightTwips, dpiY, 1440)};
+  return SIZE{win::TwipsToPixels(kWidthTwips, dpiX), win::TwipsToPixels(kHeightTwips, dpiY)};
 }
 
 void PathwellControl::ViewChanged() {

@@ -7,6 +7,7 @@
 
 #include "PathwellIds.h"
 #include "PathwellX_h.h"
+#include "Raii.h"
 #include "com/ConnectionPoints.h"
 #include "com/Object.h"
 #include "com/TypeLibrary.h"
@@ -114,12 +115,12 @@ class PathwellControl final
 
   LONG btype_ = kDefaultBType;
   bool dirty_ = false;
-  IOleClientSite* site_ = nullptr;
-  IOleAdviseHolder* adviseHolder_ = nullptr;
-  IAdviseSink* viewSink_ = nullptr;
+  win::ComPtr<IOleClientSite> site_;
+  win::ComPtr<IOleAdviseHolder> adviseHolder_;
+  win::ComPtr<IAdviseSink> viewSink_;
   DWORD viewAspects_ = 0;
   DWORD viewFlags_ = 0;
-  IOleInPlaceSite* inPlaceSite_ = nullptr;
+  win::ComPtr<IOleInPlaceSite> inPlaceSite_;
   HWND window_ = nullptr;
   com::ConnectionPoint propertySinks_;
   com::ConnectionPoint eventSinks_;

@@ -6,13 +6,10 @@
 
 #include <utility>
 
+#include "Raii.h"
+
 namespace quorvel::pathwell {
 namespace {
-
-template <typename I>
-void ReleaseAndClear(I*& pointer) {
-  if (pointer) std::exchange(pointer, nullptr)->Release();
-}
 
 // The smallest site a control can live on: it answers the ambient UserMode as TRUE (the
 // host is running, so the control draws nothing) and declines everything else.
@@ -85,71 +82,61 @@ class ClientSite final : public IOleClientSite, public IDispatch {
 }  // namespace
 
 struct PathwellClient::Impl {
-  HMODULE library = nullptr;  // loaded only for the registration-free path
-  IOleObject* object = nullptr;
-  IDispatch* dispatch = nullptr;
-  ClientSite* site = nullptr;
+  win::Module library;  // loaded only for the registration-free path
+  win::ComPtr<IOleObject> object;
+  win::ComPtr<IDispatch> dispatch;
+  win::ComPtr<ClientSite> site;
 };
 
 PathwellClient::PathwellClient() : impl_(std::make_unique<Impl>()) {}
 
 PathwellClient::~PathwellClient() { Destroy(); }
 
-bool PathwellClient::Created() const { return impl_->dispatch != nullptr; }
+bool PathwellClient::Created() const { return static_cast<bool>(impl_->dispatch); }
 
 HRESULT PathwellClient::Create(HWND host, const std::wstring& fallbackFolder) {
   Destroy();
-  IUnknown* unknown = nullptr;
-  HRESULT hr = ::CoCreateInstance(kClsidPathwell, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                                  reinterpret_cast<void**>(&unknown));
+  // Every reference into the control goes before Destroy may unload its file.
+  win::ComPtr<IUnknown> unknown;
+  HRESULT hr = ::CoCreateInstance(kClsidPathwell, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, unknown.put_void());
   if (hr == REGDB_E_CLASSNOTREG || hr == CO_E_DLLNOTFOUND || hr == REGDB_E_READREGDB || hr == CO_E_ERRORINDLL ||
       hr == HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND) || hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)) {
     // Not registered (or registered to a file that is gone): the file beside the host.
     std::wstring path = fallbackFolder;
     if (!path.empty() && path.back() != L'\\' && path.back() != L'/') path += L'\\';
     path += L"Pathwell.ocx";
-    impl_->library = ::LoadLibraryW(path.c_str());
+    impl_->library.reset(::LoadLibraryW(path.c_str()));
     if (!impl_->library) return HRESULT_FROM_WIN32(::GetLastError());
     using GetClassObjectFunction = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
     auto getClassObject = reinterpret_cast<GetClassObjectFunction>(
-        reinterpret_cast<void*>(::GetProcAddress(impl_->library, "DllGetClassObject")));
+        reinterpret_cast<void*>(::GetProcAddress(impl_->library.get(), "DllGetClassObject")));
     if (!getClassObject) {
       hr = HRESULT_FROM_WIN32(::GetLastError());
       Destroy();
       return hr;
     }
-    IClassFactory* factory = nullptr;
-    hr = getClassObject(kClsidPathwell, IID_IClassFactory, reinterpret_cast<void**>(&factory));
-    if (SUCCEEDED(hr)) {
-      hr = factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&unknown));
-      factory->Release();
-    }
+    win::ComPtr<IClassFactory> factory;
+    hr = getClassObject(kClsidPathwell, IID_IClassFactory, factory.put_void());
+    if (SUCCEEDED(hr)) hr = factory->CreateInstance(nullptr, IID_IUnknown, unknown.put_void());
   }
-  if (FAILED(hr)) {
-    Destroy();
-    return hr;
-  }
-
-  hr = unknown->QueryInterface(IID_IOleObject, reinterpret_cast<void**>(&impl_->object));
-  if (SUCCEEDED(hr)) hr = unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&impl_->dispatch));
-  unknown->Release();
+  if (SUCCEEDED(hr)) hr = unknown->QueryInterface(IID_IOleObject, impl_->object.put_void());
+  if (SUCCEEDED(hr)) hr = unknown->QueryInterface(IID_IDispatch, impl_->dispatch.put_void());
+  unknown.reset();
   if (FAILED(hr)) {
     Destroy();
     return hr;
   }
 
   // The control asks for its site before it is initialised.
-  impl_->site = new ClientSite(host);
-  hr = impl_->object->SetClientSite(impl_->site);
+  impl_->site = win::ComPtr<ClientSite>::Attach(new ClientSite(host));
+  hr = impl_->object->SetClientSite(impl_->site.get());
   if (SUCCEEDED(hr)) {
-    IPersistStreamInit* stream = nullptr;
-    IPersistPropertyBag* bag = nullptr;
-    if (SUCCEEDED(impl_->object->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&stream)))) {
+    win::ComPtr<IPersistStreamInit> stream;
+    win::ComPtr<IPersistPropertyBag> bag;
+    if (SUCCEEDED(impl_->object->QueryInterface(IID_IPersistStreamInit, stream.put_void()))) {
       hr = stream->InitNew();
-      stream->Release();
-    } else if (SUCCEEDED(impl_->object->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(&bag)))) {
+    } else if (SUCCEEDED(impl_->object->QueryInterface(IID_IPersistPropertyBag, bag.put_void()))) {
       hr = bag->InitNew();
-      bag->Release();
     }
   }
   if (FAILED(hr)) Destroy();
@@ -195,11 +182,11 @@ void PathwellClient::Destroy() {
     impl_->object->Close(OLECLOSE_NOSAVE);
     impl_->object->SetClientSite(nullptr);
   }
-  ReleaseAndClear(impl_->dispatch);
-  ReleaseAndClear(impl_->object);
-  ReleaseAndClear(impl_->site);
+  impl_->dispatch.reset();
+  impl_->object.reset();
+  impl_->site.reset();
   // Last, once nothing of the file is referenced any more.
-  if (impl_->library) ::FreeLibrary(std::exchange(impl_->library, nullptr));
+  impl_->library.reset();
 }
 
 }  // namespace quorvel::pathwell

@@ -34,10 +34,9 @@ HRESULT Form1::Create(HINSTANCE instance, const std::wstring& libraryFolder) {
   if (!RegisterClassOnce(instance, kClassName)) return HRESULT_FROM_WIN32(::GetLastError());
   const int dpi = win::WindowDpi(nullptr);  // the window does not exist yet
   constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW;
-  RECT frame{0, 0, win::TwipsToPixels(kClientWidth, dpi), win::TwipsToPixels(kClientHeight, dpi)};
-  ::AdjustWindowRectEx(&frame, kStyle, FALSE, 0);
-  if (!::CreateWindowExW(0, kClassName, kCaption, kStyle, CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
-                         frame.bottom - frame.top, nullptr, nullptr, instance, this)) {
+  const SIZE frame = win::WindowSizeForClient(kStyle, 0, kClientWidth, kClientHeight, dpi);
+  if (!::CreateWindowExW(0, kClassName, kCaption, kStyle, CW_USEDEFAULT, CW_USEDEFAULT, frame.cx, frame.cy, nullptr,
+                         nullptr, instance, this)) {
     return HRESULT_FROM_WIN32(::GetLastError());
   }
   const auto font = reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT));

@@ -367,21 +367,25 @@ TEST_F(PathwellControlTest, ExtentStaysAt375By345TwipsWhateverTheContainerAsks) 
 
 // What Draw leaves in a white 24 x 23 bitmap.
 std::vector<COLORREF> DrawnPixels(IViewObject2* view) {
-  HDC screen = ::GetDC(nullptr);
-  HDC dc = ::CreateCompatibleDC(screen);
-  HBITMAP bitmap = ::CreateCompatibleBitmap(screen, 24, 23);
-  ::ReleaseDC(nullptr, screen);
-  HGDIOBJ old = ::SelectObject(dc, bitmap);
-  RECT all{0, 0, 24, 23};
-  ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
-  RECTL bounds{0, 0, 24, 23};
-  EXPECT_HRESULT_SUCCEEDED(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0));
-  std::vector<COLORREF> pixels;
-  for (int y = 0; y < 23; ++y) {
-    for (int x = 0; x < 24; ++x) pixels.push_back(::GetPixel(dc, x, y));
+  win::Bitmap bitmap;
+  HDC dc = nullptr;
+  {
+    win::ScopedGetDC screen(nullptr);
+    dc = ::CreateCompatibleDC(screen);
+    bitmap.reset(::CreateCompatibleBitmap(screen, 24, 23));
   }
-  ::SelectObject(dc, old);
-  ::DeleteObject(bitmap);
+  std::vector<COLORREF> pixels;
+  {
+    win::ScopedSelectObject selected(dc, bitmap.get());
+    RECT all{0, 0, 24, 23};
+    ::FillRect(dc, &all, static_cast<HBRUSH>(::GetStockObject(WHITE_BRUSH)));
+    RECTL bounds{0, 0, 24, 23};
+    EXPECT_HRESULT_SUCCEEDED(
+        view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr, nullptr, 0));
+    for (int y = 0; y < 23; ++y) {
+      for (int x = 0; x < 24; ++x) pixels.push_back(::GetPixel(dc, x, y));
+    }
+  }
   ::DeleteDC(dc);
   return pixels;
 }
@@ -468,10 +472,9 @@ class InPlaceSite final : public ClientSiteBase, public IOleInPlaceSite {
 TEST_F(PathwellControlTest, InPlaceWindowKeepsTheFixedSizeWhenResized) {
   HWND parent = ::CreateWindowExW(0, L"STATIC", L"container", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
                                   nullptr, nullptr);
-  HDC screen = ::GetDC(nullptr);
+  win::ScopedGetDC screen(nullptr);
   const SIZE fixed{::MulDiv(375, ::GetDeviceCaps(screen, LOGPIXELSX), 1440),
                    ::MulDiv(345, ::GetDeviceCaps(screen, LOGPIXELSY), 1440)};
-  ::ReleaseDC(nullptr, screen);
   {
     InPlaceSite site(parent);
     Control control;

@@ -24,9 +24,7 @@ class Form1Test : public ::testing::Test {
 
 TEST_F(Form1Test, LayoutFollowsTheFormsTable) {
   EXPECT_EQ(Text(form_.hwnd()), L"Form1");
-  HDC screen = ::GetDC(nullptr);
-  const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
-  ::ReleaseDC(nullptr, screen);
+  const int dpi = ::GetDeviceCaps(win::ScopedGetDC(nullptr), LOGPIXELSY);
   RECT client{};
   ::GetClientRect(form_.hwnd(), &client);
   EXPECT_EQ(client.right, ::MulDiv(4680, dpi, 1440));

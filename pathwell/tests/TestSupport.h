@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "Gdi.h"
 #include "PathwellIds.h"
 #include "Raii.h"
 

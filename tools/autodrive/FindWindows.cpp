@@ -97,4 +97,12 @@ bool WaitFor(int timeoutMs, const std::function<bool()>& probe) {
   }
 }
 
+win::Handle OpenProcessOf(HWND h, DWORD access) {
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(h, &pid);
+  win::Handle process(::OpenProcess(access, FALSE, pid));
+  if (!process) Fail(L"cannot open process " + std::to_wstring(pid));
+  return process;
+}
+
 }  // namespace quorvel::autodrive

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "Raii.h"
+
 namespace quorvel::autodrive {
 
 // How long a window of another process may take to answer a message.
@@ -25,6 +27,9 @@ void ListTopLevelWindows();
 HWND FindTopLevel(const std::wstring& cls, const std::wstring& caption, bool visibleOnly);
 // Client-relative rectangle of `h` in the client area of `top` (`top` itself: its client area).
 RECT RelativeRect(HWND top, HWND h);
+
+// The process that owns `h`, opened with `access`; fails the command when it cannot be opened.
+win::Handle OpenProcessOf(HWND h, DWORD access);
 
 // Polls `probe` until it returns true or `timeoutMs` passes.
 bool WaitFor(int timeoutMs, const std::function<bool()>& probe);

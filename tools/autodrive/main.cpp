@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "Arguments.h"
-#include "Commands.h"
+#include "Session.h"
 #include "FindWindows.h"
 #include "Text.h"
 

@@ -1,6 +1,6 @@
 #pragma once
-// The commands of a session: windows bound by name, the started process, and what each
-// command does with them.
+// A session: windows bound by name, the process it started, control look-up (Session.cpp),
+// and the commands that act on them (Commands.cpp).
 #include <windows.h>
 
 #include <map>
