@@ -19,7 +19,7 @@ void BM_Generate(benchmark::State& state) {
   std::vector<std::uint8_t> data(static_cast<std::size_t>(state.range(0)));
   std::mt19937 rng(1);
   for (auto& b : data) b = static_cast<std::uint8_t>(rng());
-  quorvel::ModuleSpec spec;
+  quorvel::ModuleOptions spec;
   spec.fileName = "bench.bin";
   for (auto _ : state) {
     quorvel::MemorySource source(data);

@@ -330,7 +330,7 @@ void VerifyWrittenFile(const std::string& outName, ModuleReader& reader) {
 
 int Run(const Options& o) {
   const std::string fileName = o.name ? *o.name : std::filesystem::path(o.file).filename().string();
-  ModuleSpec spec;
+  ModuleOptions spec;
   spec.fileName = fileName;
   spec.scope = o.isPrivate ? "Private" : "Public";
   spec.destFolder = o.dest;

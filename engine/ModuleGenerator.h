@@ -1,9 +1,12 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
+
+#include "Windows1252.h"
 
 namespace quorvel {
 
@@ -17,14 +20,26 @@ struct VersionTriple {
 VersionTriple ProductVersion();
 std::string_view OwnershipNotice();
 
+// Whether the encoding the module text will be saved in holds a character.
+using EncodablePredicate = std::function<bool(char32_t)>;
+
 // What a generated module is made from; strings are UTF-8.
-struct ModuleSpec {
-  std::string fileName;       // name on the Open line; names derive from it
+struct ModuleOptions {
+  std::string fileName;       // name on the Open lines; names derive from it
   std::string scope = "Public";  // "Public" or "Private"
   std::string destFolder = ".";  // one backslash and the file name are appended to it
   VersionTriple version = ProductVersion();
   std::string notice = std::string(OwnershipNotice());
+  // The module's text encoding; the file name and the destination must fit it.
+  EncodablePredicate encodable = Windows1252Holds;
 };
+
+// The target path as it stands between the quotes of the Open lines (destination, one
+// backslash, file name; every quote doubled). A file name or destination that is not UTF-8,
+// holds a control character (U+0000 to U+001F, U+007F) or a character the encoding lacks, or
+// that makes an Open line longer than VB reads, is refused with error 52 before any text is
+// produced; the error's subject and detail name the input and the character.
+std::string TargetPathLiteral(const ModuleOptions& options);
 
 // Bytes to convert. Length() is asked once, before the first Read().
 class ByteSource {
@@ -63,10 +78,11 @@ struct GeneratorCounters {
 
 // Streams the text of one Visual Basic module that re-creates the source byte for byte.
 // Memory stays constant whatever the source's size. Failures are VbError: a source of 2^31
-// bytes or more is error 6, one that ends before its length is error 62.
+// bytes or more is error 6, one that ends before its length is error 62, options that a module
+// cannot carry are error 52 (see TargetPathLiteral), all before any text reaches the sink.
 class ModuleGenerator {
  public:
-  explicit ModuleGenerator(ModuleSpec spec);
+  explicit ModuleGenerator(ModuleOptions options);
 
   // How many bytes pass between two Converted() calls (1: every byte). Default 65,536.
   void SetProgressStep(std::uint32_t bytes);
@@ -75,7 +91,7 @@ class ModuleGenerator {
                              ProgressObserver* observer = nullptr);
 
  private:
-  ModuleSpec spec_;
+  ModuleOptions options_;
   std::uint32_t progressStep_ = 65536;
 };
 
@@ -108,6 +124,6 @@ std::uint64_t ModuleLineCount(std::uint64_t n);
 inline constexpr std::uint64_t kMaxVbModuleLines = 65534;
 
 // The whole module for bytes in memory.
-std::string GenerateModule(const ModuleSpec& spec, std::span<const std::uint8_t> bytes);
+std::string GenerateModule(const ModuleOptions& options, std::span<const std::uint8_t> bytes);
 
 }  // namespace quorvel

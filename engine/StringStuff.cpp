@@ -6,6 +6,7 @@ namespace quorvel::StringStuff {
 namespace {
 
 constexpr std::size_t kMaxStem = 240;
+constexpr std::size_t kMaxAttribName = 31;  // VBA refuses longer module names
 
 bool IsAsciiLetter(char32_t c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool IsIdentifierChar(char32_t c) { return IsAsciiLetter(c) || (c >= '0' && c <= '9') || c == '_'; }
@@ -54,7 +55,9 @@ std::string MakeStem(std::string_view fileName) {
 }
 
 std::string MakeAttribName(std::string_view fileName) {
-  return "mod" + IdentifierChars(fileName.substr(0, fileName.find('.')));
+  std::string name = "mod" + IdentifierChars(fileName.substr(0, fileName.find('.')));
+  if (name.size() > kMaxAttribName) name.resize(kMaxAttribName);
+  return name;
 }
 
 }  // namespace quorvel::StringStuff

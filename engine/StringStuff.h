@@ -17,7 +17,7 @@ std::string DotsToUnderscores(std::string_view text);
 std::string MakeStem(std::string_view fileName);
 
 // The module's VB_Name: "mod" + the file name's text before its first ".", every character
-// that is not an ASCII letter, digit or "_" turned into "_".
+// that is not an ASCII letter, digit or "_" turned into "_", cut to 31 characters.
 std::string MakeAttribName(std::string_view fileName);
 
 }  // namespace quorvel::StringStuff

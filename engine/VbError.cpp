@@ -29,8 +29,18 @@ std::string_view VbErrorDescription(int number) {
 VbError::VbError(int number) : VbError(number, std::string(VbErrorDescription(number))) {}
 
 VbError::VbError(int number, std::string description)
-    : std::runtime_error("Error " + std::to_string(number) + " (" + description + ")"),
+    : VbError(number, std::move(description), ErrorSubject::kNone, {}) {}
+
+VbError VbError::About(ErrorSubject subject, int number, std::string detail) {
+  return VbError(number, std::string(VbErrorDescription(number)), subject, std::move(detail));
+}
+
+VbError::VbError(int number, std::string description, ErrorSubject subject, std::string detail)
+    : std::runtime_error("Error " + std::to_string(number) + " (" + description + ")" +
+                         (detail.empty() ? "" : ": " + detail)),
       number_(number),
-      description_(std::move(description)) {}
+      description_(std::move(description)),
+      subject_(subject),
+      detail_(std::move(detail)) {}
 
 }  // namespace quorvel

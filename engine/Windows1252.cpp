@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdint>
 
+#include "Utf8.h"
+
 namespace quorvel {
 namespace {
 
@@ -13,17 +15,12 @@ constexpr std::array<char16_t, 32> kHigh = {
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
-char ByteFor(char32_t cp) {
-  if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
+// The byte for a code point; -1 where the code page has none.
+int ByteFor(char32_t cp) {
+  if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<int>(cp);
   for (std::size_t i = 0; i < kHigh.size(); ++i)
-    if (kHigh[i] != 0 && kHigh[i] == cp) return static_cast<char>(0x80 + i);
-  return '?';
-}
-
-std::size_t SequenceLength(std::uint8_t lead) {
-  if (lead < 0x80) return 1;
-  if (lead < 0xC2 || lead > 0xF4) return 0;
-  return lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    if (kHigh[i] != 0 && kHigh[i] == cp) return static_cast<int>(0x80 + i);
+  return -1;
 }
 
 void AppendUtf8(char32_t cp, std::string& out) {
@@ -41,6 +38,8 @@ void AppendUtf8(char32_t cp, std::string& out) {
 
 }  // namespace
 
+bool Windows1252Holds(char32_t codePoint) { return ByteFor(codePoint) >= 0; }
+
 void Windows1252Encoder::Encode(std::string_view utf8, std::string& out) {
   std::string joined;
   if (!carry_.empty()) {
@@ -57,39 +56,19 @@ void Windows1252Encoder::Encode(std::string_view utf8, std::string& out) {
     out.append(utf8.data() + i, run);
     i += run;
     if (i == utf8.size()) break;
-    const auto lead = static_cast<std::uint8_t>(utf8[i]);
-    const std::size_t n = SequenceLength(lead);
-    if (n == 0) {
-      out.push_back('?');
-      ++i;
-      continue;
-    }
-    if (i + n > utf8.size()) {
+    const Utf8Char c = DecodeUtf8(utf8.substr(i));
+    if (c.length == 0) {
       carry_.assign(utf8.substr(i));
       return;
     }
-    char32_t cp = lead & (0x7F >> n);
-    bool ok = true;
-    for (std::size_t k = 1; k < n; ++k) {
-      const auto b = static_cast<std::uint8_t>(utf8[i + k]);
-      if ((b & 0xC0) != 0x80) {
-        ok = false;
-        break;
-      }
-      cp = (cp << 6) | (b & 0x3F);
-    }
-    if (!ok) {
-      out.push_back('?');
-      ++i;
-      continue;
-    }
-    out.push_back(ByteFor(cp));
-    i += n;
+    const int byte = c.codePoint == Utf8Char::kInvalid ? -1 : ByteFor(c.codePoint);
+    out.push_back(byte < 0 ? '?' : static_cast<char>(byte));
+    i += c.length;
   }
 }
 
 void Windows1252Encoder::Finish(std::string& out) {
-  if (!carry_.empty()) out.push_back('?');
+  out.append(carry_.size(), '?');  // each byte of an unfinished character
   carry_.clear();
 }
 
@@ -107,7 +86,7 @@ std::string FromWindows1252(std::string_view text) {
   for (char c : text) {
     const auto b = static_cast<std::uint8_t>(c);
     if (b >= 0x80 && b < 0xA0) {
-      AppendUtf8(kHigh[b - 0x80] ? kHigh[b - 0x80] : U'?', out);
+      AppendUtf8(kHigh[b - 0x80] ? char32_t{kHigh[b - 0x80]} : U'?', out);
     } else {
       AppendUtf8(b, out);
     }

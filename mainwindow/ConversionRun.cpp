@@ -110,11 +110,12 @@ ConversionRun::Outcome ConversionRun::Run(const Options& options) {
   std::unique_ptr<VbError> failure;
   try {
     SourceFile file(options.source);
-    ModuleSpec spec;
-    spec.fileName = StringStuff::FileNameFromPath(win::Utf8(options.source));  // taken once per run
-    spec.scope = win::Utf8(options.scope);
-    spec.destFolder = win::Utf8(options.destination);
-    ModuleGenerator generator(std::move(spec));
+    ModuleOptions module;
+    module.fileName = StringStuff::FileNameFromPath(win::Utf8(options.source));  // taken once per run
+    module.scope = win::Utf8(options.scope);
+    module.destFolder = win::Utf8(options.destination);
+    module.encodable = win::AnsiHolds;  // Save writes the ANSI code page
+    ModuleGenerator generator(std::move(module));
     generator.SetProgressStep(pumpIntervalMs_ <= 0 ? 1 : 4096);
     Progress progress(*this);
     generator.Generate(file, progress, &progress);

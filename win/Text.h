@@ -10,5 +10,7 @@ std::string Utf8(std::wstring_view text);
 // To the system's ANSI code page; unmappable characters become its default character.
 std::string ToAnsi(std::wstring_view text);
 std::wstring FromAnsi(std::string_view ansi);
+// Whether the system's ANSI code page holds the character exactly (no best-fit substitute).
+bool AnsiHolds(char32_t codePoint);
 
 }  // namespace quorvel::win

@@ -39,7 +39,9 @@ check "name in Windows-1252" grep -qF "$(printf 'Open ".\\caf\xe9 1.txt"')" "$wo
 check "names compile" grep -q '^Private Sub caf__1_txt_Part1()' "$work/m.bas"
 
 run --name "$(printf '\xe4\xb8\xad').bin" "$work/a.b"
-check "unmappable becomes ?" has out 'Open ".\?.bin"'
+check "unmappable is refused" rc 1
+check "unmappable is error 52" has err "error 52: Bad file name or number"
+check "unmappable writes no module" [ ! -s "$work/out" ]
 
 head -c 20000 /dev/urandom >"$work/r.bin"
 run --verify "$work/r.bin"

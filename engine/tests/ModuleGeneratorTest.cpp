@@ -12,8 +12,8 @@ using namespace quorvel;
 
 namespace {
 
-ModuleSpec Spec(std::string fileName = "a.b", std::string dest = "C:\\Out", std::string scope = "Public") {
-  ModuleSpec s;
+ModuleOptions Spec(std::string fileName = "a.b", std::string dest = "C:\\Out", std::string scope = "Public") {
+  ModuleOptions s;
   s.fileName = std::move(fileName);
   s.destFolder = std::move(dest);
   s.scope = std::move(scope);
@@ -29,16 +29,20 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-// Data lines per part procedure, and the module's last data line.
+// Data lines per part procedure, the module's last data line, and the Create_ procedure.
 struct Shape {
   std::vector<std::size_t> fullLinesPerPart;
   std::string lastDataLine;
   std::vector<std::string> calls;
+  std::vector<std::string> create;
 };
 
 Shape ShapeOf(const std::string& text) {
   Shape shape;
+  bool inCreate = false;
   for (const auto& line : Lines(text)) {
+    inCreate = (inCreate || line.find(" Sub Create_") != std::string::npos) && line != "End Sub";
+    if (inCreate) shape.create.push_back(line);
     if (line.find("_Part") != std::string::npos && line.ends_with("()")) shape.fullLinesPerPart.push_back(0);
     if (line.starts_with("Call WriteBytes(\"")) {
       if (line.size() == 17 + 64 + 2) ++shape.fullLinesPerPart.back();
@@ -101,6 +105,7 @@ TEST(ModuleGenerator, WritesTheWorkedExampleByteForByte) {
       "\r\n"
       "Public Sub Create_a_b( )\r\n"
       "cl_fp=Freefile\r\n"
+      "Open \"C:\\Out\\a.b\" For Output As cl_fp: Close #cl_fp\r\n"
       "Open \"C:\\Out\\a.b\" For Binary As cl_fp\r\n"
       "   Call a_b_Part1\r\n"
       "Close #cl_fp\r\n"
@@ -139,8 +144,13 @@ TEST(ModuleGenerator, CutsBytesIntoLinesAndPartsAsTheCountersDictate) {
     EXPECT_EQ(shape.fullLinesPerPart, c.fullLines) << c.n;
     EXPECT_EQ(shape.lastDataLine.size(), 17 + 2 * c.lastLineBytes + 2) << c.n;
     ASSERT_EQ(shape.calls.size(), c.fullLines.size()) << c.n;
+    std::vector<std::string> create = {"Public Sub Create_x_bin( )", "cl_fp=Freefile",
+                                       "Open \"C:\\Out\\x.bin\" For Output As cl_fp: Close #cl_fp",
+                                       "Open \"C:\\Out\\x.bin\" For Binary As cl_fp"};
     for (std::size_t k = 0; k < shape.calls.size(); ++k)
-      EXPECT_EQ(shape.calls[k], "   Call x_bin_Part" + std::to_string(k + 1));
+      create.push_back("   Call x_bin_Part" + std::to_string(k + 1));
+    create.push_back("Close #cl_fp");
+    EXPECT_EQ(shape.create, create) << c.n;
   }
 }
 
@@ -152,6 +162,121 @@ TEST(ModuleGenerator, PrivateScopeLeavesLaterPartsPublic) {
   EXPECT_NE(text.find("\r\nPublic Sub x_bin_Part2()\r\n"), std::string::npos);
   EXPECT_NE(text.find("\r\nPrivate Sub Create_x_bin( )\r\n"), std::string::npos);
   EXPECT_NE(text.find("\r\nPrivate Sub WriteBytes(strOutput As String)\r\n"), std::string::npos);
+}
+
+// The error a generator run throws, with nothing written to the sink before it.
+VbError RefusalOf(const ModuleOptions& options) {
+  PieceSink sink;
+  CountingSource source(10, 10);
+  try {
+    ModuleGenerator(options).Generate(source, sink);
+  } catch (const VbError& e) {
+    EXPECT_EQ(sink.total, 0u) << "text reached the sink before the refusal";
+    return e;
+  }
+  ADD_FAILURE() << "not refused: " << options.fileName << " / " << options.destFolder;
+  return VbError(0);
+}
+
+ModuleOptions WithEncoding(ModuleOptions options, EncodablePredicate encodable) {
+  options.encodable = std::move(encodable);
+  return options;
+}
+
+TEST(ModuleGenerator, EmptiesTheTargetWithTheSamePathBeforeWritingIt) {
+  const auto lines = Lines(GenerateModule(Spec("a.b", "D:\\"), {}));
+  const auto at = std::find(lines.begin(), lines.end(), "cl_fp=Freefile");
+  ASSERT_LE(at + 3, lines.end());
+  EXPECT_EQ(at[1], "Open \"D:\\\\a.b\" For Output As cl_fp: Close #cl_fp");
+  EXPECT_EQ(at[2], "Open \"D:\\\\a.b\" For Binary As cl_fp");
+}
+
+TEST(ModuleGenerator, DoublesQuotesSoThePathStaysOneLiteral) {
+  const auto lines = Lines(GenerateModule(Spec("say \"hi\".txt", "."), {}));
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Open \".\\say \"\"hi\"\".txt\" For Output As cl_fp: Close #cl_fp"),
+            lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Open \".\\say \"\"hi\"\".txt\" For Binary As cl_fp"), lines.end());
+
+  const std::string text = GenerateModule(Spec("a.b", "C:\\x\" & Shell(\"cmd /c calc\") & \""), {});
+  EXPECT_NE(text.find("\r\nOpen \"C:\\x\"\" & Shell(\"\"cmd /c calc\"\") & \"\"\\a.b\" For Binary As cl_fp\r\n"),
+            std::string::npos);
+  EXPECT_EQ(text.find("Shell(\"cmd"), std::string::npos);
+}
+
+TEST(ModuleGenerator, RefusesControlCharactersInTheFileNameOrDestination) {
+  struct Case {
+    std::string name, dest;
+    ErrorSubject subject;
+    std::string detail;
+  };
+  const Case cases[] = {
+      {"a\r\nKill \"C:\\x\"\r\n.bin", ".", ErrorSubject::kFileName, "the file name holds U+000D (a carriage return)"},
+      {"a\nb", ".", ErrorSubject::kFileName, "the file name holds U+000A (a line break)"},
+      {std::string("a\0b", 3), ".", ErrorSubject::kFileName, "the file name holds U+0000 (a NUL character)"},
+      {"a.b", "C:\\x\ty", ErrorSubject::kDestination, "the destination holds U+0009 (a tab)"},
+      {"a.b", "C:\\x\x7F", ErrorSubject::kDestination, "the destination holds U+007F (a delete character)"},
+      {"a.b", "C:\\x\x1B", ErrorSubject::kDestination, "the destination holds U+001B (a control character)"},
+  };
+  for (const auto& c : cases) {
+    const VbError e = RefusalOf(Spec(c.name, c.dest));
+    EXPECT_EQ(e.Number(), 52);
+    EXPECT_EQ(e.Description(), "Bad file name or number");
+    EXPECT_EQ(e.Subject(), c.subject) << c.detail;
+    EXPECT_EQ(e.Detail(), c.detail);
+  }
+}
+
+TEST(ModuleGenerator, RefusesMalformedUtf8RatherThanGuessingACharacter) {
+  // Overlong forms of a quote, of CR LF and of NUL; a surrogate; a character cut short.
+  for (const char* bad : {"\xE0\x80\xA2", "\xC0\xA2", "\xE0\x80\x8D\xE0\x80\x8A", "\xF0\x80\x80\x80", "\xED\xA0\x80",
+                          "ab\xE2", "\xFF"}) {
+    const VbError name = RefusalOf(Spec(std::string("x") + bad + ".bin"));
+    EXPECT_EQ(name.Number(), 52);
+    EXPECT_EQ(name.Subject(), ErrorSubject::kFileName);
+    EXPECT_NE(name.Detail().find("which is not UTF-8"), std::string::npos) << name.Detail();
+    EXPECT_EQ(RefusalOf(Spec("a.b", std::string("C:\\") + bad)).Subject(), ErrorSubject::kDestination);
+  }
+  EXPECT_EQ(RefusalOf(Spec("x\xE0\x80\xA2")).Detail(), "the file name holds the byte 0xE0, which is not UTF-8");
+}
+
+TEST(ModuleGenerator, RefusesCharactersTheModulesEncodingCannotHold) {
+  const VbError e = RefusalOf(Spec("\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt"));  // Japanese, not in Windows-1252
+  EXPECT_EQ(e.Number(), 52);
+  EXPECT_EQ(e.Detail(), "the file name holds U+65E5 \"\xE6\x97\xA5\", which the module's code page cannot hold");
+  EXPECT_EQ(RefusalOf(Spec("a.b", "C:\\\xF0\x9F\x98\x80")).Subject(), ErrorSubject::kDestination);
+
+  // Windows-1252 holds the en dash and the umlaut.
+  EXPECT_NE(GenerateModule(Spec("Mein Bild \xE2\x80\x93 Gr\xC3\xB6\xC3\x9F" "e.txt"), {}).find("Bild \xE2\x80\x93 Gr"),
+            std::string::npos);
+  // Another encoding decides otherwise.
+  const auto asciiOnly = [](char32_t c) { return c < 0x80; };
+  EXPECT_EQ(RefusalOf(WithEncoding(Spec("a.b", "C:\\Caf\xC3\xA9"), asciiOnly)).Detail(),
+            "the destination holds U+00E9 \"\xC3\xA9\", which the module's code page cannot hold");
+  const auto everything = [](char32_t) { return true; };
+  EXPECT_NE(GenerateModule(WithEncoding(Spec("\xE6\x97\xA5.txt"), everything), {}).find("\\\xE6\x97\xA5.txt\" For Binary"),
+            std::string::npos);
+}
+
+TEST(ModuleGenerator, RefusesAnOpenLineLongerThanVbReads) {
+  // The longer of the two Open lines, for destination "." and a name of n characters.
+  const std::size_t overhead = Lines(GenerateModule(Spec("", "."), {}))[16].size();
+  const std::size_t longest = 1023 - overhead;
+  const auto lines = Lines(GenerateModule(Spec(std::string(longest, 'n'), "."), {}));
+  EXPECT_EQ(lines[16].size(), 1023u);
+  EXPECT_EQ(RefusalOf(Spec(std::string(longest + 1, 'n'), ".")).Subject(), ErrorSubject::kFileName);
+  // A doubled quote counts twice, a character of several bytes once.
+  EXPECT_EQ(RefusalOf(Spec(std::string(longest - 1, 'n') + "\"", ".")).Number(), 52);
+  EXPECT_NO_THROW(GenerateModule(Spec(std::string(longest - 1, 'n') + "\xC3\xA9", "."), {}));
+  const VbError e = RefusalOf(Spec("a.b", std::string(2000, 'd')));
+  EXPECT_EQ(e.Subject(), ErrorSubject::kDestination);
+  EXPECT_NE(e.Detail().find("at most 1023"), std::string::npos) << e.Detail();
+}
+
+TEST(ModuleGenerator, RefusesOptionsTheTemplateHasNoPlaceFor) {
+  EXPECT_EQ(RefusalOf(Spec("a.b", ".", "Public Sub Evil()\r\n")).Number(), 5);
+  ModuleOptions notice = Spec();
+  notice.notice = "fine\r\nKill \"x\"";
+  EXPECT_EQ(RefusalOf(notice).Number(), 5);
 }
 
 TEST(ModuleGenerator, AlwaysAppendsOneBackslashToTheDestination) {

@@ -17,8 +17,8 @@ std::vector<std::uint8_t> RandomBytes(std::size_t n, unsigned seed) {
   return v;
 }
 
-ModuleSpec Spec(std::string scope = "Public") {
-  ModuleSpec s;
+ModuleOptions Spec(std::string scope = "Public") {
+  ModuleOptions s;
   s.fileName = "data.bin";
   s.scope = std::move(scope);
   s.destFolder = "C:\\Out";
@@ -65,4 +65,72 @@ TEST(ModuleReader, RejectsAlteredModules) {
   lower[lower.find("Call WriteBytes(\"") + 17] = 'a';
   EXPECT_THROW(ReadModuleBytes(lower), ModuleFormatError);
   EXPECT_THROW(ReadModuleBytes(good + "extra\r\n"), ModuleFormatError);
+  EXPECT_THROW(ReadModuleBytes(replaced("Open \"C:\\Out\\data.bin\" For Output As cl_fp: Close #cl_fp\r\n", "")),
+               ModuleFormatError);
+  // Lines of code where only the template's own may stand.
+  EXPECT_THROW(ReadModuleBytes(replaced("'\r\n \r\n", "'\r\nKill \"x\"\r\n")), ModuleFormatError);
+  EXPECT_THROW(ReadModuleBytes(replaced("Dim x As Long\r\n", "Dim x As Long\rKill \"x\"\r\n")), ModuleFormatError);
+  EXPECT_THROW(ReadModuleBytes(replaced("VB_Name = \"moddata\"", "VB_Name = \"mod\" & x")), ModuleFormatError);
+  EXPECT_THROW(ReadModuleBytes(replaced("' Use: Create_data_bin( )", "' Use: Create_other( )")), ModuleFormatError);
+  EXPECT_THROW(ReadModuleBytes(replaced("Public Sub WriteBytes", "Private Sub WriteBytes")), ModuleFormatError);
+}
+
+TEST(ModuleReader, TellsThePathAndChecksBothOpenLinesNameIt) {
+  ModuleOptions options = Spec();
+  options.fileName = "say \"hi\".txt";
+  const std::string good = GenerateModule(options, RandomBytes(10, 1));
+  std::vector<std::uint8_t> out;
+  ModuleReader reader([&](const std::uint8_t* b, std::size_t n) { out.insert(out.end(), b, b + n); });
+  reader.Feed(good);
+  reader.Finish();
+  EXPECT_EQ(reader.Path(), "C:\\Out\\say \"hi\".txt");
+
+  auto withBinaryLine = [&](std::string_view line) {
+    std::string t = good;
+    const auto at = t.find("Open \"C:\\Out\\say \"\"hi\"\".txt\" For Binary As cl_fp");
+    t.replace(at, t.find("\r\n", at) - at, line);
+    return t;
+  };
+  for (const char* line : {"Open \"C:\\Out\\other.txt\" For Binary As cl_fp",
+                           "Open \"C:\\Out\\say \"hi\".txt\" For Binary As cl_fp",  // quotes not doubled
+                           "Open \"C:\\x\" & Shell(\"calc\") & \"\" For Binary As cl_fp",
+                           "Open \"C:\\Out\\say \"\"hi\"\".txt\" For Binary As cl_fp: Kill \"x\""}) {
+    try {
+      ReadModuleBytes(withBinaryLine(line));
+      ADD_FAILURE() << "accepted: " << line;
+    } catch (const ModuleFormatError& e) {
+      EXPECT_NE(std::string(e.what()).find("line 18"), std::string::npos) << e.what();
+    }
+  }
+}
+
+TEST(ModuleReader, FailsOnAnOverlongLineBeforeItEnds) {
+  ModuleReader reader([](const std::uint8_t*, std::size_t) {});
+  reader.Feed("Attribute VB_Name = \"moda\"\r\n");
+  const std::string chunk(1000, 'x');
+  EXPECT_THROW(
+      {
+        for (int i = 0; i < 100; ++i) reader.Feed(chunk);  // 100,000 characters without a line end
+      },
+      ModuleFormatError);
+}
+
+TEST(ModuleReader, FailsCleanlyOnDamagedModulesWhateverTheDamage) {
+  const std::string good = GenerateModule(Spec(), RandomBytes(4000, 9));
+  std::mt19937 rng(11);
+  for (int round = 0; round < 3000; ++round) {
+    std::string t = good;
+    for (int k = 1 + static_cast<int>(rng() % 4); k > 0; --k) {
+      const std::size_t at = rng() % t.size();
+      switch (rng() % 3) {
+        case 0: t[at] = static_cast<char>(rng()); break;
+        case 1: t.erase(at, 1 + rng() % 40); break;
+        default: t.insert(at, good.substr(rng() % good.size(), 1 + rng() % 80)); break;
+      }
+    }
+    try {
+      ReadModuleBytes(t);
+    } catch (const ModuleFormatError&) {
+    }  // any other exception fails the test
+  }
 }

@@ -53,3 +53,10 @@ TEST(MakeAttribName, IsModPlusTheNameBeforeItsFirstDot) {
   EXPECT_EQ(MakeAttribName("1.png"), "mod1");
   EXPECT_EQ(MakeAttribName("x(1)-\xC3\xA9.txt"), "modx_1___");
 }
+
+TEST(MakeAttribName, IsCutTo31CharactersWhileTheStemKeeps240) {
+  const std::string name(10000, 'a');
+  EXPECT_EQ(MakeAttribName(name + ".bin"), "mod" + std::string(28, 'a'));
+  EXPECT_EQ(MakeAttribName(std::string(28, 'b')), "mod" + std::string(28, 'b'));
+  EXPECT_EQ(MakeStem(name).size(), 240u);
+}

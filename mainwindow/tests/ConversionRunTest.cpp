@@ -29,7 +29,7 @@ std::string Bytes(size_t n, int seed = 1) {
 
 std::wstring Module(const std::wstring& fileName, const std::string& bytes, const std::wstring& scope,
                     const std::wstring& folder) {
-  ModuleSpec spec;
+  ModuleOptions spec;
   spec.fileName = win::Utf8(fileName);
   spec.scope = win::Utf8(scope);
   spec.destFolder = win::Utf8(folder);

@@ -53,7 +53,7 @@ std::string Bytes(size_t n, int seed = 1) {
 
 std::wstring Module(const std::wstring& fileName, const std::string& bytes, const std::wstring& scope = L"Public",
                     const std::wstring& folder = App::Path()) {
-  ModuleSpec spec;
+  ModuleOptions spec;
   spec.fileName = win::Utf8(fileName);
   spec.scope = win::Utf8(scope);
   spec.destFolder = win::Utf8(folder);
@@ -430,6 +430,47 @@ TEST_F(FrmMainTest, AFailedRunShowsOnlyTheOopsBoxAndKeepsSaveAndClearAsTheyWere)
   EXPECT_EQ(Led(), 0u);
   EXPECT_FALSE(Enabled(F::btnSave));
   EXPECT_FALSE(Enabled(F::btnClear));
+}
+
+TEST_F(FrmMainTest, CraftedDestinationsStayInOneLiteralOrAreRefusedWith52) {
+  Choose(MakeSource(L"a.b", "xyz"));
+  Click(F::optOtherLocation);
+  const std::wstring injection = L"C:\\x\" & Shell(\"cmd /c calc\") & \"";
+  ::SetWindowTextW(C(F::txtOtherLocation), injection.c_str());
+  Click(F::btnStart);
+  EXPECT_EQ(Output(), Module(L"a.b", "xyz", L"Public", injection));
+  EXPECT_NE(Output().find(L"\r\nOpen \"C:\\x\"\" & Shell(\"\"cmd /c calc\"\") & \"\"\\a.b\" For Binary As cl_fp\r\n"),
+            std::wstring::npos);
+  ASSERT_EQ(platform_.Count(L"Good news!"), 1);
+
+  const std::wstring before = Output();
+  std::vector<std::wstring> refused = {L"C:\\Out\r\nKill \"C:\\x\"", L"C:\\Out\tx", L"C:\\Out\x1B"};
+  if (!win::AnsiHolds(U'\u65E5')) refused.push_back(L"C:\\\u65E5\u672C");
+  for (const auto& destination : refused) {
+    platform_.boxes.clear();
+    ::SetWindowTextW(C(F::txtOtherLocation), destination.c_str());
+    ASSERT_EQ(TextOf(F::txtOtherLocation), destination);  // the field holds it as typed
+    Click(F::btnStart);
+    ASSERT_EQ(platform_.boxes.size(), 1u) << win::Utf8(destination);
+    EXPECT_EQ(platform_.boxes[0].title, L"Oops!");
+    EXPECT_EQ(platform_.boxes[0].text, L"Error # 52(Bad file name or number) has\r\noccured in 'btnStart' routine.");
+    EXPECT_EQ(Output(), before);
+    EXPECT_TRUE(Shown(F::Text1));
+  }
+}
+
+TEST_F(FrmMainTest, ASourceNameOutsideTheAnsiCodePageIsRefusedWith52) {
+  if (win::AnsiHolds(U'\u65E5')) GTEST_SKIP() << "the ANSI code page holds U+65E5";
+  Choose(MakeSource(L"\u65E5\u672C.bin", "abc"));
+  Click(F::btnStart);
+  ASSERT_EQ(platform_.boxes.size(), 1u);
+  EXPECT_EQ(platform_.boxes[0].text, L"Error # 52(Bad file name or number) has\r\noccured in 'btnStart' routine.");
+  EXPECT_EQ(Output(), L"");
+  // A name the code page holds, accents and all, goes through.
+  platform_.boxes.clear();
+  Choose(MakeSource(L"caf\u00E9 \u2013 1.bin", "abc"));
+  Click(F::btnStart);
+  EXPECT_EQ(Output(), Module(L"caf\u00E9 \u2013 1.bin", "abc"));
 }
 
 TEST_F(FrmMainTest, WhileARunIsInProgressTheOtherCommandsDoNothing) {

@@ -4,8 +4,9 @@
     roundtrip_test.py --gen GENERATOR --work DIR [--timeout SEC]
 
 GENERATOR is quorvel-gen.  Every
-module of the run goes through one soffice call.  Two modules check the check:
-one with a data digit altered must re-create different bytes, one whose target
+module of the run goes through one soffice call.  Three modules check the check:
+one with a data digit altered must re-create different bytes, one that does not
+empty an existing longer target must leave it longer, one whose target
 name is taken by a folder must come back with a Basic run-time error.  Exit 0 on success, 1 on failure, 77 (skip) when
 LibreOffice is not installed.
 """
@@ -32,7 +33,8 @@ def expected_parts(n):
 
 
 def sources():
-    """(file name, bytes, generator options): the files whose round trip is checked."""
+    """(file name, bytes, generator options[, bytes already at the target]): the files whose
+    round trip is checked."""
     rng = random.Random(20090)
     # Bytes that text handling likes to damage: NUL, LF, CR, EOF mark, quote, high bit.
     awkward = bytes([0x00, 0x0A, 0x0D, 0x1A, 0x22, 0x7F, 0x80, 0x81, 0xFF]) * 11
@@ -43,6 +45,10 @@ def sources():
         ("boundary.bin", bytes(rng.randrange(256) for _ in range(3200)), []),  # 2nd part: empty call only
         ("random7000", bytes(rng.randrange(256) for _ in range(7000)), []),    # three parts
         ("private.tar.gz", awkward, ["--private", "--dest", "D:\\Some Folder"]),
+        # An older, longer file at the target must not keep its tail.
+        ("shorter.bin", bytes(rng.randrange(256) for _ in range(5000)), [],
+         bytes(rng.randrange(256) for _ in range(5100))),
+        ('say "hi".txt', b"hi\r\n", []),                                    # quotes in the name
     ]
 
 
@@ -84,8 +90,8 @@ def main():
     (work / "in").mkdir(parents=True)
     failures = []
 
-    cases = []   # (label, module, scratch, expected bytes, expected outcome)
-    for name, data, options in sources():
+    cases = []   # (label, module, scratch, expected bytes, expected outcome, existing target)
+    for name, data, options, *existing in sources():
         source = work / "in" / name
         source.write_bytes(data)
         module = work / f"{name}.bas"
@@ -93,7 +99,7 @@ def main():
         parts = len(PART_LINE.findall(module.read_bytes().decode("latin-1")))
         if parts != expected_parts(len(data)):
             failures.append(f"{name}: {parts} part procedures, expected {expected_parts(len(data))}")
-        cases.append((name, module, work / "out" / name, data, "identical"))
+        cases.append((name, module, work / "out" / name, data, "identical", *existing))
 
     worked = HERE / "worked_example.bas"
     cases.append(("worked example (hand-written)", worked, work / "out" / "worked",
@@ -105,10 +111,18 @@ def main():
     altered.write_bytes(alter_first_digit((work / "all256.bin.bas").read_bytes()))
     cases.append(("altered data", altered, work / "out" / "altered", bytes(range(256)),
                   "differs"))
+    # Without the line that empties the target, the older file's tail would remain.
+    shorter = next(source for source in sources() if source[0] == "shorter.bin")
+    unemptied = work / "unemptied.bas"
+    unemptied.write_bytes(re.sub(rb"Open [^\r]* For Output As cl_fp: Close #cl_fp\r\n", b"",
+                                 (work / "shorter.bin.bas").read_bytes()))
+    cases.append(("target not emptied", unemptied, work / "out" / "unemptied", shorter[1],
+                  "differs", shorter[3]))
     (work / "out" / "blocked" / "a.b").mkdir(parents=True)
     cases.append(("unwritable target", worked, work / "out" / "blocked", b"", "error"))
 
-    result = run_basic.run_modules([(module, scratch) for _, module, scratch, _, _ in cases],
+    result = run_basic.run_modules([(module, scratch, *existing)
+                                    for _, module, scratch, _, _, *existing in cases],
                                    timeout=args.timeout)
     print(f"soffice: profile start {result.init_seconds:.2f} s, "
           f"run of {len(cases)} modules {result.run_seconds:.2f} s")
@@ -116,7 +130,7 @@ def main():
         failures.append(f"soffice timed out after {args.timeout:g} s; output:\n"
                         + result.soffice_output)
 
-    for (label, module, _, expected, want), job in zip(cases, result.jobs):
+    for (label, module, _, expected, want, *_), job in zip(cases, result.jobs):
         if not job.ok:
             outcome = "error"
             detail = job.status

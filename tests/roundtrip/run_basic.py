@@ -13,7 +13,8 @@ library calls them one after the other.
 Adaptations, all outside the generated code itself:
   * the `Attribute VB_Name` line is module metadata, not Basic: it is replaced
     by `Option VBASupport 1` (VB semantics where LibreOffice Basic has a choice);
-  * the folder on the Open line becomes SCRATCH (the file name is kept);
+  * the folder on the Open lines becomes SCRATCH (the file name is kept as the
+    module spells it, doubled quotes and all);
   * an entry procedure is appended to the module; it calls Create_<stem> under
     On Error and records the outcome in a status file, because a run-time
     error that reached LibreOffice would show a dialog that nobody closes.
@@ -45,8 +46,10 @@ from xml.sax.saxutils import escape
 
 SOFFICE = os.environ.get("SOFFICE", "soffice")
 
+# Open "<folder>\<file name>" For Output As cl_fp: Close #cl_fp   (empties the target)
 # Open "<folder>\<file name>" For Binary As cl_fp
-OPEN_LINE = re.compile(r'^Open "(?P<path>[^"]*)" For Binary As cl_fp$')
+OPEN_LINE = re.compile(r'^Open "(?P<path>(?:[^"]|"")*)" '
+                       r'(?P<mode>For Output As cl_fp: Close #cl_fp|For Binary As cl_fp)$')
 CREATE_SUB = re.compile(r'^(?:Public|Private) Sub (?P<name>Create_.*?)\s*\(\s*\)\s*$')
 USE_COMMENT = re.compile(r"^' Use: (?P<name>Create_.*?)\(\s*\)\s*$")
 
@@ -68,6 +71,7 @@ class RunnerError(Exception):
 class Job:
     module: Path
     scratch: Path
+    existing: bytes | None = None   # a file already at the target before the run
     library: str = ""
     target: Path | None = None      # where the re-created file is expected
     create: str = ""                # name of the Create_ procedure
@@ -117,17 +121,22 @@ def adapt_module(lines, scratch, status_file, source_name="module"):
     """Returns (Basic source, Create_ name, re-created file path)."""
     out, create, target = [], None, None
     use_comment = None
+    paths = {}
     for number, line in enumerate(lines, 1):
         if number == 1 and line.startswith("Attribute VB_Name"):
             out.append("Option VBASupport 1")
             continue
         m = OPEN_LINE.match(line)
         if m:
-            if target is not None:
-                raise RunnerError(f"{source_name}:{number}: a second Open line")
-            file_name = m.group("path").rsplit("\\", 1)[-1]
-            target = Path(scratch) / file_name
-            line = f'Open {basic_string(str(target))} For Binary As cl_fp'
+            mode = m.group("mode")
+            if mode in paths:
+                raise RunnerError(f"{source_name}:{number}: a second Open line {mode}")
+            if paths and m.group("path") not in paths.values():
+                raise RunnerError(f"{source_name}:{number}: the Open lines name different files")
+            paths[mode] = m.group("path")
+            quoted_name = m.group("path").rsplit("\\", 1)[-1]
+            target = Path(scratch) / quoted_name.replace('""', '"')
+            line = f'Open {basic_string(str(scratch))[:-1]}/{quoted_name}" {mode}'
         m = CREATE_SUB.match(line)
         if m:
             create = m.group("name")
@@ -140,7 +149,7 @@ def adapt_module(lines, scratch, status_file, source_name="module"):
     create = create or use_comment
     if not create:
         raise RunnerError(f"{source_name}: no Create_ procedure and no Use comment")
-    if target is None:
+    if "For Binary As cl_fp" not in paths:
         raise RunnerError(f"{source_name}: no line 'Open \"...\" For Binary As cl_fp'")
     status = basic_string(str(status_file))
     out += [
@@ -274,7 +283,7 @@ def soffice(profile_url, args, timeout):
 
 
 def run_modules(pairs, timeout=120.0, keep_profile=False, profile=None):
-    """pairs: [(module path, scratch folder)].  Returns a Result."""
+    """pairs: [(module path, scratch folder[, bytes already at the target])].  Returns a Result."""
     result = Result()
     owns_profile = profile is None
     profile = Path(profile or tempfile.mkdtemp(prefix="quorvel-lobasic-"))
@@ -284,14 +293,17 @@ def run_modules(pairs, timeout=120.0, keep_profile=False, profile=None):
         shutil.rmtree(status_dir, ignore_errors=True)
         status_dir.mkdir(parents=True)
         modules = []
-        for index, (module, scratch) in enumerate(pairs, 1):
-            job = Job(Path(module), Path(scratch).resolve(), library=f"QuorvelRun{index}")
+        for index, (module, scratch, *existing) in enumerate(pairs, 1):
+            job = Job(Path(module), Path(scratch).resolve(), existing[0] if existing else None,
+                      library=f"QuorvelRun{index}")
             job.scratch.mkdir(parents=True, exist_ok=True)
             code, job.create, job.target = adapt_module(
                 read_module(job.module), job.scratch, status_dir / f"{job.library}.txt",
                 str(job.module))
             job.literal_chars = sum(len(m) for m in re.findall(r'"([^"]*)"', code))
-            if job.target.is_file():
+            if job.existing is not None:
+                job.target.write_bytes(job.existing)
+            elif job.target.is_file():
                 job.target.unlink()
             modules.append(code)
             result.jobs.append(job)

@@ -14,6 +14,7 @@ End Sub
 
 Public Sub Create_a_b( )
 cl_fp=Freefile
+Open "C:\Out\a.b" For Output As cl_fp: Close #cl_fp
 Open "C:\Out\a.b" For Binary As cl_fp
    Call a_b_Part1
 Close #cl_fp

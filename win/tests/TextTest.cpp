@@ -30,6 +30,19 @@ TEST(Text, InvalidUtf8AndCharactersTheCodePageLacksBecomeReplacements) {
   }
 }
 
+TEST(Text, AnsiHoldsOnlyWhatTheCodePageWritesBackUnchanged) {
+  if (::GetACP() != 1252) GTEST_SKIP() << "the cases are those of code page 1252";
+  EXPECT_TRUE(AnsiHolds(U'A'));
+  EXPECT_TRUE(AnsiHolds(U'\u00E9'));
+  EXPECT_TRUE(AnsiHolds(U'\u2013'));    // en dash, 0x96
+  EXPECT_TRUE(AnsiHolds(U'?'));         // the default character itself
+  EXPECT_FALSE(AnsiHolds(U'\u221E'));   // infinity: best fit would write "8"
+  EXPECT_FALSE(AnsiHolds(U'\u0100'));   // A with macron: best fit would write "A"
+  EXPECT_FALSE(AnsiHolds(U'\u65E5'));
+  EXPECT_FALSE(AnsiHolds(U'\U0001F600'));
+  EXPECT_FALSE(AnsiHolds(0xD800));      // a lone surrogate is no character
+}
+
 TEST(Win32Error, WindowsErrorsBecomeTheRunTimeErrorsVisualBasicGives) {
   EXPECT_EQ(VbErrorNumberFromWin32(ERROR_FILE_NOT_FOUND), 53);
   EXPECT_EQ(VbErrorNumberFromWin32(ERROR_PATH_NOT_FOUND), 76);

@@ -1,0 +1,19 @@
+#pragma once
+#include <cstddef>
+#include <string_view>
+
+namespace quorvel {
+
+// Strict UTF-8: overlong forms, surrogates, code points above U+10FFFF and broken sequences
+// are invalid.
+struct Utf8Char {
+  char32_t codePoint;  // kInvalid for a byte that starts no valid character
+  std::size_t length;  // bytes taken: 1 for an invalid byte, 0 when text ends inside a character
+  static constexpr char32_t kInvalid = 0xFFFFFFFF;
+};
+
+// The character at the start of text (which must not be empty). A valid but unfinished
+// sequence at the end of text gives length 0, so a caller reading in pieces can wait for more.
+Utf8Char DecodeUtf8(std::string_view text);
+
+}  // namespace quorvel
