@@ -100,6 +100,30 @@ class TextViewTest : public ::testing::Test {
   int charWidth_ = 8;
 };
 
+TEST_F(TextViewTest, TheViewAndItsWindowEndTogetherWhicheverGoesFirst) {
+  auto make = [](TextView& view) {
+    return ::CreateWindowExW(0, TextView::kClassName, L"start", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr,
+                             &view);
+  };
+  HWND window = nullptr;
+  {
+    TextView view;
+    window = make(view);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(view.hwnd(), window);
+    EXPECT_EQ(view.Text(), L"start");  // the window's text is the view's first text
+  }
+  EXPECT_FALSE(::IsWindow(window));
+
+  TextView view;
+  window = make(view);
+  ASSERT_NE(window, nullptr);
+  ::DestroyWindow(window);
+  EXPECT_EQ(view.hwnd(), nullptr);
+  view.Append(L" and more");  // the text outlives its window
+  EXPECT_EQ(view.Text(), L"start and more");
+}
+
 TEST_F(TextViewTest, KeepsTheTextExactlyThroughSetAppendTruncateAndGet) {
   const std::wstring mixed = L"Attribute VB_Name = \"moda\"\r\nlone LF\nlone CR\rcaf\u00e9 \u4e2d\U0001F600\r\n";
   SetText(mixed);
