@@ -1,26 +1,33 @@
-// quorvel-gen: converts a file into the Visual Basic module that re-creates it.
+// quorvel-gen: converts files into the Visual Basic modules that re-create them.
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <condition_variable>
-#include <deque>
-#include <mutex>
-#include <thread>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
+#include <deque>
+#include <limits>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #ifdef _WIN32
-#include <fcntl.h>
 #include <io.h>
 #define isatty _isatty
-#define fileno _fileno
 #else
 #include <unistd.h>
 #endif
+#ifdef __linux__
+#include <fcntl.h>
+#include <sys/mman.h>
+#endif
 
+#include "Args.h"
+#include "Files.h"
 #include "ModuleGenerator.h"
 #include "ModuleReader.h"
 #include "StringStuff.h"
@@ -30,116 +37,177 @@
 namespace {
 
 using namespace quorvel;
+using namespace quorvel::cli;
 
 constexpr std::size_t kIoChunk = 1 << 20;
+constexpr std::uint64_t kMaxSource = std::numeric_limits<std::int32_t>::max();
+constexpr const char* kOverflowDetail = "a module can carry at most 2,147,483,647 bytes";
 
-constexpr const char* kUsage =
-    "usage: quorvel-gen [--private] [--dest FOLDER] [--name NAME] [-o OUT] [--verify] FILE\n"
-    "\n"
-    "Writes the Visual Basic module that re-creates FILE byte for byte.\n"
-    "  --private      declare the module's procedures Private (default Public)\n"
-    "  --dest FOLDER  folder the module writes the file into (default \".\")\n"
-    "  --name NAME    file name used in the module (default: FILE's own name)\n"
-    "  -o OUT         write the module to OUT (default: standard output)\n"
-    "  --verify       read the module back and compare it with FILE\n"
-    "  --help, --version\n"
-    "The module is Windows-1252 text with CRLF line ends.\n";
-
-struct UsageError {
+// Exit 2 with a message of its own (no hint at --help: the command line was well formed).
+struct Refusal {
   std::string message;
 };
 
-struct Options {
-  bool isPrivate = false;
-  bool verify = false;
-  std::string dest = ".";
-  std::optional<std::string> name;
-  std::optional<std::string> out;
-  std::string file;
-};
+// Ctrl+C on Windows, seen between two pieces of the module.
+struct Stopped {};
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-[[noreturn]] void ThrowIoError(int err, const std::filesystem::path& path, bool reading) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  if (err == ENOENT) {
-    const fs::path parent = path.parent_path();
-    throw VbError(parent.empty() || fs::is_directory(parent, ec) ? (reading ? kErrFileNotFound : kErrPathNotFound)
-                                                                 : kErrPathNotFound);
+// A name as it may be shown on a terminal: control characters written as escapes.
+std::string Shown(std::string_view text) {
+  std::string s;
+  for (const char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if (u == '\n') s += "\\n";
+    else if (u == '\r') s += "\\r";
+    else if (u == '\t') s += "\\t";
+    else if (u < 0x20 || u == 0x7f) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", u);
+      s += hex;
+    } else s += c;
   }
-  if (err == ENOSPC) throw VbError(kErrDiskFull);
-  throw VbError(kErrPathFileAccess);
+  return s;
 }
 
-File OpenSource(const std::string& name) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(name, ec)) throw VbError(kErrPathFileAccess);
-  File f(std::fopen(name.c_str(), "rb"));
-  if (!f) ThrowIoError(errno, name, true);
-  return f;
-}
+// How messages name a source: standard input by that name.
+std::string Subject(const std::string& file) { return file == "-" ? "standard input" : Shown(file); }
 
-std::uint64_t FileLength(std::FILE* f) {
-  std::error_code ec;
-  if (std::fseek(f, 0, SEEK_END) != 0) throw VbError(kErrPathFileAccess);
+std::string BaseName(const std::string& path) {
 #ifdef _WIN32
-  const long long end = _ftelli64(f);
+  const std::size_t cut = path.find_last_of("\\/");
 #else
-  const long long end = ftello(f);
+  const std::size_t cut = path.find_last_of('/');
 #endif
-  if (end < 0 || std::fseek(f, 0, SEEK_SET) != 0) throw VbError(kErrPathFileAccess);
-  return static_cast<std::uint64_t>(end);
+  return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 
-class FileSource : public ByteSource {
+// Memory for one piece of a spooled source. On Linux the pieces after the first are mapped in
+// at once: filling 2 GiB from a device then takes half the time it takes page by page.
+class Piece {
  public:
-  explicit FileSource(std::FILE* f) : f_(f) {}
-  std::uint64_t Length() override { return FileLength(f_); }
-  std::size_t Read(std::uint8_t* buffer, std::size_t count) override {
-    const std::size_t n = std::fread(buffer, 1, count, f_);
-    if (n == 0 && std::ferror(f_)) throw VbError(kErrPathFileAccess);
+  Piece(std::size_t size, bool populate) : size_(size) {
+#ifdef __linux__
+    void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | (populate ? MAP_POPULATE : 0),
+                   -1, 0);
+    if (p == MAP_FAILED) throw std::bad_alloc();
+    bytes_ = static_cast<std::uint8_t*>(p);
+#else
+    (void)populate;
+    bytes_ = new std::uint8_t[size];
+#endif
+  }
+  Piece(Piece&& other) noexcept : bytes_(std::exchange(other.bytes_, nullptr)), size_(other.size_) {}
+  Piece& operator=(Piece&&) = delete;
+  ~Piece() {
+#ifdef __linux__
+    if (bytes_) munmap(bytes_, size_);
+#else
+    delete[] bytes_;
+#endif
+  }
+  std::uint8_t* get() const { return bytes_; }
+
+ private:
+  std::uint8_t* bytes_;
+  std::size_t size_;
+};
+
+// A source that is not a plain file (a pipe, a device, standard input), read to its end first.
+class Spool {
+ public:
+  static constexpr std::size_t kPiece = 16 << 20;
+
+  // Reads everything; error 6 as soon as more than kMaxSource bytes came, without reading on.
+  void Fill(int fd, const std::string& path) {
+#ifdef F_SETPIPE_SZ
+    fcntl(fd, F_SETPIPE_SZ, 1 << 20);  // fewer, larger reads from a pipe; refused is fine
+#endif
+    for (;;) {
+      const std::size_t room = kPiece - size_ % kPiece;
+      const std::uint64_t allowed = kMaxSource + 1 - size_;
+      if (allowed == 0) {
+        pieces_.clear();
+        throw NamedError{path, kErrOverflow, kOverflowDetail};
+      }
+      if (size_ % kPiece == 0) pieces_.emplace_back(kPiece, !pieces_.empty());
+      const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(room, allowed));
+      const std::size_t got = ReadSome(fd, pieces_.back().get() + size_ % kPiece, want, path);
+      if (got == 0) return;
+      size_ += got;
+    }
+  }
+  std::uint64_t Size() const { return size_; }
+  std::size_t Copy(std::uint64_t offset, std::uint8_t* to, std::size_t n) const {
+    if (offset >= size_) return 0;
+    n = static_cast<std::size_t>(std::min<std::uint64_t>({n, size_ - offset, kPiece - offset % kPiece}));
+    std::memcpy(to, pieces_[offset / kPiece].get() + offset % kPiece, n);
     return n;
   }
 
  private:
-  std::FILE* f_;
+  std::vector<Piece> pieces_;
+  std::uint64_t size_ = 0;
 };
 
-// Compares the bytes a module writes with the source, read a second time.
-class SourceComparer {
+// One FILE of the command line and where its module goes.
+struct Job {
+  std::string file;  // as given; "-" is standard input
+  std::string fileName;
+  std::string target;  // empty: standard output
+  OpenedSource source;
+  std::optional<Spool> spool;
+  std::uint64_t length = 0;  // taken when the run starts; a file that grows is cut there
+};
+
+// The bytes of a source by position: reads of a plain file do not depend on a shared offset,
+// so the generator and the verifier may both read it.
+class JobSource : public ByteSource {
  public:
-  explicit SourceComparer(const std::string& name) : f_(OpenSource(name)), buffer_(kIoChunk) {}
-  void Compare(const std::uint8_t* bytes, std::size_t n) {
-    while (n && same_) {
-      if (at_ == filled_) {
-        filled_ = std::fread(buffer_.data(), 1, buffer_.size(), f_.get());
-        at_ = 0;
-        if (filled_ == 0) {
-          same_ = false;
-          return;
-        }
-      }
-      const std::size_t k = std::min(n, filled_ - at_);
-      if (std::memcmp(bytes, buffer_.data() + at_, k) != 0) same_ = false;
-      at_ += k;
-      bytes += k;
-      n -= k;
-    }
+  explicit JobSource(const Job& job) : job_(job) {}
+  std::uint64_t Length() override { return job_.length; }
+  std::size_t Read(std::uint8_t* buffer, std::size_t count) override {
+    const std::size_t n = ReadAt(at_, buffer, count);
+    at_ += n;
+    return n;
   }
-  bool SameToTheEnd() {
-    if (!same_ || at_ != filled_) return false;
-    std::uint8_t extra;
-    return std::fread(&extra, 1, 1, f_.get()) == 0;
+  std::size_t ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t count) const {
+    if (job_.spool) return job_.spool->Copy(offset, buffer, count);
+    return cli::ReadAt(job_.source.fd.Get(), offset, buffer, count, job_.file);
   }
 
  private:
-  File f_;
+  const Job& job_;
+  std::uint64_t at_ = 0;
+};
+
+// Compares the bytes a module writes with the first `length` bytes of its source.
+class SourceComparer {
+ public:
+  SourceComparer(const JobSource& source, std::uint64_t length)
+      : source_(source), length_(length), buffer_(kIoChunk) {}
+  void Compare(const std::uint8_t* bytes, std::size_t n) {
+    if (!same_) return;
+    if (n > length_ - at_) {
+      same_ = false;
+      return;
+    }
+    while (n) {
+      const std::size_t got = source_.ReadAt(at_, buffer_.data(), std::min(n, buffer_.size()));
+      if (got == 0 || std::memcmp(bytes, buffer_.data(), got) != 0) {
+        same_ = false;
+        return;
+      }
+      at_ += got;
+      bytes += got;
+      n -= got;
+    }
+  }
+  bool SameToTheEnd() const { return same_ && at_ == length_; }
+
+ private:
+  const JobSource& source_;
+  std::uint64_t length_;
   std::vector<std::uint8_t> buffer_;
-  std::size_t at_ = 0, filled_ = 0;
+  std::uint64_t at_ = 0;
   bool same_ = true;
 };
 
@@ -147,9 +215,10 @@ class SourceComparer {
 // buffers of kIoChunk bytes; at most kQueued of them wait for the disk.
 class BackgroundWriter {
  public:
-  BackgroundWriter(std::FILE* out, std::string outName)
-      : out_(out), outName_(std::move(outName)), thread_([this] { Drain(); }) {
+  BackgroundWriter(int fd, std::string outName) : fd_(fd), outName_(std::move(outName)) {
     current_.reserve(kIoChunk);
+    StopSignalsHeld hold;  // the stop handler runs on the main thread, never while it changes its list
+    thread_ = std::thread([this] { Drain(); });
   }
   ~BackgroundWriter() {
     if (thread_.joinable()) Stop();
@@ -168,14 +237,15 @@ class BackgroundWriter {
   void Finish() {
     if (!current_.empty()) Hand();
     Stop();
-    if (error_ == 0 && std::fflush(out_) != 0) error_ = errno;
-    if (error_ != 0) ThrowIoError(error_, outName_, false);
+    if (const int err = error_.load()) ThrowSystemError(err, outName_, false);
   }
 
  private:
   static constexpr std::size_t kQueued = 4;
 
   void Hand() {
+    // A full disk stops the run at once, not after the whole source was converted.
+    if (const int err = error_.load()) ThrowSystemError(err, outName_, false);
     std::unique_lock lock(mutex_);
     roomy_.wait(lock, [&] { return full_.size() < kQueued; });
     full_.push_back(std::move(current_));
@@ -208,13 +278,14 @@ class BackgroundWriter {
         full_.pop_front();
       }
       roomy_.notify_one();
-      if (error_ == 0 && std::fwrite(buffer.data(), 1, buffer.size(), out_) != buffer.size()) error_ = errno ? errno : EIO;
+      if (error_.load() == 0)
+        if (const int err = WriteAll(fd_, buffer.data(), buffer.size())) error_ = err;
       std::lock_guard lock(mutex_);
       spare_.push_back(std::move(buffer));
     }
   }
 
-  std::FILE* out_;
+  int fd_;
   std::string outName_;
   std::string current_;
   std::mutex mutex_;
@@ -222,7 +293,7 @@ class BackgroundWriter {
   std::deque<std::string> full_;
   std::vector<std::string> spare_;
   bool done_ = false;
-  int error_ = 0;  // written by the writer thread only until Stop() joins it
+  std::atomic<int> error_{0};
   std::thread thread_;
 };
 
@@ -230,11 +301,12 @@ class BackgroundWriter {
 // it goes.
 class OutputSink : public TextSink {
  public:
-  OutputSink(std::FILE* out, std::string outName, ModuleReader* reader, bool asciiOnly)
-      : writer_(out, std::move(outName)), reader_(reader), asciiOnly_(asciiOnly) {
+  OutputSink(int fd, std::string outName, ModuleReader* reader, bool asciiOnly)
+      : writer_(fd, std::move(outName)), reader_(reader), asciiOnly_(asciiOnly) {
     encoded_.reserve(kIoChunk);
   }
   void Write(std::string_view text) override {
+    if (StopRequested()) throw Stopped{};
     // ASCII is the same in Windows-1252. When every name that goes into the module is ASCII,
     // so is the whole module; otherwise only the pieces holding other characters convert.
     if (asciiOnly_ || (!encoder_.Pending() && IsAscii(text))) {
@@ -294,98 +366,224 @@ class ProgressBar : public ProgressObserver {
   int shown_ = -1;
 };
 
-Options Parse(int argc, char** argv) {
-  Options o;
-  bool haveFile = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    auto value = [&]() -> std::string {
-      if (i + 1 >= argc) throw UsageError{a + " needs a value"};
-      return argv[++i];
-    };
-    if (a == "--private") o.isPrivate = true;
-    else if (a == "--verify") o.verify = true;
-    else if (a == "--dest") o.dest = value();
-    else if (a == "--name") o.name = value();
-    else if (a == "-o") o.out = value();
-    else if (a.size() > 1 && a[0] == '-' ) throw UsageError{"unknown option " + a};
-    else if (haveFile) throw UsageError{"only one FILE may be given"};
-    else {
-      o.file = a;
-      haveFile = true;
+ModuleOptions ModuleOptionsFor(const Options& o, const std::string& fileName, const std::string& dest) {
+  ModuleOptions m;
+  m.fileName = fileName;
+  m.scope = o.isPrivate ? "Private" : "Public";
+  m.destFolder = dest;
+  return m;
+}
+
+// Error 52 when the engine refuses the file name or the destination; names the argument the
+// user has to change.
+void CheckNames(const Options& o, const Job& job) {
+  try {
+    TargetPathLiteral(ModuleOptionsFor(o, job.fileName, o.dest));
+  } catch (const VbError& e) {
+    const std::string subject = e.Subject() == ErrorSubject::kDestination ? "--dest " + o.dest
+                                : o.name                                   ? "--name " + *o.name
+                                                                           : job.file;
+    throw NamedError{subject, e.Number(), e.Detail()};
+  }
+}
+
+std::string Lower(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+// Where each module goes. Everything a usage error can be found from, before any file opens.
+std::vector<Job> PlanJobs(const Options& o) {
+  const bool toStdout = !o.out || *o.out == "-";
+  const bool toFolder = !toStdout && KindOf(*o.out) == PathKind::Folder;
+  if (o.files.size() > 1) {
+    if (o.name) throw UsageError{"--name applies to one FILE only"};
+    if (!toFolder) throw UsageError{"several FILEs need -o FOLDER (an existing folder)"};
+  }
+  std::vector<Job> jobs;
+  for (const std::string& file : o.files) {
+    Job job;
+    job.file = file;
+    if (o.name) job.fileName = *o.name;
+    else if (file == "-") throw UsageError{"standard input (\"-\") needs --name NAME, the file name for the module"};
+    else job.fileName = BaseName(file);
+    if (job.fileName.empty()) throw UsageError{file + " names no file; give --name NAME"};
+    jobs.push_back(std::move(job));
+  }
+  for (const Job& job : jobs) CheckNames(o, job);
+  if (toFolder) {
+#ifdef _WIN32
+    const char* sep = "\\";
+#else
+    const char* sep = "/";
+#endif
+    std::string folder = *o.out;
+    while (folder.size() > 1 && (folder.back() == '/' || folder.back() == *sep)) folder.pop_back();
+    for (Job& job : jobs) job.target = folder + sep + StringStuff::MakeAttribName(job.fileName) + ".bas";
+    // Module names are the same in any case to VB, and file names are to Windows.
+    for (std::size_t i = 0; i < jobs.size(); ++i)
+      for (std::size_t k = 0; k < i; ++k)
+        if (Lower(jobs[i].target) == Lower(jobs[k].target))
+          throw Refusal{Shown(jobs[k].file) + " and " + Shown(jobs[i].file) + " would both be written to " +
+                        Shown(jobs[i].target) + " (the same VB_Name); convert them one at a time with --name"};
+  } else if (!toStdout) {
+    jobs[0].target = *o.out;
+  }
+  return jobs;
+}
+
+void OpenSources(std::vector<Job>& jobs) {
+  for (Job& job : jobs) job.source = OpenSource(job.file);
+  for (const Job& job : jobs) {
+    // A device (a terminal as both standard input and OUT) may be read and written at once.
+    if (job.target.empty() || KindOf(job.target) != PathKind::File) continue;
+    const auto targetId = IdOf(job.target);
+    if (!targetId) continue;
+    for (const Job& other : jobs)
+      if (other.source.id && *other.source.id == *targetId)
+        throw Refusal{"will not write " + Shown(job.target) + ": it is the same file as " +
+                      Subject(other.file)};
+  }
+}
+
+void TakeLengths(std::vector<Job>& jobs) {
+  for (Job& job : jobs) {
+    if (job.source.seekable) {
+      job.length = job.source.size;
+    } else {
+      job.spool.emplace();
+      job.spool->Fill(job.source.fd.Get(), job.file);
+      job.length = job.spool->Size();
     }
+    if (job.length > kMaxSource) throw NamedError{job.file, kErrOverflow, kOverflowDetail};
   }
-  if (!haveFile) throw UsageError{"FILE is missing"};
-  if (o.name && o.name->empty()) throw UsageError{"--name may not be empty"};
-  return o;
 }
 
-void VerifyWrittenFile(const std::string& outName, ModuleReader& reader) {
-  File f(std::fopen(outName.c_str(), "rb"));
-  if (!f) ThrowIoError(errno, outName, true);
-  std::vector<char> buffer(kIoChunk);
-  while (const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), f.get()))
-    reader.Feed(std::string_view(buffer.data(), n));
+struct Output {
+  std::unique_ptr<PendingFile> pending;  // a file replaced on success
+  Fd direct;                           // a device or pipe named by -o, written as it comes
+  int fd = 1;
+  std::string name = "standard output";
+};
+
+Output OpenOutput(const Job& job) {
+  Output out;
+  if (job.target.empty()) return out;
+  out.name = job.target;
+  switch (KindOf(job.target)) {
+    case PathKind::Folder: throw NamedError{job.target, kErrPathFileAccess, ""};
+    case PathKind::Other:
+      out.direct = OpenForWriting(job.target);
+      out.fd = out.direct.Get();
+      return out;
+    default:
+      out.pending = std::make_unique<PendingFile>(job.target);
+      out.fd = out.pending->Descriptor();
+      return out;
+  }
 }
 
-int Run(const Options& o) {
-  const std::string fileName = o.name ? *o.name : std::filesystem::path(o.file).filename().string();
-  ModuleOptions spec;
-  spec.fileName = fileName;
-  spec.scope = o.isPrivate ? "Private" : "Public";
-  spec.destFolder = o.dest;
+struct Outcome {
+  std::int32_t parts = 0;
+};
 
-  File source = OpenSource(o.file);
-  FileSource byteSource(source.get());
-
-  File outFile;
-  std::FILE* out = stdout;
-  if (o.out) {
-    outFile.reset(std::fopen(o.out->c_str(), "wb"));
-    if (!outFile) ThrowIoError(errno, *o.out, false);
-    out = outFile.get();
-  }
-  // The generator hands over large pieces already; stdio buffering would only copy them.
-  std::setvbuf(out, nullptr, _IONBF, 0);
-
+// Converts one source into its output; verifies it when asked. Throws on any failure.
+Outcome Convert(const Options& o, const Job& job, Output& out) {
+  const ModuleOptions module = ModuleOptionsFor(o, job.fileName, o.dest);
+  JobSource source(job);
   std::optional<SourceComparer> comparer;
   std::optional<ModuleReader> reader;
   if (o.verify) {
-    comparer.emplace(o.file);
+    comparer.emplace(source, job.length);
     reader.emplace([&](const std::uint8_t* b, std::size_t n) { comparer->Compare(b, n); });
   }
-
-  const bool asciiOnly = OutputSink::IsAscii(spec.fileName) && OutputSink::IsAscii(spec.destFolder) &&
-                         OutputSink::IsAscii(spec.notice);
-  OutputSink sink(out, o.out.value_or("standard output"), o.verify && !o.out ? &*reader : nullptr, asciiOnly);
+  // A file is read back from the disk; what cannot be read back is checked as it is written.
+  const bool readBack = out.pending != nullptr;
+  const bool asciiOnly = OutputSink::IsAscii(module.fileName) && OutputSink::IsAscii(module.destFolder) &&
+                         OutputSink::IsAscii(module.notice);
   ProgressBar bar;
-  ModuleGenerator generator(spec);
+  const bool showProgress = !o.quiet && isatty(2) && job.length > (4u << 20);
+  ModuleGenerator generator(module);
   generator.SetProgressStep(1 << 20);
-  const bool showProgress = isatty(fileno(stderr)) && FileLength(source.get()) > (4u << 20);
-  generator.Generate(byteSource, sink, showProgress ? &bar : nullptr);
-  sink.Finish();
-  const std::uint64_t size = FileLength(source.get());
-  outFile.reset();
-
-  if (ModuleLineCount(size) > kMaxVbModuleLines)
-    std::fprintf(stderr, "quorvel-gen: warning: the module has %llu lines; a VB6 module holds at most %llu\n",
-                 static_cast<unsigned long long>(ModuleLineCount(size)),
-                 static_cast<unsigned long long>(kMaxVbModuleLines));
-
-  if (o.verify) {
-    if (o.out) VerifyWrittenFile(*o.out, *reader);
-    try {
-      reader->Finish();
-    } catch (const ModuleFormatError& e) {
-      std::fprintf(stderr, "quorvel-gen: verify failed: %s\n", e.what());
-      return 1;
+  try {
+    OutputSink sink(out.fd, out.name, o.verify && !readBack ? &*reader : nullptr, asciiOnly);
+    generator.Generate(source, sink, showProgress ? &bar : nullptr);
+    sink.Finish();
+  } catch (const VbError& e) {
+    if (e.Number() != kErrInputPastEndOfFile || !job.source.seekable) throw NamedError{job.file, e.Number(), ""};
+    throw NamedError{job.file, e.Number(),
+                     "the file shrank from " + std::to_string(job.length) + " to " +
+                         std::to_string(CurrentSize(job.source.fd.Get())) + " bytes while it was read"};
+  } catch (const ModuleFormatError& e) {
+    throw NamedError{out.name, 0, std::string("verify failed: ") + e.what()};
+  }
+  if (!o.verify) return {};
+  try {
+    if (readBack) {
+      std::vector<std::uint8_t> buffer(kIoChunk);
+      std::uint64_t at = 0;
+      while (const std::size_t n = ReadAt(out.fd, at, buffer.data(), buffer.size(), out.name)) {
+        reader->Feed(std::string_view(reinterpret_cast<const char*>(buffer.data()), n));
+        at += n;
+      }
     }
-    if (!comparer->SameToTheEnd()) {
-      std::fprintf(stderr, "quorvel-gen: verify failed: the module does not re-create %s\n", o.file.c_str());
-      return 1;
+    reader->Finish();
+  } catch (const ModuleFormatError& e) {
+    throw NamedError{out.name, 0, std::string("verify failed: ") + e.what()};
+  }
+  if (!comparer->SameToTheEnd())
+    throw NamedError{out.name, 0, "verify failed: the module does not re-create " + Subject(job.file)};
+  return {reader->Parts()};
+}
+
+int Run(const Options& o) {
+  std::vector<Job> jobs = PlanJobs(o);
+  OpenSources(jobs);
+  TakeLengths(jobs);
+
+  for (const Job& job : jobs) {
+    const std::uint64_t lines = ModuleLineCount(job.length);
+    if (o.strict && lines > kMaxVbModuleLines)
+      throw NamedError{job.file, 0,
+                       "the module would have " + std::to_string(lines) + " lines; a VB6 module holds at most " +
+                           std::to_string(kMaxVbModuleLines) + " (--strict)"};
+  }
+
+  // Every module is written before any output is replaced: all of them, or none.
+  std::vector<Output> outputs;
+  outputs.reserve(jobs.size());
+  std::vector<Outcome> outcomes;
+  for (Job& job : jobs) {
+    outputs.push_back(OpenOutput(job));
+    outcomes.push_back(Convert(o, job, outputs.back()));
+    // Done with both files: many FILEs need not hold two descriptors each till the end.
+    if (outputs.back().pending) outputs.back().pending->Close();
+    job.source.fd.Reset();
+    job.spool.reset();
+  }
+  std::vector<std::string> made;
+  try {
+    for (Output& out : outputs) {
+      if (!out.pending) continue;
+      out.pending->Commit();
+      if (!out.pending->TargetExisted()) made.push_back(out.pending->Target());
     }
-    std::fprintf(stderr, "quorvel-gen: verified: %d part(s), %llu bytes\n", reader->Parts(),
-                 static_cast<unsigned long long>(size));
+  } catch (...) {
+    for (const std::string& path : made) RemoveFile(path);
+    throw;
+  }
+
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    const Job& job = jobs[i];
+    const std::uint64_t lines = ModuleLineCount(job.length);
+    if (!o.quiet && lines > kMaxVbModuleLines)
+      std::fprintf(stderr, "quorvel-gen: %s: warning: the module has %llu lines; a VB6 module holds at most %llu\n",
+                   Subject(job.file).c_str(), static_cast<unsigned long long>(lines),
+                   static_cast<unsigned long long>(kMaxVbModuleLines));
+    if (o.verify && !o.quiet)
+      std::fprintf(stderr, "quorvel-gen: %s: verified: %d part(s), %llu bytes\n", Subject(job.file).c_str(),
+                   outcomes[i].parts, static_cast<unsigned long long>(job.length));
   }
   return 0;
 }
@@ -393,28 +591,43 @@ int Run(const Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
-#ifdef _WIN32
-  _setmode(_fileno(stdout), _O_BINARY);
-#endif
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    if (a == "--help" || a == "-h") {
+  PrepareProcess();
+  InstallStopHandlers();
+  try {
+    const Options o = ParseArguments(Arguments(argc, argv));
+    if (o.help) {
       std::fputs(kUsage, stdout);
       return 0;
     }
-    if (a == "--version") {
+    if (o.version) {
       const auto v = quorvel::ProductVersion();
       std::printf("%d.%d.%d\n", v.major, v.minor, v.revision);
       return 0;
     }
-  }
-  try {
-    return Run(Parse(argc, argv));
+    return Run(o);
   } catch (const UsageError& e) {
-    std::fprintf(stderr, "quorvel-gen: %s\n%s", e.message.c_str(), kUsage);
+    std::fprintf(stderr, "quorvel-gen: %s (try --help)\n", Shown(e.message).c_str());
     return 2;
+  } catch (const Refusal& e) {
+    std::fprintf(stderr, "quorvel-gen: %s\n", e.message.c_str());
+    return 2;
+  } catch (const Stopped&) {
+    return 130;
+  } catch (const NamedError& e) {
+    std::string text = Subject(e.subject) + ": ";
+    if (e.number != 0) {
+      text += "error " + std::to_string(e.number) + ": " + std::string(quorvel::VbErrorDescription(e.number));
+      if (!e.detail.empty()) text += " (" + e.detail + ")";
+    } else {
+      text += e.detail;
+    }
+    std::fprintf(stderr, "quorvel-gen: %s\n", text.c_str());
+    return 1;
   } catch (const quorvel::VbError& e) {
     std::fprintf(stderr, "quorvel-gen: error %d: %s\n", e.Number(), e.Description().c_str());
+    return 1;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "quorvel-gen: %s\n", e.what());
     return 1;
   }
 }

@@ -2,27 +2,29 @@
 # Drives quorvel-gen as a user would and checks what it prints, writes and returns.
 # usage: cli_test.sh QUORVEL_GEN
 set -u
-gen=$1
+gen=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-passed=0 failed=0
+mounted=""
+cleanup() { [ -n "$mounted" ] && umount "$mounted" 2>/dev/null; rm -rf "$work"; }
+trap cleanup EXIT
+passed=0 failed=0 skipped=0
 check() {  # check NAME CONDITION...
   local name=$1; shift
   if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
 }
-run() { "$gen" "$@" >"$work/out" 2>"$work/err"; echo $? >"$work/rc"; }
+skip() { skipped=$((skipped + 1)); echo "skipped: $*"; }
+# Every run has a time limit: nothing here may hang the test command.
+run() { timeout 60 "$gen" "$@" >"$work/out" 2>"$work/err" </dev/null; echo $? >"$work/rc"; }
+run_in() { local input=$1; shift; timeout 60 "$gen" "$@" <"$input" >"$work/out" 2>"$work/err"; echo $? >"$work/rc"; }
 rc() { [ "$(cat "$work/rc")" = "$1" ]; }
 has() { grep -qF -- "$2" "$work/$1"; }
+lines() { [ "$(wc -l <"$work/$1")" = "$2" ]; }
+same() { cmp -s "$1" "$2"; }
+no_temp() { [ -z "$(find "$1" -maxdepth 1 -name '.*.bas.*' -print -quit)" ]; }
 
 printf '\x00\x0a\xff' >"$work/a.b"
 
-run --version
-check "version" rc 0
-check "version text" [ "$(cat "$work/out")" = "2.0.9" ]
-
-run --help
-check "help" rc 0
-check "help text" has out "usage: quorvel-gen"
+# --- The module text and the basics ---------------------------------------------------------
 
 run --dest 'C:\Out' "$work/a.b"
 check "convert" rc 0
@@ -30,6 +32,7 @@ check "CRLF line ends, last line too" [ "$(tail -c 10 "$work/out" | od -An -c | 
 check "Open line" has out 'Open "C:\Out\a.b" For Binary As cl_fp'
 check "data line" has out 'Call WriteBytes("000AFF")'
 check "no bare LF" [ "$(grep -c $'[^\r]$' "$work/out")" = 0 ]
+cp "$work/out" "$work/a.expected"
 
 run --private --name "caf$(printf '\xc3\xa9') 1.txt" -o "$work/m.bas" "$work/a.b"
 check "private to file" rc 0
@@ -37,11 +40,10 @@ check "nothing on stdout with -o" [ ! -s "$work/out" ]
 check "scope word" grep -q '^Private cl_fp As Integer' "$work/m.bas"
 check "name in Windows-1252" grep -qF "$(printf 'Open ".\\caf\xe9 1.txt"')" "$work/m.bas"
 check "names compile" grep -q '^Private Sub caf__1_txt_Part1()' "$work/m.bas"
-
-run --name "$(printf '\xe4\xb8\xad').bin" "$work/a.b"
-check "unmappable is refused" rc 1
-check "unmappable is error 52" has err "error 52: Bad file name or number"
-check "unmappable writes no module" [ ! -s "$work/out" ]
+check "a new module gets the usual mode" [ "$(stat -c %a "$work/m.bas")" = "$(printf '%o' $((0666 & ~$(umask))))" ]
+chmod 600 "$work/m.bas"
+run -o "$work/m.bas" "$work/a.b"
+check "a replaced module keeps its mode" [ "$(stat -c %a "$work/m.bas")" = 600 ]
 
 head -c 20000 /dev/urandom >"$work/r.bin"
 run --verify "$work/r.bin"
@@ -49,33 +51,234 @@ check "verify stdout" rc 0
 check "verify says so" has err "verified: 7 part(s), 20000 bytes"
 run --verify -o "$work/r.bas" "$work/r.bin"
 check "verify written file" rc 0
+run -q --verify -o "$work/r.bas" "$work/r.bin"
+check "quiet verify says nothing" [ ! -s "$work/err" ]
+
+# --- Names a module cannot carry as they are -------------------------------------------------
+
+run --name 'say "hi".txt' "$work/a.b"
+check "quotes are doubled inside one literal" [ "$(grep -cF 'Open ".\say ""hi"".txt" For ' "$work/out")" = 2 ]
+run --verify --dest 'C:\x" & Shell("calc") & "' "$work/a.b"
+check "a quoting destination stays one literal" has out 'Open "C:\x"" & Shell(""calc"") & ""\a.b" For Binary As cl_fp'
+check "a quoting destination verifies" rc 0
+# Refused with 52, naming the argument to change; no module, and OUT untouched.
+printf 'kept\r\n' >"$work/kept.bas"
+cp "$work/kept.bas" "$work/kept.copy"
+while IFS='|' read -r subject args; do
+  eval "set -- $args"
+  run -o "$work/kept.bas" "$@"
+  check "[$subject] is error 52" has err "quorvel-gen: $subject: error 52: Bad file name or number ("
+  check "[$subject] leaves OUT" same "$work/kept.bas" "$work/kept.copy"
+  run "$@"
+  check "[$subject] writes no module" [ ! -s "$work/out" ]
+done <<'EOF'
+--name a\r\nKill "C:\x"\r\n.bin|--name $'a\r\nKill "C:\\x"\r\n.bin' "$work/a.b"
+--dest C:\tab\there|--dest $'C:\\tab\there' "$work/a.b"
+--name 日本語.txt|--name 日本語.txt "$work/a.b"
+--dest C:\Ω|--dest 'C:\Ω' "$work/a.b"
+EOF
+printf 'x' >"$work/new"$'\n'"line.bin"
+run "$work/new"$'\n'"line.bin"
+check "a FILE named with a line break is named" has err "quorvel-gen: $work/new\nline.bin: error 52: Bad file name or number (the file name holds U+000A"
+run --name 'Mein Bild – Größe.txt' "$work/a.b"
+check "Windows-1252 characters go in as Windows-1252" has out "$(printf 'Open ".\\Mein Bild \x96 Gr\xf6\xdfe.txt" For Binary')"
+
+# --- Errors name what they are about --------------------------------------------------------
 
 run "$work/missing.bin"
-check "missing file is error 53" rc 1
-check "missing file message" has err "error 53: File not found"
+check "missing file" has err "quorvel-gen: $work/missing.bin: error 53: File not found"
+check "missing file is exit 1" rc 1
 check "no module for a missing file" [ ! -s "$work/out" ]
 run "$work/nofolder/x.bin"
-check "missing folder is error 76" has err "error 76: Path not found"
+check "missing folder" has err "quorvel-gen: $work/nofolder/x.bin: error 76: Path not found"
 run "$work"
-check "a folder is error 75" has err "error 75: Path/File access error"
+check "a folder as FILE" has err "quorvel-gen: $work: error 75: Path/File access error"
 run -o "$work/nofolder/x.bas" "$work/a.b"
-check "unwritable output is an error" rc 1
+check "unwritable OUT names OUT" has err "quorvel-gen: $work/nofolder/x.bas: error 76: Path not found"
+mkdir -m 755 "$work/locked" && cp "$work/a.b" "$work/locked/a.b" && chmod 000 "$work/locked/a.b"
+if [ "$(id -u)" = 0 ]; then
+  (cd "$work" && setpriv --reuid=65534 --regid=65534 --clear-groups "$gen" locked/a.b) 2>"$work/err" >/dev/null
+else
+  (cd "$work" && "$gen" locked/a.b) 2>"$work/err" >/dev/null
+fi
+check "no permission is error 70" has err "quorvel-gen: locked/a.b: error 70: Permission denied"
 
-run
-check "no FILE is a usage error" rc 2
-run --bogus "$work/a.b"
-check "unknown option" rc 2
-run --dest
-check "option without value" rc 2
-run "$work/a.b" "$work/a.b"
-check "two files" rc 2
+# --- The conventions, one row each: expected exit, text on stderr, then the arguments --------
+
+printf 'abc' >"$work/-x.bin"
+cp "$work/a.b" "$work/--help"
+cd "$work"
+while IFS='|' read -r want_rc want_err args; do
+  [ -z "$want_rc" ] && continue
+  eval "set -- $args"
+  run_in "$work/a.b" "$@"
+  check "[$args] exit $want_rc" rc "$want_rc"
+  [ -n "$want_err" ] && check "[$args] says: $want_err" has err "$want_err"
+  [ "$want_rc" = 2 ] && check "[$args] one line" lines err 1
+done <<'EOF'
+0||--name a.b -
+2|quorvel-gen: standard input ("-") needs --name NAME|-
+0||--name=a.b -o - a.b
+0||-- -x.bin
+0||--dest=D:\\x --name=a.b --output=o1.bas a.b
+0||-oo2.bas a.b
+0||--name --help a.b
+0||-- --help
+0||a.b --name a.b -o o3.bas --help
+2|quorvel-gen: unknown option --x (try --help)|--x a.b
+2|quorvel-gen: unknown option --x (try --help)|--x=1 a.b
+2|quorvel-gen: unknown option -z (try --help)|-z a.b
+2|quorvel-gen: --dest needs a value (try --help)|a.b --dest
+2|quorvel-gen: FILE is missing (try --help)|
+2|quorvel-gen: several FILEs need -o FOLDER|a.b a.b
+1|quorvel-gen: nodir/a.b: error 76: Path not found|nodir/a.b
+EOF
+cd - >/dev/null
+check "--name= and --output=" grep -qF 'Call WriteBytes("000AFF")' "$work/o1.bas"
+check "--dest= and --output=" grep -qF 'Open "D:\x\a.b"' "$work/o1.bas"
+check "-oOUT" grep -qF 'Open ".\a.b"' "$work/o2.bas"
+check "--help as a value is a value" [ ! -e "$work/o3.bas" ]
+
+run --help
+check "help is all on stdout" rc 0
+for word in --private --dest --name --output --verify --strict --quiet -- "standard input"; do
+  check "help tells of $word" has out "$word"
+done
+run --version
+check "version" [ "$(cat "$work/out")" = "2.0.9" ]
+
+# --- OUT is never lost ----------------------------------------------------------------------
+
+head -c 100000 /dev/urandom >"$work/in.bin"
+cp "$work/in.bin" "$work/in.copy"
+run -o "$work/in.bin" "$work/in.bin"
+check "OUT that is FILE is refused" rc 2
+check "the refusal names both" has err "$work/in.bin: it is the same file as $work/in.bin"
+check "FILE survives -o FILE" same "$work/in.bin" "$work/in.copy"
+ln -s in.bin "$work/link.bin"
+run -o "$work/link.bin" "$work/in.bin"
+check "OUT that is FILE through a link is refused" rc 2
+check "FILE survives -o LINK" same "$work/in.bin" "$work/in.copy"
+run_in "$work/in.bin" --name in.bin -o "$work/in.bin" -
+check "OUT that is standard input is refused" rc 2
+check "FILE survives -o FILE < FILE" same "$work/in.bin" "$work/in.copy"
+
+printf 'old module\r\n' >"$work/old.bas"
+cp "$work/old.bas" "$work/old.copy"
+truncate -s $((1 << 31)) "$work/huge.bin"
+run -o "$work/old.bas" "$work/huge.bin"
+check "2 GiB is error 6" has err "quorvel-gen: $work/huge.bin: error 6: Overflow (a module can carry at most 2,147,483,647 bytes)"
+check "error 6 leaves OUT" same "$work/old.bas" "$work/old.copy"
+rm -f "$work/huge.bin"
+
+# A disk that fills up: as a file size limit (any user), and as a small tmpfs (root).
+truncate -s 3M "$work/3m.bin"
+(trap '' XFSZ; ulimit -f 2048; exec "$gen" -o "$work/old.bas" "$work/3m.bin") >/dev/null 2>"$work/err"
+check "file size limit is error 61" has err "quorvel-gen: $work/old.bas: error 61: Disk full"
+check "a full disk leaves OUT" same "$work/old.bas" "$work/old.copy"
+check "a full disk leaves no temporary file" no_temp "$work"
+mkdir "$work/small"
+if [ "$(id -u)" != 0 ]; then
+  skip "full tmpfs (mounting a tmpfs needs root)"
+elif ! mount -t tmpfs -o size=2m tmpfs "$work/small" 2>"$work/err"; then
+  skip "full tmpfs (mount refused: $(cat "$work/err"))"
+else
+  mounted=$work/small
+  cp "$work/old.bas" "$work/small/old.bas"
+  run -o "$work/small/old.bas" "$work/3m.bin"
+  check "full tmpfs is error 61" has err "error 61: Disk full"
+  check "full tmpfs leaves OUT" same "$work/small/old.bas" "$work/old.copy"
+  check "full tmpfs leaves no temporary file" [ "$(ls -A "$work/small")" = old.bas ]
+  umount "$work/small" && mounted=""
+fi
+
+# A signal while a large module is written: OUT as it was, no temporary file.
+truncate -s 192M "$work/192m.bin"
+set -m  # background jobs keep SIGINT
+for sig in INT TERM HUP; do {
+  "$gen" -q -o "$work/old.bas" "$work/192m.bin" 2>/dev/null &
+  pid=$!
+  for _ in $(seq 1 3000); do [ -n "$(find "$work" -maxdepth 1 -name '.old.bas.*' -print -quit)" ] && break; sleep 0.002; done
+  kill -s "$sig" "$pid"
+  wait "$pid"
+  status=$?
+  check "SIG$sig stops the run" [ "$status" = $((128 + $(kill -l "$sig"))) ]
+  check "SIG$sig leaves OUT" same "$work/old.bas" "$work/old.copy"
+  check "SIG$sig leaves no temporary file" no_temp "$work"
+} 2>/dev/null; done  # without the shell's notes on stopped jobs
+set +m
+rm -f "$work/192m.bin" "$work/3m.bin"
+
+# A source that shrinks or grows while it is read. The module goes into a pipe that is left
+# unread until the source has changed, so the change falls in the middle of the run.
+mkfifo "$work/pipe"
+head -c $((16 << 20)) /dev/urandom >"$work/moving.bin"
+"$gen" "$work/moving.bin" >"$work/pipe" 2>"$work/err" & pid=$!
+exec 3<"$work/pipe"; head -c 1 <&3 >/dev/null  # the length is taken before the first byte comes
+truncate -s 1000 "$work/moving.bin"
+cat <&3 >/dev/null; exec 3<&-; wait "$pid"; echo $? >"$work/rc"
+check "a shrinking source fails" rc 1
+check "and says so" has err "error 62: Input past end of file (the file shrank from 16777216 to 1000 bytes while it was read)"
+
+head -c $((1 << 20)) /dev/urandom >"$work/moving.bin"
+"$gen" --verify "$work/moving.bin" >"$work/pipe" 2>"$work/err" & pid=$!
+exec 3<"$work/pipe"; head -c 1 <&3 >/dev/null  # the length is taken before the first byte comes
+head -c $((3 << 20)) /dev/urandom >>"$work/moving.bin"
+cat <&3 >/dev/null; exec 3<&-; wait "$pid"; echo $? >"$work/rc"
+check "a growing source is cut where it began" grep -q "verified: [0-9]* part(s), 1048576 bytes" "$work/err"
+check "the line count is the cut source's" [ "$(grep -c warning "$work/err")" = 0 ]
+
+# --- Sources that are not plain files ---------------------------------------------------------
+
+printf '\x00\x0a\xff' | timeout 60 "$gen" --name a.b --dest 'C:\Out' - >"$work/out" 2>"$work/err"
+check "standard input gives the module of its bytes" same "$work/out" "$work/a.expected"
+(printf '\x00\x0a\xff' >"$work/pipe" &)
+run --dest 'C:\Out' --name a.b "$work/pipe"
+check "a FIFO gives the module of its bytes" same "$work/out" "$work/a.expected"
+run --verify /proc/self/status
+check "a /proc file is not empty" grep -q 'verified: 1 part(s), [1-9][0-9]* bytes' "$work/err"
+run -o "$work/old.bas" /dev/zero
+check "/dev/zero is error 6" has err "quorvel-gen: /dev/zero: error 6: Overflow"
+check "/dev/zero leaves OUT" same "$work/old.bas" "$work/old.copy"
+timeout 60 "$gen" --verify -o /dev/stdout "$work/r.bin" 2>"$work/err" | cat >"$work/out"
+check "--verify into a pipe verifies what it wrote" has err "verified: 7 part(s), 20000 bytes"
+check "--verify into a pipe writes the module" [ "$(wc -c <"$work/out")" -gt 50000 ]
+
+# --- Module length ---------------------------------------------------------------------------
 
 head -c $((2200 * 1024)) /dev/zero >"$work/big.bin"
 run -o "$work/big.bas" "$work/big.bin"
 check "large module converts" rc 0
-check "warns past 65,534 lines" has err "a VB6 module holds at most 65534"
+check "warns past 65,534 lines" has err "quorvel-gen: $work/big.bin: warning: the module has 73219 lines; a VB6 module holds at most 65534"
+run -q -o "$work/big.bas" "$work/big.bin"
+check "-q drops the warning" [ ! -s "$work/err" ]
+rm "$work/big.bas"
+run --strict -o "$work/big.bas" "$work/big.bin"
+check "--strict fails a long module" rc 1
+check "--strict says why" has err "73219 lines"
+check "--strict writes nothing" [ ! -e "$work/big.bas" ]
 run "$work/a.b"
 check "no warning for small modules" [ ! -s "$work/err" ]
 
-echo "cli: $passed passed, $failed failed"
+# --- Several FILEs into a folder ---------------------------------------------------------------
+
+mkdir "$work/many" "$work/src"
+printf 'one' >"$work/src/one.txt"
+printf 'two' >"$work/src/two.dat"
+run --verify -o "$work/many" "$work/src/one.txt" "$work/src/two.dat"
+check "several FILEs" rc 0
+check "each gives <VB_Name>.bas" [ "$(ls "$work/many" | tr '\n' ' ')" = "modone.bas modtwo.bas " ]
+check "each names its own file" grep -qF 'Open ".\two.dat"' "$work/many/modtwo.bas"
+printf 'ONE' >"$work/src/One.bin"
+run -o "$work/many" "$work/src/two.dat" "$work/src/one.txt" "$work/src/One.bin"
+check "colliding VB_Names are refused" rc 2
+check "the refusal names both" has err "$work/src/one.txt and $work/src/One.bin would both be written to $work/many/modOne.bas"
+check "nothing written on a collision" [ "$(ls "$work/many" | wc -l)" = 2 ]
+rm -r "$work/many" && mkdir -p "$work/many/modtwo.bas"
+run -o "$work/many" "$work/src/one.txt" "$work/src/two.dat"
+check "a failing FILE fails the run" rc 1
+check "all or nothing" [ ! -e "$work/many/modone.bas" ]
+check "no temporary file after a failed run" no_temp "$work/many"
+
+echo "cli: $passed passed, $failed failed, $skipped skipped"
 [ "$failed" = 0 ]

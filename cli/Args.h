@@ -1,0 +1,32 @@
+// The command line of quorvel-gen.
+#pragma once
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quorvel::cli {
+
+struct UsageError {
+  std::string message;
+};
+
+struct Options {
+  bool help = false;
+  bool version = false;
+  bool isPrivate = false;
+  bool verify = false;
+  bool quiet = false;
+  bool strict = false;
+  std::string dest = ".";
+  std::optional<std::string> name;
+  std::optional<std::string> out;  // "-": standard output
+  std::vector<std::string> files;  // "-": standard input
+};
+
+// args[0] is the program. Throws UsageError. --help and --version end the reading: what
+// follows them is not looked at.
+Options ParseArguments(const std::vector<std::string>& args);
+
+extern const char* const kUsage;
+
+}  // namespace quorvel::cli

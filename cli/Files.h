@@ -1,0 +1,130 @@
+// File access for quorvel-gen: sources, outputs replaced only on success, and the clean-up of
+// unfinished outputs when the program is stopped. Paths are UTF-8 on every platform.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <csignal>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quorvel::cli {
+
+// A failure about one named thing (a path or an argument): a VB run-time error number, its
+// description and, when it helps, a detail said in words.
+struct NamedError {
+  std::string subject;
+  int number;
+  std::string detail;
+};
+
+// Maps an operating-system error on `path` to the VB error a user of the window knows.
+[[noreturn]] void ThrowSystemError(int err, const std::string& path, bool reading);
+
+// Tells two names of the same file apart from two files (device and file number).
+struct FileId {
+  std::uint64_t volume = 0;
+  std::uint64_t index = 0;
+  bool operator==(const FileId&) const = default;
+};
+
+// Owns a file descriptor.
+class Fd {
+ public:
+  Fd() = default;
+  explicit Fd(int fd) : fd_(fd) {}
+  Fd(Fd&& other) noexcept : fd_(other.Release()) {}
+  Fd& operator=(Fd&& other) noexcept;
+  ~Fd() { Reset(); }
+  int Get() const { return fd_; }
+  int Release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+  void Reset();
+
+ private:
+  int fd_ = -1;
+};
+
+struct OpenedSource {
+  Fd fd;
+  bool seekable = false;   // a plain file whose length is known up front
+  std::uint64_t size = 0;  // its length when opened
+  std::optional<FileId> id;
+};
+
+// Opens a source for reading; "-" is standard input.
+OpenedSource OpenSource(const std::string& path);
+
+// Reads up to n bytes (0 at the end); throws NamedError about `path` on failure.
+std::size_t ReadSome(int fd, std::uint8_t* buffer, std::size_t n, const std::string& path);
+std::size_t ReadAt(int fd, std::uint64_t offset, std::uint8_t* buffer, std::size_t n, const std::string& path);
+// Writes everything; returns 0 or the system error number.
+int WriteAll(int fd, const char* bytes, std::size_t n);
+// Opens an existing device or pipe for writing, as it is (nothing created, nothing cut).
+Fd OpenForWriting(const std::string& path);
+// The length of an open file now.
+std::uint64_t CurrentSize(int fd);
+
+enum class PathKind { Missing, File, Folder, Other };
+// What a path names, following symbolic links.
+PathKind KindOf(const std::string& path);
+std::optional<FileId> IdOf(const std::string& path);
+
+// The module for `target` is written to a temporary file in the target's folder and renamed
+// over the target only by Commit(); until then the target stays as it was. The temporary file
+// is removed when this object goes without Commit(), and when the program is stopped by
+// SIGINT, SIGTERM or SIGHUP (Ctrl+C on Windows).
+class PendingFile {
+ public:
+  explicit PendingFile(const std::string& target);
+  PendingFile(const PendingFile&) = delete;
+  PendingFile& operator=(const PendingFile&) = delete;
+  ~PendingFile();
+
+  int Descriptor() const { return fd_.Get(); }
+  const std::string& Target() const { return target_; }
+  bool TargetExisted() const { return existed_; }
+  // Closes the file once it is complete (reported as a write error on the target).
+  void Close();
+  // Closes the file and puts it in the target's place.
+  void Commit();
+
+ private:
+  std::string target_;
+  std::string temp_;
+  Fd fd_;
+  bool existed_ = false;
+  bool committed_ = false;
+};
+
+// Removes a file the program made (a committed module of a run that failed later).
+void RemoveFile(const std::string& path);
+
+// Installs the handlers that remove unfinished temporary files when the program is stopped.
+void InstallStopHandlers();
+// True once Ctrl+C was pressed (Windows; on other systems the signal handler ends the program).
+bool StopRequested();
+// Holds the stop signals back in this thread, and in the threads it starts, while it lives.
+class StopSignalsHeld {
+ public:
+  StopSignalsHeld();
+  ~StopSignalsHeld();
+  StopSignalsHeld(const StopSignalsHeld&) = delete;
+  StopSignalsHeld& operator=(const StopSignalsHeld&) = delete;
+
+ private:
+#ifndef _WIN32
+  sigset_t saved_;
+#endif
+};
+
+// The command-line arguments as UTF-8 (on Windows taken from the wide command line).
+std::vector<std::string> Arguments(int argc, char** argv);
+// Puts standard output in binary mode where that matters, and lets the program hold as many
+// files open as the system allows (one source and one module per FILE).
+void PrepareProcess();
+
+}  // namespace quorvel::cli
