@@ -1,15 +1,17 @@
 #pragma once
 // The frame every window and control of ours stands on: one static window procedure that
-// finds its object through the create parameters, class registration, the paint bracket,
-// and controls built from a layout table given in twips.
+// finds its object through the create parameters, and controls built from a layout table
+// given in twips.
 #include <windows.h>
 
+#include <new>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "Gdi.h"
 #include "Raii.h"
+#include "WindowClass.h"
 
 namespace quorvel::win {
 
@@ -61,27 +63,11 @@ CreatedControls CreateControls(HWND parent, HINSTANCE instance, std::span<const 
 // Size of a window whose client area is clientWidth x clientHeight twips.
 SIZE WindowSizeForClient(DWORD style, DWORD exStyle, int clientWidthTwips, int clientHeightTwips, int dpi);
 
-// How a window class is registered.
-struct ClassStyle {
-  UINT style = 0;                         // CS_HREDRAW, CS_VREDRAW ...
-  const wchar_t* cursor = IDC_ARROW;      // a system cursor; nullptr: none
-  int extraBytes = 0;                     // cbWndExtra
-  HBRUSH background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);  // nullptr: the window erases itself
-  HICON icon = nullptr;
-};
-
-// Registers `name` for `proc` once per module. A class left behind by an earlier copy of a
-// library (unloaded and loaded again, at another address) is registered anew for this copy.
-bool RegisterWindowClass(HINSTANCE instance, const wchar_t* name, WNDPROC proc, const ClassStyle& style);
-
 // Base of every window class: Derived implements LRESULT HandleMessage(UINT, WPARAM, LPARAM).
-//
-// The one window procedure finds the object through GWLP_USERDATA. Windows the program makes
-// itself pass `this` as lpParam of CreateWindowEx. A control made by class name (from a control
-// table, without create parameters) declares `static constexpr bool kMadeByWindow = true`: its
-// object is made at WM_NCCREATE and deleted after WM_NCDESTROY.
-//
-// A Derived with OnPaint(HDC, PAINTSTRUCT*) gets WM_PAINT there, between BeginPaint and EndPaint.
+// A control made by class name (from a control table, without create parameters) declares
+// `static constexpr bool kMadeByWindow = true`: the base makes its object at WM_NCCREATE and
+// deletes it after WM_NCDESTROY. A Derived with OnPaint(HDC, PAINTSTRUCT*) gets WM_PAINT there,
+// between BeginPaint and EndPaint.
 template <typename Derived>
 class WindowBase {
  public:
@@ -90,28 +76,21 @@ class WindowBase {
  protected:
   static constexpr bool kMadeByWindow = false;
 
+  // Pass `this` as lpParam of CreateWindowEx.
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     Derived* self = nullptr;
     if (msg == WM_NCCREATE) {
-      if constexpr (Derived::kMadeByWindow) {
-        self = new Derived();
-      } else {
-        self = static_cast<Derived*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-      }
-      if (self) {
-        self->hwnd_ = hwnd;
-        ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-      }
+      auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
+      self = static_cast<Derived*>(cs->lpCreateParams);
+      if constexpr (Derived::kMadeByWindow) self = new (std::nothrow) Derived();
+      if (!self) return FALSE;  // no object, no window
+      self->hwnd_ = hwnd;
+      ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     } else {
       self = reinterpret_cast<Derived*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     }
     if (!self) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-    LRESULT result = 0;
-    if constexpr (HasOnPaint()) {
-      result = msg == WM_PAINT ? self->PaintThrough() : self->HandleMessage(msg, wParam, lParam);
-    } else {
-      result = self->HandleMessage(msg, wParam, lParam);
-    }
+    const LRESULT result = Dispatch(self, msg, wParam, lParam);
     if (msg == WM_NCDESTROY) {
       ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
       self->hwnd_ = nullptr;
@@ -130,16 +109,14 @@ class WindowBase {
     return RegisterWindowClass(instance, className, &WndProc, style);
   }
 
-  // The WM_PAINT bracket: BeginPaint, Derived::OnPaint(HDC, PAINTSTRUCT*) (or Paint(HDC)),
-  // EndPaint.
+  // WM_PAINT: hands the paint DC to Derived::OnPaint(HDC, PAINTSTRUCT*), or to Paint(HDC).
   LRESULT PaintThrough() {
     PAINTSTRUCT ps;
     HDC dc = ::BeginPaint(hwnd_, &ps);
-    auto* self = static_cast<Derived*>(this);
     if constexpr (HasOnPaint()) {
-      self->OnPaint(dc, &ps);
+      static_cast<Derived*>(this)->OnPaint(dc, &ps);
     } else {
-      self->Paint(dc);
+      static_cast<Derived*>(this)->Paint(dc);
     }
     ::EndPaint(hwnd_, &ps);
     return 0;
@@ -154,6 +131,12 @@ class WindowBase {
  private:
   static constexpr bool HasOnPaint() {
     return requires(Derived& d, HDC dc, PAINTSTRUCT* ps) { d.OnPaint(dc, ps); };
+  }
+  static LRESULT Dispatch(Derived* self, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if constexpr (HasOnPaint()) {
+      if (msg == WM_PAINT) return self->PaintThrough();
+    }
+    return self->HandleMessage(msg, wParam, lParam);
   }
 };
 

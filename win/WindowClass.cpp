@@ -1,4 +1,4 @@
-#include "Window.h"
+#include "WindowClass.h"
 
 // Apart from Window.cpp, so that a library which only registers a class does not bring in
 // the common controls the control tables need.

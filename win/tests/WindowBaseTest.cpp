@@ -1,0 +1,123 @@
+#include "Window.h"
+
+#include <gtest/gtest.h>
+
+namespace quorvel::win {
+namespace {
+
+bool SameRect(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+LRESULT CALLBACK OldProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+LRESULT CALLBACK NewProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+TEST(WindowClass, RegistersWithTheGivenStyleCursorExtraBytesAndBackground) {
+  const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  ClassStyle style;
+  style.style = CS_HREDRAW | CS_VREDRAW;
+  style.cursor = IDC_IBEAM;
+  style.extraBytes = 2 * sizeof(LONG_PTR);
+  style.background = nullptr;
+  ASSERT_TRUE(RegisterWindowClass(instance, L"QuorvelWindowTestStyled", NewProc, style));
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  ASSERT_TRUE(::GetClassInfoExW(instance, L"QuorvelWindowTestStyled", &wc));
+  EXPECT_EQ(wc.style, static_cast<UINT>(CS_HREDRAW | CS_VREDRAW));
+  EXPECT_EQ(wc.hCursor, ::LoadCursorW(nullptr, IDC_IBEAM));
+  EXPECT_EQ(wc.cbWndExtra, static_cast<int>(2 * sizeof(LONG_PTR)));
+  EXPECT_EQ(wc.hbrBackground, nullptr);
+  // Registering again is no failure.
+  EXPECT_TRUE(RegisterWindowClass(instance, L"QuorvelWindowTestStyled", NewProc, style));
+}
+
+TEST(WindowClass, AClassLeftWithAnotherProcedureIsRegisteredAnew) {
+  const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  ASSERT_TRUE(RegisterWindowClass(instance, L"QuorvelWindowTestReloaded", OldProc, ClassStyle{}));
+  ASSERT_TRUE(RegisterWindowClass(instance, L"QuorvelWindowTestReloaded", NewProc, ClassStyle{}));
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof(wc);
+  ASSERT_TRUE(::GetClassInfoExW(instance, L"QuorvelWindowTestReloaded", &wc));
+  EXPECT_EQ(wc.lpfnWndProc, NewProc);
+}
+
+// A window made by its owner, painted through OnPaint.
+class Painted : public WindowBase<Painted> {
+ public:
+  bool Create() {
+    if (!RegisterClassOnce(::GetModuleHandleW(nullptr), L"QuorvelWindowTestPainted")) return false;
+    return ::CreateWindowExW(0, L"QuorvelWindowTestPainted", L"", WS_POPUP | WS_VISIBLE, 0, 0, 40, 30, nullptr,
+                             nullptr, ::GetModuleHandleW(nullptr), this) != nullptr;
+  }
+  ~Painted() {
+    if (hwnd_) ::DestroyWindow(hwnd_);
+  }
+  int paints = 0;
+  RECT painted{};
+
+ private:
+  friend class WindowBase<Painted>;
+  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) { return DefaultProc(msg, wParam, lParam); }
+  void OnPaint(HDC dc, PAINTSTRUCT* ps) {
+    EXPECT_EQ(dc, ps->hdc);
+    painted = ps->rcPaint;
+    ++paints;
+  }
+};
+
+TEST(WindowBase, PaintGoesToOnPaintInsideTheBracket) {
+  Painted window;
+  ASSERT_TRUE(window.Create());
+  ::UpdateWindow(window.hwnd());  // the first paint covers the whole window
+  window.paints = 0;
+  RECT part{5, 6, 20, 25};
+  ::InvalidateRect(window.hwnd(), &part, FALSE);
+  ::UpdateWindow(window.hwnd());
+  EXPECT_EQ(window.paints, 1);
+  EXPECT_TRUE(SameRect(window.painted, part));
+  // EndPaint validated the window: nothing is left to paint.
+  RECT left{};
+  EXPECT_FALSE(::GetUpdateRect(window.hwnd(), &left, FALSE));
+}
+
+// A control made by class name: its object lives exactly as long as its window.
+class Counted : public WindowBase<Counted> {
+ public:
+  static inline int alive = 0;
+  static inline int answered = 0;
+  static bool Register() { return RegisterClassOnce(::GetModuleHandleW(nullptr), L"QuorvelWindowTestCounted"); }
+
+ private:
+  friend class WindowBase<Counted>;
+  static constexpr bool kMadeByWindow = true;
+  Counted() { ++alive; }
+  ~Counted() { --alive; }
+  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_USER) return ++answered;
+    return DefaultProc(msg, wParam, lParam);
+  }
+};
+
+TEST(WindowBase, ControlMadeByClassNameOwnsItsObjectUntilItsWindowGoes) {
+  ASSERT_TRUE(Counted::Register());
+  HWND first = ::CreateWindowExW(0, L"QuorvelWindowTestCounted", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                 ::GetModuleHandleW(nullptr), nullptr);
+  HWND second = ::CreateWindowExW(0, L"QuorvelWindowTestCounted", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                  ::GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(first, nullptr);
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(Counted::alive, 2);
+  EXPECT_EQ(::SendMessageW(first, WM_USER, 0, 0), 1);
+  EXPECT_EQ(::SendMessageW(second, WM_USER, 0, 0), 2);
+  ::DestroyWindow(first);
+  EXPECT_EQ(Counted::alive, 1);
+  ::DestroyWindow(second);
+  EXPECT_EQ(Counted::alive, 0);
+}
+
+}  // namespace
+}  // namespace quorvel::win
