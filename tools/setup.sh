@@ -1,16 +1,21 @@
 #!/usr/bin/env bash
-# Installs everything the build, the tests and the Wine runs need on Debian 12 (as root).
-# Quick when all is already there: it asks dpkg first and calls apt only for what is missing.
+# Installs everything the build, the tests and the Wine runs of both Windows architectures
+# need on Debian 12 (as root, or through sudo). Quick when all is already there: it asks dpkg
+# first and calls apt only for what is missing. Wine's 32-bit part is installed even where
+# the kernel runs no 32-bit programs: the x86 build needs its files, not its loader.
 set -euo pipefail
 
 need=(cmake g++ make xxd bc googletest libgtest-dev libbenchmark-dev
-      g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-i686
-      wine wine32:i386 libwine-dev xvfb xauth x11-utils imagemagick
+      g++-mingw-w64-i686 binutils-mingw-w64-i686
+      g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-tools
+      wine wine64 wine32:i386 libwine-dev xvfb xauth x11-utils imagemagick
       libreoffice-core nsis fp-utils python3)
 
+as_root=()
+[ "$(id -u)" = 0 ] || as_root=(sudo)
+
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  dpkg --add-architecture i386
-  updated=0
+  "${as_root[@]}" dpkg --add-architecture i386
 fi
 
 missing=()
@@ -20,6 +25,6 @@ done
 
 if ((${#missing[@]})); then
   export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  "${as_root[@]}" apt-get update -qq
+  "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi

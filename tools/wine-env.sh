@@ -1,11 +1,25 @@
-# Sourced: the project's own Wine prefix and a display for it.
-# QUORVEL_WINEPREFIX overrides the prefix; without DISPLAY a private Xvfb is started.
+# Sourced: the project's Wine prefix of one Windows architecture, and a display for it.
+# QUORVEL_WINE_ARCH is win32 (the default) or win64; each has a prefix of its own,
+# .wineprefix-win32 or .wineprefix-win64 in the repository, unless QUORVEL_WINEPREFIX names one.
+# Without DISPLAY a private Xvfb is started.
 _repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-export WINEPREFIX=${QUORVEL_WINEPREFIX:-$_repo/.wineprefix}
-export WINEARCH=win32
+export QUORVEL_WINE_ARCH=${QUORVEL_WINE_ARCH:-win32}
+case $QUORVEL_WINE_ARCH in
+  win32 | win64) ;;
+  *) echo "QUORVEL_WINE_ARCH is '$QUORVEL_WINE_ARCH': win32 or win64, please" >&2; return 1 ;;
+esac
+export WINEARCH=$QUORVEL_WINE_ARCH
+export WINEPREFIX=${QUORVEL_WINEPREFIX:-$_repo/.wineprefix-$QUORVEL_WINE_ARCH}
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko download prompts in a fresh prefix.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+if [ "$QUORVEL_WINE_ARCH" = win64 ]; then
+  # Debian's wine command takes the 32-bit loader whenever wine32 is installed, and that
+  # loader cannot start where the kernel runs no 32-bit programs: the 64-bit prefix calls
+  # wine64 itself (tools/wine64 holds wine, wineboot and winepath doing so).
+  case ":$PATH:" in *":$_repo/tools/wine64:"*) ;; *) export PATH="$_repo/tools/wine64:$PATH" ;; esac
+  export WINELOADER=/usr/lib/wine/wine64
+fi
 
 quorvel_ensure_display() {
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
@@ -23,8 +37,11 @@ quorvel_ensure_prefix() {
     flock 9
     if [ ! -f "$WINEPREFIX/.quorvel-ready" ]; then
       timeout 300 wineboot -i >/dev/null 2>&1 || true
+      # A program that crashes ends at once: no crash dialog waiting for a click on a
+      # display nobody looks at.
+      timeout 60 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || true
       timeout 120 wineserver -w || true
       touch "$WINEPREFIX/.quorvel-ready"
     fi
-  ) 9>"$(dirname "$WINEPREFIX")/.wineprefix.lock"
+  ) 9>"$WINEPREFIX.lock"
 }

@@ -136,7 +136,11 @@ TEST(TextBufferTest, RoomThatCannotBeHadLeavesTheTextAsItWas) {
   TextBuffer b = Holding(L"kept\r\n");
   b.Select(1, 2);
   EXPECT_THROW(b.Reserve(TextBuffer::kMaxLength, 0), std::bad_alloc);  // past the 32-bit positions
-  EXPECT_THROW(b.Reserve(0, SIZE_MAX / 2), std::bad_alloc);            // more lines than any memory
+  EXPECT_THROW(b.Reserve(0, SIZE_MAX / 2), std::bad_alloc);            // more lines than a vector holds
+  // Line starts for 2^46 lines need 256 TiB, beyond any 64-bit address space; just under
+  // 2 GiB in one piece is beyond a 32-bit one.
+  constexpr size_t kLinesNoAddressSpaceHolds = sizeof(size_t) == 8 ? size_t(1) << 46 : 0x1FFFFFF0;
+  EXPECT_THROW(b.Reserve(0, kLinesNoAddressSpaceHolds), std::bad_alloc);
   EXPECT_EQ(b.Text(), L"kept\r\n");
   EXPECT_EQ(b.LineCount(), 2u);
   EXPECT_EQ(b.Selected(), L"e");

@@ -15,6 +15,20 @@
 namespace quorvel::com {
 namespace {
 
+// The type library describes the library's own architecture. On 64-bit Windows the 32-bit
+// and the 64-bit library can be registered side by side: each has its class record in its
+// own registry view, while the ProgID, the type library key and the interface records are
+// shared by both.
+#ifdef _WIN64
+constexpr SYSKIND kSysKind = SYS_WIN64;
+constexpr const wchar_t* kSysKindKey = L"win64";
+constexpr REGSAM kOtherView = KEY_WOW64_32KEY;
+#else
+constexpr SYSKIND kSysKind = SYS_WIN32;
+constexpr const wchar_t* kSysKindKey = L"win32";
+constexpr REGSAM kOtherView = KEY_WOW64_64KEY;
+#endif
+
 HINSTANCE g_instance = nullptr;
 LONG g_locks = 0;
 
@@ -52,9 +66,6 @@ std::wstring GuidText(REFGUID guid) {
   ::StringFromGUID2(guid, text, 40);
   return text;
 }
-
-// Where the type library is registered: the platform key under TypeLib\{libid}\1.0\0.
-constexpr SYSKIND kTypeLibPlatform = SYS_WIN32;
 
 // One registry row under HKEY_CLASSES_ROOT: the value `name` (nullptr: the key's default)
 // of `key`; a row without a value only makes the key.
@@ -147,18 +158,27 @@ HRESULT Module::RegisterServer(const LibraryDescription& library) noexcept {
 
 HRESULT Module::UnregisterServer(const LibraryDescription& library) noexcept {
   HRESULT result = S_OK;
+  bool otherCopyRegistered = false;
   for (const ClassEntry& entry : library.classes) {
-    const HRESULT classResult = DeleteRegistryTree(L"CLSID\\" + GuidText(*entry.clsid));
-    if (FAILED(classResult)) result = SELFREG_E_CLASS;
-    if (entry.progId && FAILED(DeleteRegistryTree(entry.progId))) result = SELFREG_E_CLASS;
+    const std::wstring classKey = L"CLSID\\" + GuidText(*entry.clsid);
+    if (FAILED(DeleteRegistryTree(classKey))) result = SELFREG_E_CLASS;
+    // On 32-bit Windows the other view is this one, where the class is gone by now.
+    const bool other = RegistryKeyExists(classKey, kOtherView);
+    otherCopyRegistered = otherCopyRegistered || other;
+    if (entry.progId && !other && FAILED(DeleteRegistryTree(entry.progId))) result = SELFREG_E_CLASS;
   }
   // A library that is not registered (any more) is no failure: unregistering twice is fine.
-  BSTR registeredPath = nullptr;
-  if (FAILED(::QueryPathOfRegTypeLib(*library.libid, library.major, library.minor, 0, &registeredPath))) {
+  const std::wstring libKey = L"TypeLib\\" + GuidText(*library.libid) + L"\\" + std::to_wstring(library.major) +
+                              L"." + std::to_wstring(library.minor);
+  const std::wstring ownEntry = libKey + L"\\0\\" + kSysKindKey;
+  if (!RegistryKeyExists(ownEntry)) return result;
+  if (otherCopyRegistered) {
+    // The platform would take the interface records of both views with it; the other copy
+    // still needs them, and the library key with its entry.
+    if (FAILED(DeleteRegistryTree(ownEntry)) && SUCCEEDED(result)) result = SELFREG_E_TYPELIB;
     return result;
   }
-  ::SysFreeString(registeredPath);
-  if (FAILED(::UnRegisterTypeLib(*library.libid, library.major, library.minor, 0, kTypeLibPlatform)) && SUCCEEDED(result)) {
+  if (FAILED(::UnRegisterTypeLib(*library.libid, library.major, library.minor, 0, kSysKind)) && SUCCEEDED(result)) {
     result = SELFREG_E_TYPELIB;
   }
   return result;

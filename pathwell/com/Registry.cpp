@@ -30,4 +30,9 @@ HRESULT DeleteRegistryTree(const std::wstring& key) {
   return removed == ERROR_SUCCESS || removed == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(removed);
 }
 
+bool RegistryKeyExists(const std::wstring& key, REGSAM view) {
+  win::Key handle;
+  return ::RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ | view, handle.put()) == ERROR_SUCCESS;
+}
+
 }  // namespace quorvel::com

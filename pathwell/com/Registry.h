@@ -11,5 +11,7 @@ HRESULT SetRegistryValue(const std::wstring& key, const wchar_t* name, const wch
 HRESULT CreateRegistryKey(const std::wstring& key);
 // Removes the key with everything below it; a missing key is no failure.
 HRESULT DeleteRegistryTree(const std::wstring& key);
+// `view` KEY_WOW64_32KEY or KEY_WOW64_64KEY looks into that registry view of 64-bit Windows.
+bool RegistryKeyExists(const std::wstring& key, REGSAM view = 0);
 
 }  // namespace quorvel::com

@@ -160,6 +160,7 @@ TEST_F(PathwellDialogTest, ChosenFolderComesBackWithoutBackslashUnderItsOwnerAnd
 
 TEST_F(PathwellDialogTest, DriveRootKeepsItsBackslash) {
   Control control;
+  ASSERT_HRESULT_SUCCEEDED(control.created);
   FolderDialogDriver driver(L"C:\\");
   std::wstring result;
   ASSERT_HRESULT_SUCCEEDED(InvokeBrowse(control.dispatch.get(), 0, L"root", result));
@@ -170,6 +171,7 @@ TEST_F(PathwellDialogTest, DriveRootKeepsItsBackslash) {
 
 TEST_F(PathwellDialogTest, CancelWithoutOwnerAndWithEmptyPromptGivesEmpty) {
   Control control;
+  ASSERT_HRESULT_SUCCEEDED(control.created);
   FolderDialogDriver driver(L"");
   std::wstring result = L"unchanged?";
   ASSERT_HRESULT_SUCCEEDED(InvokeBrowse(control.dispatch.get(), 0, L"", result));
@@ -177,6 +179,56 @@ TEST_F(PathwellDialogTest, CancelWithoutOwnerAndWithEmptyPromptGivesEmpty) {
   ASSERT_TRUE(driver.Found());
   EXPECT_EQ(driver.Owner(), nullptr);
   EXPECT_EQ(result, L"");
+}
+
+// A late-bound call as VBA makes it: the member looked up by name, invoked as method or
+// property get, the caller's Long and String variables passed by reference; BType set from
+// a Long variable by reference and read back.
+TEST_F(PathwellDialogTest, LateBoundCallsAsVbaMakesThem) {
+  Control control;
+  ASSERT_HRESULT_SUCCEEDED(control.created);
+  LPOLESTR name = const_cast<LPOLESTR>(L"Pathwell");
+  DISPID id = DISPID_UNKNOWN;
+  ASSERT_HRESULT_SUCCEEDED(control.dispatch->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id));
+
+  LONG owner = static_cast<LONG>(reinterpret_cast<LONG_PTR>(owner_));
+  BSTR prompt = ::SysAllocString(L"Pick a folder");
+  VARIANTARG args[2];
+  V_VT(&args[0]) = VT_BYREF | VT_BSTR;
+  V_BSTRREF(&args[0]) = &prompt;
+  V_VT(&args[1]) = VT_BYREF | VT_I4;
+  V_I4REF(&args[1]) = &owner;
+  DISPPARAMS params{args, nullptr, 2, 0};
+  VARIANT result;
+  ::VariantInit(&result);
+  FolderDialogDriver driver(folder_);
+  const HRESULT hr = control.dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
+                                              &params, &result, nullptr, nullptr);
+  driver.Join();
+  ASSERT_HRESULT_SUCCEEDED(hr);
+  ASSERT_TRUE(driver.Found());
+  EXPECT_EQ(driver.Owner(), owner_);
+  EXPECT_TRUE(driver.HasText(L"Pick a folder"));
+  ASSERT_EQ(V_VT(&result), VT_BSTR);
+  EXPECT_EQ(::lstrcmpiW(V_BSTR(&result), folder_.c_str()), 0);
+  EXPECT_EQ(owner, static_cast<LONG>(reinterpret_cast<LONG_PTR>(owner_)));
+  EXPECT_STREQ(prompt, L"Pick a folder");
+  ::VariantClear(&result);
+  ::SysFreeString(prompt);
+
+  LONG type = 0x41;
+  VARIANTARG value;
+  V_VT(&value) = VT_BYREF | VT_I4;
+  V_I4REF(&value) = &type;
+  DISPID named = DISPID_PROPERTYPUT;
+  DISPPARAMS put{&value, &named, 1, 1};
+  ASSERT_HRESULT_SUCCEEDED(
+      control.dispatch->Invoke(kDispidBType, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &put, nullptr, nullptr, nullptr));
+  DISPPARAMS none{nullptr, nullptr, 0, 0};
+  ASSERT_HRESULT_SUCCEEDED(control.dispatch->Invoke(kDispidBType, IID_NULL, LOCALE_USER_DEFAULT,
+                                                    DISPATCH_METHOD | DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr));
+  EXPECT_EQ(V_VT(&result), VT_I4);
+  EXPECT_EQ(V_I4(&result), 0x41);
 }
 
 }  // namespace

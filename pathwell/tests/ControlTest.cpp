@@ -134,7 +134,7 @@ TEST_F(PathwellControlTest, TypeInformationDescribesTheControlLibrary) {
   ASSERT_HRESULT_SUCCEEDED(library->GetLibAttr(&libAttr));
   EXPECT_TRUE(::IsEqualGUID(libAttr->guid, kLibid));
   EXPECT_EQ(libAttr->lcid, 0u);
-  EXPECT_EQ(libAttr->syskind, SYS_WIN32);
+  EXPECT_EQ(libAttr->syskind, kOwnSysKind);  // argument sizes and vtable offsets of this architecture
   EXPECT_EQ(libAttr->wMajorVerNum, 1);
   EXPECT_EQ(libAttr->wMinorVerNum, 0);
   EXPECT_TRUE(libAttr->wLibFlags & LIBFLAG_FCONTROL);

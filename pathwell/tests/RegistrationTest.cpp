@@ -1,16 +1,117 @@
 // The library's registration record, exports, identifiers and version record.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "TestSupport.h"
+// After windows.h, which TestSupport.h brings.
+#include <psapi.h>
 
 namespace quorvel::testing {
 namespace {
 
 const std::wstring kClassKey = L"CLSID\\" + GuidText(kClsid);
+
+// The export table of a loaded image, PE32 or PE32+. Every offset is checked against the
+// image's size: a malformed table gives nothing instead of a read past the image.
+struct ExportTable {
+  DWORD functions = 0;
+  std::set<std::string> names;
+};
+
+std::optional<ExportTable> ReadExportTable(const BYTE* base, size_t imageSize) {
+  const auto inside = [imageSize](size_t offset, size_t length) {
+    return offset <= imageSize && length <= imageSize - offset;
+  };
+  if (!inside(0, sizeof(IMAGE_DOS_HEADER))) return std::nullopt;
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  if (dos->e_magic != IMAGE_DOS_SIGNATURE || dos->e_lfanew < 0) return std::nullopt;
+  const size_t nt = static_cast<size_t>(dos->e_lfanew);
+  const size_t optional = nt + sizeof(DWORD) + sizeof(IMAGE_FILE_HEADER);
+  if (!inside(nt, optional - nt + sizeof(WORD))) return std::nullopt;
+  if (*reinterpret_cast<const DWORD*>(base + nt) != IMAGE_NT_SIGNATURE) return std::nullopt;
+
+  const IMAGE_DATA_DIRECTORY* directories = nullptr;
+  DWORD directoryCount = 0;
+  switch (*reinterpret_cast<const WORD*>(base + optional)) {
+    case IMAGE_NT_OPTIONAL_HDR32_MAGIC: {
+      if (!inside(optional, sizeof(IMAGE_OPTIONAL_HEADER32))) return std::nullopt;
+      const auto* header = reinterpret_cast<const IMAGE_OPTIONAL_HEADER32*>(base + optional);
+      directories = header->DataDirectory;
+      directoryCount = header->NumberOfRvaAndSizes;
+      break;
+    }
+    case IMAGE_NT_OPTIONAL_HDR64_MAGIC: {
+      if (!inside(optional, sizeof(IMAGE_OPTIONAL_HEADER64))) return std::nullopt;
+      const auto* header = reinterpret_cast<const IMAGE_OPTIONAL_HEADER64*>(base + optional);
+      directories = header->DataDirectory;
+      directoryCount = header->NumberOfRvaAndSizes;
+      break;
+    }
+    default:
+      return std::nullopt;
+  }
+  if (directoryCount <= IMAGE_DIRECTORY_ENTRY_EXPORT) return std::nullopt;
+  const IMAGE_DATA_DIRECTORY& directory = directories[IMAGE_DIRECTORY_ENTRY_EXPORT];
+  if (!inside(directory.VirtualAddress, sizeof(IMAGE_EXPORT_DIRECTORY))) return std::nullopt;
+  const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + directory.VirtualAddress);
+  if (!inside(exports->AddressOfNames, size_t{exports->NumberOfNames} * sizeof(DWORD))) return std::nullopt;
+  const auto* names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
+
+  ExportTable table;
+  table.functions = exports->NumberOfFunctions;
+  for (DWORD i = 0; i < exports->NumberOfNames; ++i) {
+    if (!inside(names[i], 1)) return std::nullopt;
+    const char* name = reinterpret_cast<const char*>(base + names[i]);
+    const size_t length = strnlen(name, imageSize - names[i]);
+    if (length == imageSize - names[i]) return std::nullopt;  // no terminator inside the image
+    table.names.emplace(name, length);
+  }
+  return table;
+}
+
+// A small image of the given layout whose export directory names `names`.
+std::vector<BYTE> SyntheticImage(WORD magic, const std::vector<std::string>& names) {
+  std::vector<BYTE> image(0x1000);
+  auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(image.data());
+  dos->e_magic = IMAGE_DOS_SIGNATURE;
+  dos->e_lfanew = 0x80;
+  *reinterpret_cast<DWORD*>(&image[0x80]) = IMAGE_NT_SIGNATURE;
+  const size_t optional = 0x80 + sizeof(DWORD) + sizeof(IMAGE_FILE_HEADER);
+  IMAGE_DATA_DIRECTORY* directories = nullptr;
+  if (magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC) {
+    auto* header = reinterpret_cast<IMAGE_OPTIONAL_HEADER64*>(&image[optional]);
+    header->Magic = magic;
+    header->NumberOfRvaAndSizes = IMAGE_NUMBEROF_DIRECTORY_ENTRIES;
+    directories = header->DataDirectory;
+  } else {
+    auto* header = reinterpret_cast<IMAGE_OPTIONAL_HEADER32*>(&image[optional]);
+    header->Magic = magic;
+    header->NumberOfRvaAndSizes = IMAGE_NUMBEROF_DIRECTORY_ENTRIES;
+    directories = header->DataDirectory;
+  }
+  directories[IMAGE_DIRECTORY_ENTRY_EXPORT] = {0x400, sizeof(IMAGE_EXPORT_DIRECTORY)};
+  auto* exports = reinterpret_cast<IMAGE_EXPORT_DIRECTORY*>(&image[0x400]);
+  exports->NumberOfFunctions = static_cast<DWORD>(names.size());
+  exports->NumberOfNames = static_cast<DWORD>(names.size());
+  exports->AddressOfNames = 0x500;
+  DWORD at = 0x600;
+  for (size_t i = 0; i < names.size(); ++i) {
+    reinterpret_cast<DWORD*>(&image[0x500])[i] = at;
+    std::memcpy(&image[at], names[i].c_str(), names[i].size() + 1);
+    at += static_cast<DWORD>(names[i].size() + 1);
+  }
+  return image;
+}
+
+IMAGE_EXPORT_DIRECTORY& ExportsOf(std::vector<BYTE>& image) {
+  return *reinterpret_cast<IMAGE_EXPORT_DIRECTORY*>(&image[0x400]);
+}
 
 std::wstring FullOcxPath() {
   wchar_t full[MAX_PATH] = {};
@@ -39,7 +140,7 @@ TEST(PathwellRegistration, RegisterRegistersTheTypeLibraryAndItsInterfaces) {
   ASSERT_HRESULT_SUCCEEDED(library.registerServer());
   const std::wstring libKey = L"TypeLib\\" + GuidText(kLibid) + L"\\1.0";
   EXPECT_EQ(ReadString(libKey), L"PathwellX");
-  EXPECT_EQ(ReadString(libKey + L"\\0\\win32"), FullOcxPath());
+  EXPECT_EQ(ReadString(libKey + L"\\0\\" + kOwnSysKindKey), FullOcxPath());
   EXPECT_EQ(ReadString(L"Interface\\" + GuidText(kIid)), L"_Pathwell");
   EXPECT_EQ(ReadString(L"Interface\\" + GuidText(kIid) + L"\\TypeLib"), GuidText(kLibid));
   EXPECT_EQ(ReadString(L"Interface\\" + GuidText(kSourceIid)), L"__Pathwell");
@@ -67,6 +168,65 @@ TEST(PathwellRegistration, UnregisterRemovesTheRecordEvenTwiceAndRegisteringRest
   EXPECT_TRUE(::IsEqualCLSID(clsid, kClsid));
   EXPECT_EQ(ReadString(kClassKey + L"\\MiscStatus\\1"), L"132497");
 }
+
+#ifdef _WIN64
+// 64-bit Windows may hold a 32-bit copy of the library too: its class record in the 32-bit
+// registry view, its type library entry under win32. A stand-in of that record shows what
+// unregistering this copy leaves to the other, and that the last copy takes everything.
+TEST(PathwellRegistration, UnregisterLeavesTheSharedRecordsToTheOtherArchitecturesCopy) {
+  const std::wstring libKey = L"TypeLib\\" + GuidText(kLibid) + L"\\1.0\\0\\";
+  const auto setValue = [](const std::wstring& key, const wchar_t* value, REGSAM view) {
+    HKEY handle = nullptr;
+    LSTATUS status = ::RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr,
+                                       &handle, nullptr);
+    if (status != ERROR_SUCCESS) return status;
+    status = ::RegSetValueExW(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                              static_cast<DWORD>((::lstrlenW(value) + 1) * sizeof(wchar_t)));
+    ::RegCloseKey(handle);
+    return status;
+  };
+  const auto removeOtherCopy = [&] {
+    HKEY classes = nullptr;
+    if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, L"CLSID", 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, &classes) == ERROR_SUCCESS) {
+      ::RegDeleteTreeW(classes, GuidText(kClsid).c_str());
+      ::RegDeleteKeyExW(classes, GuidText(kClsid).c_str(), KEY_WOW64_32KEY, 0);
+      ::RegCloseKey(classes);
+    }
+    ::RegDeleteTreeW(HKEY_CLASSES_ROOT, (libKey + L"win32").c_str());
+    ::RegDeleteKeyW(HKEY_CLASSES_ROOT, (libKey + L"win32").c_str());
+  };
+  struct Cleanup {
+    std::function<void()> run;
+    ~Cleanup() { run(); }
+  } cleanup{removeOtherCopy};
+
+  Library library;
+  ASSERT_HRESULT_SUCCEEDED(library.registerServer());
+  ASSERT_EQ(setValue(kClassKey + L"\\InprocServer32", L"C:\\x86\\Pathwell.ocx", KEY_WOW64_32KEY), ERROR_SUCCESS);
+  ASSERT_EQ(setValue(libKey + L"win32", L"C:\\x86\\Pathwell.ocx", 0), ERROR_SUCCESS);
+
+  ASSERT_HRESULT_SUCCEEDED(library.unregisterServer());
+  EXPECT_FALSE(KeyExists(kClassKey, KEY_WOW64_64KEY));
+  EXPECT_FALSE(KeyExists(libKey + L"win64"));
+  EXPECT_EQ(ReadString(libKey + L"win32"), L"C:\\x86\\Pathwell.ocx");
+  EXPECT_TRUE(KeyExists(kClassKey, KEY_WOW64_32KEY));
+  EXPECT_EQ(ReadString(L"PathwellX.Pathwell\\CLSID"), GuidText(kClsid));
+  for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+    EXPECT_TRUE(KeyExists(L"Interface\\" + GuidText(kIid) + L"\\TypeLib", view)) << view;
+  }
+  EXPECT_HRESULT_SUCCEEDED(library.unregisterServer());  // again: nothing of this copy is left
+
+  removeOtherCopy();
+  ASSERT_HRESULT_SUCCEEDED(library.registerServer());
+  ASSERT_HRESULT_SUCCEEDED(library.unregisterServer());
+  EXPECT_FALSE(KeyExists(L"PathwellX.Pathwell"));
+  EXPECT_FALSE(KeyExists(L"TypeLib\\" + GuidText(kLibid)));
+  for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+    EXPECT_FALSE(KeyExists(L"Interface\\" + GuidText(kIid), view)) << view;
+  }
+  ASSERT_HRESULT_SUCCEEDED(library.registerServer());  // as the other tests expect it
+}
+#endif
 
 TEST(PathwellRegistration, ClassObjectOnlyForTheControlsClassAndLocksKeepTheFileLoaded) {
   Library library;
@@ -97,17 +257,43 @@ TEST(PathwellRegistration, ClassObjectOnlyForTheControlsClassAndLocksKeepTheFile
 TEST(PathwellRegistration, ExportsExactlyTheFourServerEntryPoints) {
   Library library;
   ASSERT_NE(library.module, nullptr);
-  const auto* base = reinterpret_cast<const BYTE*>(library.module);
-  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(base + dos->e_lfanew);
-  const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
-  const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*>(base + directory.VirtualAddress);
-  const auto* names = reinterpret_cast<const DWORD*>(base + exports->AddressOfNames);
-  std::set<std::string> found;
-  for (DWORD i = 0; i < exports->NumberOfNames; ++i) found.insert(reinterpret_cast<const char*>(base + names[i]));
-  EXPECT_EQ(exports->NumberOfFunctions, 4u);
-  EXPECT_EQ(found, (std::set<std::string>{"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer",
-                                          "DllUnregisterServer"}));
+  MODULEINFO info{};
+  ASSERT_TRUE(::GetModuleInformation(::GetCurrentProcess(), library.module, &info, sizeof(info)));
+  const auto table = ReadExportTable(reinterpret_cast<const BYTE*>(library.module), info.SizeOfImage);
+  ASSERT_TRUE(table.has_value());
+  EXPECT_EQ(table->functions, 4u);
+  EXPECT_EQ(table->names, (std::set<std::string>{"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer",
+                                                 "DllUnregisterServer"}));
+}
+
+TEST(PathwellRegistration, ExportReaderReadsBothLayoutsAndGivesUpOnMalformedTables) {
+  const std::vector<std::string> names{"DllCanUnloadNow", "DllGetClassObject"};
+  for (WORD magic : {WORD{IMAGE_NT_OPTIONAL_HDR32_MAGIC}, WORD{IMAGE_NT_OPTIONAL_HDR64_MAGIC}}) {
+    std::vector<BYTE> image = SyntheticImage(magic, names);
+    const auto table = ReadExportTable(image.data(), image.size());
+    ASSERT_TRUE(table.has_value()) << magic;
+    EXPECT_EQ(table->names, std::set<std::string>(names.begin(), names.end())) << magic;
+
+    std::vector<BYTE> countPastTheImage = image;
+    ExportsOf(countPastTheImage).NumberOfNames = 0x7FFFFFFF;
+    EXPECT_FALSE(ReadExportTable(countPastTheImage.data(), countPastTheImage.size())) << magic;
+
+    std::vector<BYTE> namePastTheImage = image;
+    reinterpret_cast<DWORD*>(&namePastTheImage[ExportsOf(namePastTheImage).AddressOfNames])[1] = 0x7FFFFFF0;
+    EXPECT_FALSE(ReadExportTable(namePastTheImage.data(), namePastTheImage.size())) << magic;
+
+    std::vector<BYTE> unterminated = image;
+    std::fill(unterminated.begin() + 0x600, unterminated.end(), BYTE{'A'});
+    EXPECT_FALSE(ReadExportTable(unterminated.data(), unterminated.size())) << magic;
+
+    std::vector<BYTE> directoryPastTheImage = image;
+    ExportsOf(directoryPastTheImage).AddressOfNames = 0xFFFFFFF0;
+    EXPECT_FALSE(ReadExportTable(directoryPastTheImage.data(), directoryPastTheImage.size())) << magic;
+
+    EXPECT_FALSE(ReadExportTable(image.data(), 0x100)) << magic;  // headers cut short
+  }
+  std::vector<BYTE> unknownLayout = SyntheticImage(0x0107, names);  // a ROM image's optional header
+  EXPECT_FALSE(ReadExportTable(unknownLayout.data(), unknownLayout.size()));
 }
 
 TEST(PathwellRegistration, CarriesTheInterfaceIdentifierRecordsAndTheToolboxImage) {

@@ -42,9 +42,9 @@ std::wstring GuidText(REFGUID guid) {
   return text;
 }
 
-bool KeyExists(const std::wstring& key) {
+bool KeyExists(const std::wstring& key, REGSAM view) {
   win::Key handle;
-  return ::RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, handle.put()) == ERROR_SUCCESS;
+  return ::RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ | view, handle.put()) == ERROR_SUCCESS;
 }
 
 std::optional<std::wstring> ReadString(const std::wstring& key, const wchar_t* name) {

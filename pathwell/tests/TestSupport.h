@@ -22,6 +22,9 @@ inline constexpr const IID& kIid = pathwell::kIidPathwell;
 inline constexpr const IID& kSourceIid = pathwell::kDiidPathwellEvents;
 using pathwell::kDispidBType;
 using pathwell::kDispidPathwell;
+// The library's type library describes this build's architecture and is registered under it.
+inline constexpr SYSKIND kOwnSysKind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
+inline constexpr const wchar_t* kOwnSysKindKey = sizeof(void*) == 8 ? L"win64" : L"win32";
 
 std::wstring BinFolder();   // the tests' folder, with a final backslash
 std::wstring OcxPath();
@@ -41,7 +44,8 @@ struct Library {
 HRESULT CanUnloadNow();
 
 std::wstring GuidText(REFGUID guid);
-bool KeyExists(const std::wstring& key);
+// `view` KEY_WOW64_32KEY or KEY_WOW64_64KEY: that registry view of 64-bit Windows.
+bool KeyExists(const std::wstring& key, REGSAM view = 0);
 std::optional<std::wstring> ReadString(const std::wstring& key, const wchar_t* name = nullptr);
 
 // A property bag over a map; Read answers E_INVALIDARG for an entry it does not hold.

@@ -5,15 +5,16 @@
 # goodbye; the silent uninstall then leaves nothing behind.
 export QUORVEL_E2E_PREFIX=${QUORVEL_E2E_SETUP_PREFIX:-$QUORVEL_BUILD/e2e-prefix-setup}
 source "$(dirname "$0")/lib.sh"
-setup=$QUORVEL_BUILD/QuorvelSetup.exe
+setup_facts "$(build_setup_arch)"
+setup=$SETUP_EXE
 [ -e "$setup" ] || fail "$setup is not built"
 e2e_begin
 
-clsid='{E78BE0F4-E630-4070-879D-493FA5D1E6CF}'
-uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Quorvel'
+clsid=$PATHWELL_CLSID
+uninstall_key="$UNINSTALL_ROOT\\$SETUP_KEY"
 dir="$WINEPREFIX/drive_c/Program Files/Quorvel"
-menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Quorvel"
-files=(Quorvel.exe Pathwell.ocx PathwellForm1.exe helpfile.chm LICENSE.txt keyclick.wav Uninstall.exe)
+menu="$WINEPREFIX/drive_c/ProgramData/$START_MENU/$SETUP_NAME"
+files=("${SETUP_FILES[@]}")
 # Wine's reg prints its errors on stdout: the exit status tells whether a key exists.
 reg_value() {
   local out
@@ -28,13 +29,15 @@ timeout 60 wineserver -w || true
 
 for f in "${files[@]}"; do [ -f "$dir/$f" ] || fail "not installed: $f"; done
 cmp -s "$dir/Quorvel.exe" "$BIN/Quorvel.exe" || fail "the installed Quorvel.exe is not the built one"
-for l in "Quorvel.lnk" "Quorvel Help.lnk" "Uninstall Quorvel.lnk"; do
+for l in "$SETUP_NAME.lnk" "$SETUP_NAME Help.lnk" "Uninstall $SETUP_NAME.lnk"; do
   [ -f "$menu/$l" ] || fail "no Start-menu shortcut $l"
 done
 server=$(reg_value "HKCR\\CLSID\\$clsid\\InprocServer32" "" /ve)
 echo "$server" | grep -qi 'C:\\Program Files\\Quorvel\\Pathwell.ocx' ||
   fail "the control's server is not the installed file: $server"
 reg_value 'HKCR\PathwellX.Pathwell\CLSID' "" /ve | grep -qi "$clsid" || fail "PathwellX.Pathwell is not registered"
+reg_value "HKCR\\TypeLib\\$PATHWELL_LIBID\\1.0\\0\\$SETUP_SYSKIND" "" /ve | grep -qi 'C:\\Program Files\\Quorvel\\Pathwell.ocx' ||
+  fail "the type library is not registered under $SETUP_SYSKIND"
 reg_value "$uninstall_key" UninstallString | grep -qi 'Uninstall.exe' || fail "no uninstall entry"
 reg_value "$uninstall_key" DisplayVersion | grep -q '2\.0\.9' || fail "the uninstall entry has the wrong version"
 
@@ -53,6 +56,6 @@ timeout 60 wineserver -w || true
 [ ! -e "$menu" ] || fail "the Start-menu folder is left behind"
 ! reg_exists "HKCR\\CLSID\\$clsid" || fail "the control's class is still registered"
 ! reg_exists 'HKCR\PathwellX.Pathwell' || fail "PathwellX.Pathwell is still registered"
-! reg_exists 'HKCR\TypeLib\{DDA7006F-8EB1-438B-AE52-35640B4614B3}' || fail "the type library is still registered"
+! reg_exists "HKCR\\TypeLib\\$PATHWELL_LIBID" || fail "the type library is still registered"
 ! reg_exists "$uninstall_key" || fail "the uninstall entry is left behind"
 echo "PASS e2e_installer"

@@ -11,8 +11,9 @@ AUTODRIVE=${AUTODRIVE:-$BIN/autodrive.exe}
 ARTIFACTS=$QUORVEL_BUILD/e2e-artifacts
 export QUORVEL_WINEPREFIX=${QUORVEL_E2E_PREFIX:-$QUORVEL_BUILD/e2e-prefix}
 # No sound device on the test machines: without the audio drivers the key click falls
-# silent at once instead of filling the log with the sound system's complaints.
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winealsa.drv,winepulse.drv,wineoss.drv=}
+# silent at once instead of filling the log with the sound system's complaints (and slowing
+# the program down), also when the caller's environment has overrides of its own.
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=};winealsa.drv,winepulse.drv,wineoss.drv="
 # shellcheck source=../../tools/wine-env.sh
 source "$QUORVEL_SOURCE/tools/wine-env.sh"
 
@@ -91,7 +92,7 @@ make_source() {
 import random, sys
 size = int(sys.argv[2])
 rng = random.Random(20)
-data = bytes(range(256)) + b'\r\n"\x00\x1a\r\r\n\n"' + bytes(rng.randrange(256) for _ in range(size))
+data = bytes(range(256)) + b'\r\n"\x00\x1a\r\r\n\n"' + rng.randbytes(size)
 open(sys.argv[1], "wb").write(data[:size])
 PY
 }
@@ -137,3 +138,24 @@ main_layout_checks() {
     echo "expect-rect main \"${sel//_/ }\" $rest"
   done
 }
+
+# ---- the setup programs ----------------------------------------------------------------
+# What the setup of one architecture (x86 or x64) installs: sets SETUP_EXE (in this build),
+# SETUP_NAME (Start-menu folder and shortcuts), SETUP_KEY (uninstall entry) and SETUP_SYSKIND
+# (the type library's entry).
+PATHWELL_CLSID='{E78BE0F4-E630-4070-879D-493FA5D1E6CF}'
+PATHWELL_LIBID='{DDA7006F-8EB1-438B-AE52-35640B4614B3}'
+PATHWELL_IID='{47999425-8E3F-4173-A026-4AD33F2DC72D}'
+UNINSTALL_ROOT='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+SETUP_FILES=(Quorvel.exe Pathwell.ocx PathwellForm1.exe helpfile.chm LICENSE.txt keyclick.wav Uninstall.exe)
+START_MENU=Microsoft/Windows/"Start Menu"/Programs
+setup_facts() {
+  case $1 in
+    x86) SETUP_NAME=Quorvel SETUP_KEY=Quorvel SETUP_SYSKIND=win32 ;;
+    x64) SETUP_NAME="Quorvel (64-bit)" SETUP_KEY=Quorvel-x64 SETUP_SYSKIND=win64 ;;
+    *) fail "no setup for architecture '$1'" ;;
+  esac
+  SETUP_EXE=$QUORVEL_BUILD/QuorvelSetup-$1.exe
+}
+# The architecture of this build's programs.
+build_setup_arch() { if [ "$QUORVEL_WINE_ARCH" = win64 ]; then echo x64; else echo x86; fi; }

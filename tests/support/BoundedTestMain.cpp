@@ -1,0 +1,75 @@
+// main() of the Windows test programs: googletest with a bound on every test case. A case
+// that waits for a window that never comes, or for a modal dialog nobody closes, ends the
+// program with a message naming it after QUORVEL_TEST_CASE_SECONDS (30 by default; the
+// slowest case takes about 7 s under Wine), long before ctest's own timeout.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+class CaseBound final : public ::testing::EmptyTestEventListener {
+ public:
+  explicit CaseBound(DWORD seconds) : seconds_(seconds) {
+    stop_ = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    thread_ = ::CreateThread(nullptr, 0, &CaseBound::Watch, this, 0, nullptr);
+  }
+  ~CaseBound() override {
+    ::SetEvent(stop_);
+    ::WaitForSingleObject(thread_, 5000);
+    ::CloseHandle(thread_);
+    ::CloseHandle(stop_);
+  }
+
+  void OnTestStart(const ::testing::TestInfo& info) override {
+    ::EnterCriticalSection(&lock_);
+    name_ = std::string(info.test_suite_name()) + "." + info.name();
+    ::LeaveCriticalSection(&lock_);
+    deadline_ = ::GetTickCount64() + 1000ull * seconds_;
+  }
+  void OnTestEnd(const ::testing::TestInfo&) override { deadline_ = 0; }
+
+ private:
+  static DWORD WINAPI Watch(void* self) {
+    auto* bound = static_cast<CaseBound*>(self);
+    while (::WaitForSingleObject(bound->stop_, 250) == WAIT_TIMEOUT) {
+      const ULONGLONG deadline = bound->deadline_;
+      if (deadline == 0 || ::GetTickCount64() < deadline) continue;
+      ::EnterCriticalSection(&bound->lock_);
+      std::fprintf(stderr, "\n[  TIMEOUT ] %s did not finish within %lu s: the test program stops here.\n",
+                   bound->name_.c_str(), static_cast<unsigned long>(bound->seconds_));
+      std::fflush(stdout);
+      std::fflush(stderr);
+      ::TerminateProcess(::GetCurrentProcess(), 124);
+    }
+    return 0;
+  }
+
+  struct Lock : CRITICAL_SECTION {
+    Lock() { ::InitializeCriticalSection(this); }
+    ~Lock() { ::DeleteCriticalSection(this); }
+  } lock_;
+  DWORD seconds_;
+  std::atomic<ULONGLONG> deadline_{0};
+  std::string name_;
+  HANDLE stop_ = nullptr;
+  HANDLE thread_ = nullptr;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  DWORD seconds = 30;
+  if (const char* text = std::getenv("QUORVEL_TEST_CASE_SECONDS")) {
+    if (const long value = std::strtol(text, nullptr, 10); value > 0) seconds = static_cast<DWORD>(value);
+  }
+  // googletest owns the listener from here on.
+  ::testing::UnitTest::GetInstance()->listeners().Append(new CaseBound(seconds));
+  return RUN_ALL_TESTS();
+}
