@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # The Windows build of quorvel-gen, run under Wine: names come from the wide command line and
 # go into the module as Windows-1252, OUT is replaced only on success, errors name their subject.
-# usage: cli_windows_test.sh WINE_RUN QUORVEL_GEN_EXE
+# usage: cli_windows_test.sh QUORVEL_GEN_EXE WINE_RUN [ARCH]
 set -u
 export LC_ALL=C.UTF-8  # Wine hands the arguments over as UTF-8
-wine_run=$1 gen=$2
+gen=$1
+shift
+wine_run=("$@")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -13,7 +15,7 @@ check() {
   local name=$1; shift
   if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $name"; fi
 }
-run() { timeout 120 "$wine_run" "$gen" "$@" >out 2>err; echo $? >rc; }
+run() { timeout 120 "${wine_run[@]}" "$gen" "$@" >out 2>err; echo $? >rc; }
 rc() { [ "$(cat rc)" = "$1" ]; }
 
 printf 'Quorvel sample\r\n' >sample.bin
@@ -39,7 +41,7 @@ check "and FILE survives" cmp -s sample.bin keep.bin
 run nodir/x.bin
 check "errors name their subject" grep -qF 'quorvel-gen: nodir/x.bin: error 76: Path not found' err
 
-timeout 120 "$wine_run" "$gen" --name s.bin - <sample.bin >out 2>err
+timeout 120 "${wine_run[@]}" "$gen" --name s.bin - <sample.bin >out 2>err
 check "standard input" grep -qF '51756F7276656C2073616D706C650D0A' out
 
 mkdir many
