@@ -19,7 +19,6 @@ class SourceFile final : public ByteSource {
 
   std::uint64_t Length() override;
   std::size_t Read(std::uint8_t* buffer, std::size_t count) override;
-  void Close() { handle_.reset(); }
 
  private:
   win::Handle handle_;

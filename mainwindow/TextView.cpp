@@ -2,11 +2,11 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
-#include <cwctype>
-#include <new>
+#include <exception>
 
 namespace quorvel {
 namespace {
@@ -16,46 +16,8 @@ constexpr int kTabColumns = 8;
 constexpr UINT_PTR kAutoScrollTimer = 1;
 constexpr UINT kAutoScrollMs = 50;
 constexpr std::uint16_t kUnmeasured = 0xFFFF;
-// Positions live in 32 bits in the line index and in the messages.
-constexpr size_t kMaxLength = 0x7FFFFFFE;
 
 enum MenuCommand : UINT { kCopy = 1, kSelectAll = 2 };
-
-bool IsBreak(wchar_t c) { return c == L'\r' || c == L'\n'; }
-bool IsWordChar(wchar_t c) { return c == L'_' || std::iswalnum(c); }
-
-// Grows a vector by half again rather than doubling: a text of tens of megabytes then
-// never needs much more than itself.
-template <typename T>
-void MakeRoom(std::vector<T>& v, size_t needed) {
-  if (needed <= v.capacity()) return;
-  v.reserve(std::max(needed, v.capacity() + v.capacity() / 2));
-}
-
-template <typename T>
-void GiveBackSpare(std::vector<T>& v) {
-  if (v.capacity() > 4096 && v.size() < v.capacity() / 4) v.shrink_to_fit();
-}
-
-class MeasuringDc {
- public:
-  MeasuringDc(HWND hwnd, HFONT font) : hwnd_(hwnd), dc_(::GetDC(hwnd)) {
-    if (dc_) old_ = ::SelectObject(dc_, font);
-  }
-  ~MeasuringDc() {
-    if (!dc_) return;
-    ::SelectObject(dc_, old_);
-    ::ReleaseDC(hwnd_, dc_);
-  }
-  MeasuringDc(const MeasuringDc&) = delete;
-  MeasuringDc& operator=(const MeasuringDc&) = delete;
-  HDC get() const { return dc_; }
-
- private:
-  HWND hwnd_;
-  HDC dc_;
-  HGDIOBJ old_ = nullptr;
-};
 
 struct Menu {
   HMENU handle = ::CreatePopupMenu();
@@ -74,51 +36,42 @@ void FillSolid(HDC dc, const RECT& r, COLORREF color) {
 // ---- Window class ---------------------------------------------------------------------------
 
 void TextView::Register(HINSTANCE instance) {
-  WNDCLASSEXW wc{};
-  if (::GetClassInfoExW(instance, kClassName, &wc)) return;
-  wc.cbSize = sizeof(wc);
-  wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = &TextView::Proc;
-  wc.cbWndExtra = sizeof(LONG_PTR);  // the view object
-  wc.hInstance = instance;
-  wc.hCursor = ::LoadCursorW(nullptr, IDC_IBEAM);
-  wc.lpszClassName = kClassName;
-  ::RegisterClassExW(&wc);
+  win::ClassStyle style;
+  style.style = CS_DBLCLKS;
+  style.cursor = IDC_IBEAM;
+  style.background = nullptr;  // painting covers every pixel
+  RegisterClassOnce(instance, kClassName, style);
 }
 
-TextView* TextView::FromWindow(HWND hwnd) {
-  wchar_t name[64];
-  if (!hwnd || !::GetClassNameW(hwnd, name, 64) || ::lstrcmpiW(name, kClassName) != 0) return nullptr;
-  return reinterpret_cast<TextView*>(::GetWindowLongPtrW(hwnd, 0));
+TextView::~TextView() {
+  if (hwnd_) ::DestroyWindow(hwnd_);
 }
 
-LRESULT CALLBACK TextView::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  auto* self = reinterpret_cast<TextView*>(::GetWindowLongPtrW(hwnd, 0));
-  if (msg == WM_NCCREATE && !self) {
-    self = new (std::nothrow) TextView;
-    if (!self) return FALSE;
-    self->hwnd_ = hwnd;
-    ::SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(self));
-  }
-  if (!self) return ::DefWindowProcW(hwnd, msg, wParam, lParam);
-  LRESULT result = 0;
-  try {
-    result = self->HandleMessage(msg, wParam, lParam);
-  } catch (const std::exception&) {
-    // No exception may cross the window procedure; the text is as it was before the
-    // message, and the parent hears that memory ran out, as from an edit control.
-    ::SendMessageW(::GetParent(hwnd), WM_COMMAND,
-                   MAKEWPARAM(::GetDlgCtrlID(hwnd), EN_ERRSPACE), reinterpret_cast<LPARAM>(hwnd));
-    result = msg == WM_NCCREATE ? FALSE : 0;
-  }
-  if (msg == WM_NCDESTROY) {
-    ::SetWindowLongPtrW(hwnd, 0, 0);
-    delete self;
-  }
-  return result;
+// No exception may cross the window procedure; the text is as it was before the message,
+// and the parent hears that memory ran out, as from an edit control.
+void TextView::ReportNoMemory() {
+  ::SendMessageW(::GetParent(hwnd_), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(hwnd_), EN_ERRSPACE),
+                 reinterpret_cast<LPARAM>(hwnd_));
 }
 
 LRESULT TextView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  try {
+    return OnMessage(msg, wParam, lParam);
+  } catch (const std::exception&) {
+    ReportNoMemory();
+    return msg == WM_NCCREATE ? FALSE : 0;
+  }
+}
+
+void TextView::OnPaint(HDC dc, PAINTSTRUCT* ps) {
+  try {
+    Paint(dc, ps->rcPaint);
+  } catch (const std::exception&) {
+    ReportNoMemory();
+  }
+}
+
+LRESULT TextView::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
     case WM_NCCREATE: {
       // A border asked for is drawn sunken, as an edit control does it.
@@ -141,18 +94,18 @@ LRESULT TextView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       SetText(lParam ? reinterpret_cast<const wchar_t*>(lParam) : L"");
       return TRUE;
     case WM_GETTEXTLENGTH:
-      return static_cast<LRESULT>(text_.size());
+      return static_cast<LRESULT>(buffer_.Length());
     case WM_GETTEXT: {
       if (wParam == 0 || !lParam) return 0;
-      const size_t n = std::min(text_.size(), static_cast<size_t>(wParam) - 1);
+      const size_t n = std::min(buffer_.Length(), static_cast<size_t>(wParam) - 1);
       auto* out = reinterpret_cast<wchar_t*>(lParam);
-      std::memcpy(out, text_.data(), n * sizeof(wchar_t));
+      std::memcpy(out, buffer_.Text().data(), n * sizeof(wchar_t));
       out[n] = L'\0';
       return static_cast<LRESULT>(n);
     }
     case EM_GETSEL: {
-      const size_t start = SelectionStart();
-      const size_t end = SelectionEnd();
+      const size_t start = buffer_.SelectionStart();
+      const size_t end = buffer_.SelectionEnd();
       if (wParam) *reinterpret_cast<DWORD*>(wParam) = static_cast<DWORD>(start);
       if (lParam) *reinterpret_cast<DWORD*>(lParam) = static_cast<DWORD>(end);
       return start > 0xFFFF || end > 0xFFFF ? -1 : MAKELRESULT(start, end);
@@ -162,9 +115,9 @@ LRESULT TextView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       const auto start = static_cast<int>(wParam);
       const auto end = static_cast<int>(lParam);
       if (start == -1) {
-        SetSelection(caret_, caret_);
+        SetSelection(buffer_.Caret(), buffer_.Caret());
       } else {
-        const size_t last = text_.size();
+        const size_t last = buffer_.Length();
         auto clamp = [last](int v) { return v < 0 ? last : std::min(static_cast<size_t>(v), last); };
         SetSelection(clamp(start), clamp(end));
       }
@@ -174,18 +127,19 @@ LRESULT TextView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       ReplaceSelection(lParam ? reinterpret_cast<const wchar_t*>(lParam) : L"");
       return 0;
     case EM_GETLINECOUNT:
-      return static_cast<LRESULT>(LineCount());
+      return static_cast<LRESULT>(buffer_.LineCount());
     case EM_LINEINDEX: {
-      const size_t line = static_cast<int>(wParam) < 0 ? LineOf(caret_) : static_cast<size_t>(wParam);
-      return line < LineCount() ? static_cast<LRESULT>(LineStart(line)) : -1;
+      const size_t line = static_cast<int>(wParam) < 0 ? buffer_.LineOf(buffer_.Caret()) : static_cast<size_t>(wParam);
+      return line < buffer_.LineCount() ? static_cast<LRESULT>(buffer_.LineStart(line)) : -1;
     }
     case EM_LINELENGTH: {
-      const size_t at = static_cast<int>(wParam) < 0 ? caret_ : std::min<size_t>(wParam, text_.size());
-      return static_cast<LRESULT>(LineLength(LineOf(at)));
+      const size_t at = static_cast<int>(wParam) < 0 ? buffer_.Caret() : std::min<size_t>(wParam, buffer_.Length());
+      return static_cast<LRESULT>(buffer_.LineLength(buffer_.LineOf(at)));
     }
     case EM_LINEFROMCHAR: {
-      const size_t at = static_cast<int>(wParam) < 0 ? SelectionStart() : std::min<size_t>(wParam, text_.size());
-      return static_cast<LRESULT>(LineOf(at));
+      const size_t at =
+          static_cast<int>(wParam) < 0 ? buffer_.SelectionStart() : std::min<size_t>(wParam, buffer_.Length());
+      return static_cast<LRESULT>(buffer_.LineOf(at));
     }
     case EM_GETFIRSTVISIBLELINE:
       return static_cast<LRESULT>(topLine_);
@@ -202,7 +156,7 @@ LRESULT TextView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       ScrollCaretIntoView();
       return TRUE;
     case EM_GETLIMITTEXT:
-      return static_cast<LRESULT>(kMaxLength);
+      return static_cast<LRESULT>(TextBuffer::kMaxLength);
     case EM_SETLIMITTEXT:
     case EM_SETREADONLY:  // always read-only
     case EM_EMPTYUNDOBUFFER:
@@ -231,13 +185,6 @@ LRESULT TextView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_ERASEBKGND:
       return 1;  // painting covers every pixel
-    case WM_PAINT: {
-      PAINTSTRUCT ps;
-      HDC dc = ::BeginPaint(hwnd_, &ps);
-      Paint(dc, ps.rcPaint);
-      ::EndPaint(hwnd_, &ps);
-      return 0;
-    }
     case WM_PRINTCLIENT: {
       RECT client;
       ::GetClientRect(hwnd_, &client);
@@ -262,12 +209,12 @@ LRESULT TextView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       ::CreateCaret(hwnd_, nullptr, 1, lineHeight_);
       PlaceCaret();
       ::ShowCaret(hwnd_);
-      InvalidateLines(LineOf(SelectionStart()), LineOf(SelectionEnd()));
+      InvalidateLines(buffer_.LineOf(buffer_.SelectionStart()), buffer_.LineOf(buffer_.SelectionEnd()));
       return 0;
     case WM_KILLFOCUS:
       focused_ = false;
       ::DestroyCaret();
-      InvalidateLines(LineOf(SelectionStart()), LineOf(SelectionEnd()));
+      InvalidateLines(buffer_.LineOf(buffer_.SelectionStart()), buffer_.LineOf(buffer_.SelectionEnd()));
       return 0;
     case WM_ENABLE:
     case WM_STYLECHANGED:
@@ -282,9 +229,12 @@ LRESULT TextView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN:
       OnMouseDown(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}, (wParam & MK_SHIFT) != 0);
       return 0;
-    case WM_LBUTTONDBLCLK:
-      SelectWordAt(PositionAtPoint(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}));
+    case WM_LBUTTONDBLCLK: {
+      const auto [from, to] = buffer_.WordAt(PositionAtPoint(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}));
+      SetSelection(from, to);
+      ScrollCaretIntoView();
       return 0;
+    }
     case WM_MOUSEMOVE:
       if (selecting_) OnMouseMove(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
       return 0;
@@ -306,11 +256,13 @@ LRESULT TextView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-// ---- Text and line index --------------------------------------------------------------------
+// ---- Text -----------------------------------------------------------------------------------
+
+void TextView::Changed(size_t firstLine) { InvalidateLines(firstLine, SIZE_MAX); }
 
 void TextView::SetText(std::wstring_view text) {
-  Replace(0, text_.size(), text);
-  anchor_ = caret_ = 0;
+  buffer_.Replace(0, buffer_.Length(), text);
+  buffer_.Select(0, 0);
   topLine_ = 0;
   xOffset_ = 0;
   ::InvalidateRect(hwnd_, nullptr, FALSE);
@@ -319,136 +271,42 @@ void TextView::SetText(std::wstring_view text) {
 }
 
 void TextView::ReplaceSelection(std::wstring_view text) {
-  const size_t from = SelectionStart();
-  Replace(from, SelectionEnd(), text);
-  anchor_ = caret_ = from + text.size();
+  const size_t from = buffer_.SelectionStart();
+  Changed(buffer_.Replace(from, buffer_.SelectionEnd(), text));
+  buffer_.Select(from + text.size(), from + text.size());
   ScrollCaretIntoView();
 }
 
 void TextView::Append(std::wstring_view text) {
-  Replace(text_.size(), text_.size(), text);
+  if (text.empty()) return;
+  Changed(buffer_.Replace(buffer_.Length(), buffer_.Length(), text));
   UpdateScrollBars();
 }
 
 void TextView::TruncateTo(size_t from) {
-  if (from >= text_.size()) return;
-  Replace(from, text_.size(), {});
+  if (from >= buffer_.Length()) return;
+  Changed(buffer_.Replace(from, buffer_.Length(), {}));
   UpdateScrollBars();
   PlaceCaret();
 }
 
-void TextView::Reserve(size_t characters, size_t lines) {
-  if (characters > std::min(kMaxLength, text_.max_size()) - text_.size() ||
-      lines > lineStarts_.max_size() - lineStarts_.size())
-    throw std::bad_alloc();
-  text_.reserve(text_.size() + characters);
-  lineStarts_.reserve(lineStarts_.size() + lines);
-}
-
-void TextView::Replace(size_t from, size_t to, std::wstring_view text) {
-  from = std::min(from, text_.size());
-  to = std::clamp(to, from, text_.size());
-  const size_t newSize = text_.size() - (to - from) + text.size();
-  if (newSize > std::min(kMaxLength, text_.max_size())) throw std::bad_alloc();
-
-  // Everything that may fail comes first, so a failure leaves the text as it was: room for
-  // the text, and for the line starts of the lines after the change and of the new text.
-  const size_t firstLine = LineOf(from > 0 ? from - 1 : 0);
-  size_t newBreaks = 0;
-  for (wchar_t c : text) newBreaks += IsBreak(c) ? 1 : 0;
-  MakeRoom(text_, newSize);
-  MakeRoom(lineStarts_, lineStarts_.size() + newBreaks + 1);
-
-  const bool atEnd = to == text_.size();
-  text_.erase(text_.begin() + static_cast<std::ptrdiff_t>(from), text_.begin() + static_cast<std::ptrdiff_t>(to));
-  text_.insert(text_.begin() + static_cast<std::ptrdiff_t>(from), text.begin(), text.end());
-
-  // The line holding the character before the change is indexed again from its start: a CR
-  // that ended the old text may now be the first half of a CRLF.
-  lineStarts_.resize(firstLine + 1);
-  const bool growsAtEnd = atEnd && from == to;
-  if (!growsAtEnd) widestLine_ = 0;
-  IndexFrom(lineStarts_[firstLine]);
-  if (!growsAtEnd) RecountWidestLine();
-  if (to > from) {
-    GiveBackSpare(text_);
-    GiveBackSpare(lineStarts_);
-  }
-
-  auto shift = [&](size_t p) {
-    if (p <= from) return p;
-    return p >= to ? p - (to - from) + text.size() : from;
-  };
-  anchor_ = shift(anchor_);
-  caret_ = shift(caret_);
-  InvalidateLines(firstLine, SIZE_MAX);
-}
-
-void TextView::IndexFrom(size_t from) {
-  const wchar_t* text = text_.data();
-  const size_t n = text_.size();
-  size_t lineStart = from;
-  for (size_t i = from; i < n; ++i) {
-    const wchar_t c = text[i];
-    if (c != L'\r' && c != L'\n') continue;
-    widestLine_ = std::max(widestLine_, i - lineStart);
-    if (c == L'\r' && i + 1 < n && text[i + 1] == L'\n') ++i;
-    lineStart = i + 1;
-    lineStarts_.push_back(static_cast<std::uint32_t>(lineStart));
-  }
-  widestLine_ = std::max(widestLine_, n - lineStart);
-}
-
-void TextView::RecountWidestLine() {
-  widestLine_ = 0;
-  for (size_t line = 0; line < lineStarts_.size(); ++line) widestLine_ = std::max(widestLine_, LineLength(line));
-}
-
-size_t TextView::LineOf(size_t position) const {
-  const auto it = std::upper_bound(lineStarts_.begin(), lineStarts_.end(), position);
-  return static_cast<size_t>(it - lineStarts_.begin()) - 1;
-}
-
-size_t TextView::LineEnd(size_t line) const {
-  if (line + 1 >= lineStarts_.size()) return text_.size();
-  size_t end = lineStarts_[line + 1] - 1;
-  if (text_[end] == L'\n' && end > lineStarts_[line] && text_[end - 1] == L'\r') --end;
-  return end;
-}
-
-size_t TextView::PreviousPosition(size_t position) const {
-  if (position == 0) return 0;
-  const size_t line = LineOf(position);
-  return position == LineStart(line) ? LineEnd(line - 1) : position - 1;
-}
-
-size_t TextView::NextPosition(size_t position) const {
-  const size_t line = LineOf(position);
-  if (position < LineEnd(line)) return position + 1;
-  return line + 1 < LineCount() ? LineStart(line + 1) : text_.size();
-}
-
 void TextView::SetSelection(size_t anchor, size_t caret) {
-  anchor = std::min(anchor, text_.size());
-  caret = std::min(caret, text_.size());
-  if (anchor == anchor_ && caret == caret_) return;
-  const size_t low = std::min({anchor, caret, anchor_, caret_});
-  const size_t high = std::max({anchor, caret, anchor_, caret_});
-  anchor_ = anchor;
-  caret_ = caret;
-  InvalidateLines(LineOf(low), LineOf(high));
+  const size_t oldLow = buffer_.SelectionStart();
+  const size_t oldHigh = buffer_.SelectionEnd();
+  if (!buffer_.Select(anchor, caret)) return;
+  InvalidateLines(buffer_.LineOf(std::min(oldLow, buffer_.SelectionStart())),
+                  buffer_.LineOf(std::max(oldHigh, buffer_.SelectionEnd())));
   PlaceCaret();
 }
 
 bool TextView::CopySelection() {
-  const size_t start = SelectionStart();
-  const size_t count = SelectionEnd() - start;
-  if (count == 0 || !::OpenClipboard(hwnd_)) return false;
+  const std::wstring_view selected = buffer_.Selected();
+  if (selected.empty() || !::OpenClipboard(hwnd_)) return false;
   bool copied = false;
-  if (HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, (count + 1) * sizeof(wchar_t))) {
+  if (HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, (selected.size() + 1) * sizeof(wchar_t))) {
     auto* out = static_cast<wchar_t*>(::GlobalLock(memory));
-    std::memcpy(out, text_.data() + start, count * sizeof(wchar_t));
-    out[count] = L'\0';
+    std::memcpy(out, selected.data(), selected.size() * sizeof(wchar_t));
+    out[selected.size()] = L'\0';
     ::GlobalUnlock(memory);
     ::EmptyClipboard();
     copied = ::SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
@@ -479,9 +337,10 @@ void TextView::SetFont(HFONT font, bool redraw) {
 }
 
 void TextView::MeasureFont() {
-  MeasuringDc dc(hwnd_, CurrentFont());
+  win::ScopedGetDC dc(hwnd_);
+  win::ScopedSelectObject font(dc, CurrentFont());
   TEXTMETRICW tm{};
-  if (!dc.get() || !::GetTextMetricsW(dc.get(), &tm)) return;
+  if (!dc || !::GetTextMetricsW(dc, &tm)) return;
   lineHeight_ = std::max(1, static_cast<int>(tm.tmHeight));
   averageWidth_ = std::max(1, static_cast<int>(tm.tmAveCharWidth));
   // The flag named "fixed pitch" is set for a font whose characters vary in width.
@@ -495,8 +354,9 @@ int TextView::CharWidth(wchar_t c) {
     // A block of 256 at a time: the text's characters mostly come from a few blocks.
     const UINT first = c & 0xFF00u;
     int measured[256];
-    MeasuringDc dc(hwnd_, CurrentFont());
-    const bool ok = dc.get() && ::GetCharWidth32W(dc.get(), first, first + 255, measured);
+    win::ScopedGetDC dc(hwnd_);
+    win::ScopedSelectObject font(dc, CurrentFont());
+    const bool ok = dc && ::GetCharWidth32W(dc, first, first + 255, measured);
     for (UINT i = 0; i < 256; ++i)
       widths_[first + i] = static_cast<std::uint16_t>(std::clamp(ok ? measured[i] : averageWidth_, 0, 0x7FFF));
   }
@@ -510,15 +370,15 @@ int TextView::AdvanceAt(wchar_t c, int x) {
 }
 
 int TextView::XOfColumn(size_t line, size_t column) {
-  const wchar_t* p = text_.data() + LineStart(line);
+  const wchar_t* p = buffer_.Text().data() + buffer_.LineStart(line);
   int x = 0;
   for (size_t i = 0; i < column && x < INT_MAX / 2; ++i) x += AdvanceAt(p[i], x);
   return x;
 }
 
 size_t TextView::ColumnAtX(size_t line, int x) {
-  const wchar_t* p = text_.data() + LineStart(line);
-  const size_t length = LineLength(line);
+  const wchar_t* p = buffer_.Text().data() + buffer_.LineStart(line);
+  const size_t length = buffer_.LineLength(line);
   int at = 0;
   for (size_t i = 0; i < length; ++i) {
     const int w = AdvanceAt(p[i], at);
@@ -531,9 +391,10 @@ size_t TextView::ColumnAtX(size_t line, int x) {
 size_t TextView::PositionAtPoint(POINT pt) {
   std::int64_t row = pt.y >= 0 ? pt.y / lineHeight_ : -((-static_cast<std::int64_t>(pt.y) + lineHeight_ - 1) / lineHeight_);
   const std::int64_t line =
-      std::clamp<std::int64_t>(static_cast<std::int64_t>(topLine_) + row, 0, static_cast<std::int64_t>(LineCount()) - 1);
+      std::clamp<std::int64_t>(static_cast<std::int64_t>(topLine_) + row, 0,
+                               static_cast<std::int64_t>(buffer_.LineCount()) - 1);
   const auto l = static_cast<size_t>(line);
-  return LineStart(l) + ColumnAtX(l, pt.x - kMargin + xOffset_);
+  return buffer_.LineStart(l) + ColumnAtX(l, pt.x - kMargin + xOffset_);
 }
 
 int TextView::VisibleLines() const {
@@ -544,7 +405,7 @@ int TextView::VisibleLines() const {
 
 int TextView::ContentWidth() const {
   const int perChar = fixedPitch_ ? averageWidth_ : (averageWidth_ + maxCharWidth_) / 2;
-  const std::int64_t width = static_cast<std::int64_t>(widestLine_) * perChar + 2 * kMargin + averageWidth_;
+  const std::int64_t width = static_cast<std::int64_t>(buffer_.WidestLine()) * perChar + 2 * kMargin + averageWidth_;
   return static_cast<int>(std::min<std::int64_t>(width, INT_MAX / 2));
 }
 
@@ -554,7 +415,7 @@ void TextView::UpdateScrollBars() {
   RECT client;
   ::GetClientRect(hwnd_, &client);
   const size_t page = static_cast<size_t>(VisibleLines());
-  const size_t lines = LineCount();
+  const size_t lines = buffer_.LineCount();
   topLine_ = std::min(topLine_, lines > page ? lines - page : 0);
   const int width = ContentWidth();
   xOffset_ = std::clamp(xOffset_, 0, std::max(0, width - static_cast<int>(client.right)));
@@ -583,7 +444,7 @@ void TextView::ScrollTo(std::int64_t line, std::int64_t x) {
   RECT client;
   ::GetClientRect(hwnd_, &client);
   const auto page = static_cast<std::int64_t>(VisibleLines());
-  const auto lines = static_cast<std::int64_t>(LineCount());
+  const auto lines = static_cast<std::int64_t>(buffer_.LineCount());
   line = std::clamp<std::int64_t>(line, 0, std::max<std::int64_t>(0, lines - page));
   x = std::clamp<std::int64_t>(x, 0, std::max(0, ContentWidth() - static_cast<int>(client.right)));
   const std::int64_t dy = (static_cast<std::int64_t>(topLine_) - line) * lineHeight_;
@@ -605,12 +466,12 @@ void TextView::ScrollTo(std::int64_t line, std::int64_t x) {
 void TextView::ScrollCaretIntoView() {
   RECT client;
   ::GetClientRect(hwnd_, &client);
-  const size_t line = LineOf(caret_);
+  const size_t line = buffer_.LineOf(buffer_.Caret());
   const auto page = static_cast<size_t>(VisibleLines());
   size_t top = topLine_;
   if (line < top) top = line;
   else if (line >= top + page) top = line - page + 1;
-  const int x = XOfColumn(line, caret_ - LineStart(line));
+  const int x = XOfColumn(line, buffer_.Caret() - buffer_.LineStart(line));
   const int textWidth = std::max(1, static_cast<int>(client.right) - 2 * kMargin);
   int offset = xOffset_;
   // Like an edit control, jump a quarter of the width rather than creep.
@@ -623,7 +484,7 @@ void TextView::ScrollCaretIntoView() {
 
 void TextView::PlaceCaret() {
   if (!focused_) return;
-  const size_t line = LineOf(caret_);
+  const size_t line = buffer_.LineOf(buffer_.Caret());
   const auto rows = static_cast<std::int64_t>(line) - static_cast<std::int64_t>(topLine_);
   RECT client;
   ::GetClientRect(hwnd_, &client);
@@ -631,11 +492,12 @@ void TextView::PlaceCaret() {
     ::SetCaretPos(-100, -100);  // out of sight
     return;
   }
-  ::SetCaretPos(kMargin - xOffset_ + XOfColumn(line, caret_ - LineStart(line)), static_cast<int>(rows) * lineHeight_);
+  ::SetCaretPos(kMargin - xOffset_ + XOfColumn(line, buffer_.Caret() - buffer_.LineStart(line)),
+                static_cast<int>(rows) * lineHeight_);
 }
 
 void TextView::MoveCaret(size_t position, bool extend) {
-  SetSelection(extend ? anchor_ : position, position);
+  SetSelection(extend ? buffer_.Anchor() : position, position);
   ScrollCaretIntoView();
 }
 
@@ -648,7 +510,7 @@ void TextView::OnVScroll(int code) {
     case SB_PAGEUP: top -= page; break;
     case SB_PAGEDOWN: top += page; break;
     case SB_TOP: top = 0; break;
-    case SB_BOTTOM: top = static_cast<std::int64_t>(LineCount()); break;
+    case SB_BOTTOM: top = static_cast<std::int64_t>(buffer_.LineCount()); break;
     case SB_THUMBTRACK:
     case SB_THUMBPOSITION: {
       // The 16 bits of the message are too few for a long text; the bar knows the whole value.
@@ -699,40 +561,41 @@ void TextView::OnKeyDown(WPARAM key) {
   const bool shift = ::GetKeyState(VK_SHIFT) < 0;
   const bool vertical = key == VK_UP || key == VK_DOWN || key == VK_PRIOR || key == VK_NEXT;
   if (!vertical) goalX_ = -1;
-  const size_t line = LineOf(caret_);
-  const bool collapse = !shift && anchor_ != caret_;
+  const size_t line = buffer_.LineOf(buffer_.Caret());
+  const bool collapse = !shift && buffer_.Anchor() != buffer_.Caret();
   switch (key) {
     case 'A':
-      if (control) SetSelection(0, text_.size());
+      if (control) SetSelection(0, buffer_.Length());
       return;
     case 'C':
     case VK_INSERT:
       if (control) CopySelection();
       return;
     case VK_LEFT:
-      MoveCaret(collapse ? SelectionStart() : PreviousPosition(caret_), shift);
+      MoveCaret(collapse ? buffer_.SelectionStart() : buffer_.PreviousPosition(buffer_.Caret()), shift);
       return;
     case VK_RIGHT:
-      MoveCaret(collapse ? SelectionEnd() : NextPosition(caret_), shift);
+      MoveCaret(collapse ? buffer_.SelectionEnd() : buffer_.NextPosition(buffer_.Caret()), shift);
       return;
     case VK_HOME:
-      MoveCaret(control ? 0 : LineStart(line), shift);
+      MoveCaret(control ? 0 : buffer_.LineStart(line), shift);
       return;
     case VK_END:
-      MoveCaret(control ? text_.size() : LineEnd(line), shift);
+      MoveCaret(control ? buffer_.Length() : buffer_.LineEnd(line), shift);
       return;
     case VK_UP:
     case VK_DOWN:
     case VK_PRIOR:
     case VK_NEXT: {
-      if (goalX_ < 0) goalX_ = XOfColumn(line, caret_ - LineStart(line));
+      if (goalX_ < 0) goalX_ = XOfColumn(line, buffer_.Caret() - buffer_.LineStart(line));
       const auto page = static_cast<std::int64_t>(std::max(1, VisibleLines() - 1));
       const std::int64_t step = key == VK_UP ? -1 : key == VK_DOWN ? 1 : key == VK_PRIOR ? -page : page;
       const auto target = static_cast<size_t>(
-          std::clamp<std::int64_t>(static_cast<std::int64_t>(line) + step, 0, static_cast<std::int64_t>(LineCount()) - 1));
+          std::clamp<std::int64_t>(static_cast<std::int64_t>(line) + step, 0,
+                                   static_cast<std::int64_t>(buffer_.LineCount()) - 1));
       // A page key moves the view with the caret, as far as it can go.
       if (key == VK_PRIOR || key == VK_NEXT) ScrollTo(static_cast<std::int64_t>(topLine_) + step, xOffset_);
-      MoveCaret(LineStart(target) + ColumnAtX(target, goalX_), shift);
+      MoveCaret(buffer_.LineStart(target) + ColumnAtX(target, goalX_), shift);
       return;
     }
     default:
@@ -763,22 +626,6 @@ void TextView::OnAutoScroll() {
   if (selecting_ && !::PtInRect(&client, lastMouse_)) OnMouseMove(lastMouse_);
 }
 
-void TextView::SelectWordAt(size_t position) {
-  const size_t line = LineOf(position);
-  const size_t start = LineStart(line);
-  const size_t end = LineEnd(line);
-  size_t from = position;
-  size_t to = position;
-  if (to < end && IsWordChar(text_[to])) {
-    while (from > start && IsWordChar(text_[from - 1])) --from;
-    while (to < end && IsWordChar(text_[to])) ++to;
-  } else if (to < end) {
-    ++to;  // not a word: the character itself
-  }
-  SetSelection(from, to);
-  ScrollCaretIntoView();
-}
-
 void TextView::ShowContextMenu(POINT screen) {
   if (::GetFocus() != hwnd_) ::SetFocus(hwnd_);
   if (screen.x == -1 && screen.y == -1) {  // from the keyboard: at the caret
@@ -788,13 +635,13 @@ void TextView::ShowContextMenu(POINT screen) {
   }
   Menu menu;
   if (!menu.handle) return;
-  ::AppendMenuW(menu.handle, MF_STRING | (anchor_ == caret_ ? MF_GRAYED : 0), kCopy, L"&Copy");
+  ::AppendMenuW(menu.handle, MF_STRING | (buffer_.Anchor() == buffer_.Caret() ? MF_GRAYED : 0), kCopy, L"&Copy");
   ::AppendMenuW(menu.handle, MF_SEPARATOR, 0, nullptr);
-  ::AppendMenuW(menu.handle, MF_STRING | (text_.empty() ? MF_GRAYED : 0), kSelectAll, L"Select &All");
+  ::AppendMenuW(menu.handle, MF_STRING | (buffer_.Length() == 0 ? MF_GRAYED : 0), kSelectAll, L"Select &All");
   const UINT chosen = static_cast<UINT>(
       ::TrackPopupMenu(menu.handle, TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y, 0, hwnd_, nullptr));
   if (chosen == kCopy) CopySelection();
-  if (chosen == kSelectAll) SetSelection(0, text_.size());
+  if (chosen == kSelectAll) SetSelection(0, buffer_.Length());
 }
 
 void TextView::InvalidateLines(size_t first, size_t last) {
@@ -815,26 +662,25 @@ void TextView::InvalidateLines(size_t first, size_t last) {
 void TextView::Paint(HDC dc, const RECT& area) {
   RECT client;
   ::GetClientRect(hwnd_, &client);
-  HGDIOBJ oldFont = ::SelectObject(dc, CurrentFont());
+  win::ScopedSelectObject font(dc, CurrentFont());
   ::SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
   const int firstRow = std::max(0, static_cast<int>(area.top) / lineHeight_);
   const int lastRow = std::max(firstRow, static_cast<int>(area.bottom - 1) / lineHeight_);
   for (int row = firstRow; row <= lastRow; ++row) {
     const size_t line = topLine_ + static_cast<size_t>(row);
     const int top = row * lineHeight_;
-    if (line < LineCount()) {
+    if (line < buffer_.LineCount()) {
       PaintLine(dc, line, top, client.right);
     } else {
       FillSolid(dc, RECT{0, top, client.right, top + lineHeight_}, ::GetSysColor(COLOR_WINDOW));
     }
   }
-  ::SelectObject(dc, oldFont);
 }
 
 void TextView::PaintLine(HDC dc, size_t line, int top, int right) {
-  const size_t start = LineStart(line);
-  const size_t length = LineLength(line);
-  const wchar_t* p = text_.data() + start;
+  const size_t start = buffer_.LineStart(line);
+  const size_t length = buffer_.LineLength(line);
+  const wchar_t* p = buffer_.Text().data() + start;
   const int bottom = top + lineHeight_;
   const int viewRight = xOffset_ + right - kMargin;
 
@@ -862,8 +708,8 @@ void TextView::PaintLine(HDC dc, size_t line, int top, int right) {
   const int shownEndX = x;
 
   const bool showSelection = focused_ || (::GetWindowLongW(hwnd_, GWL_STYLE) & ES_NOHIDESEL);
-  const size_t selStart = showSelection ? SelectionStart() : 0;
-  const size_t selEnd = showSelection ? SelectionEnd() : 0;
+  const size_t selStart = showSelection ? buffer_.SelectionStart() : 0;
+  const size_t selEnd = showSelection ? buffer_.SelectionEnd() : 0;
   const bool enabled = ::IsWindowEnabled(hwnd_) != FALSE;
   const COLORREF paper = ::GetSysColor(COLOR_WINDOW);
   const COLORREF ink = ::GetSysColor(enabled ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT);
@@ -893,7 +739,7 @@ void TextView::PaintLine(HDC dc, size_t line, int top, int right) {
   // The rest of the row; a selected line end shows as a little mark of its own.
   int restLeft = std::max(kMargin, screenX(shownEndX));
   const bool breakMarked =
-      line + 1 < LineCount() && shownEnd == length && selStart <= start + length && selEnd > start + length;
+      line + 1 < buffer_.LineCount() && shownEnd == length && selStart <= start + length && selEnd > start + length;
   if (breakMarked) {
     const int markRight = screenX(shownEndX + averageWidth_);
     if (markRight > restLeft) FillSolid(dc, RECT{restLeft, top, markRight, bottom}, markPaper);

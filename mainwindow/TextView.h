@@ -1,22 +1,19 @@
 #pragma once
 // A read-only view of plain text of any length: the output area of the main window.
 //
-// The text is held exactly as given (CRLF, a lone LF or a lone CR each end a line on screen
-// and stay in the text as they came), with an index of where each line starts; painting
-// touches only the lines in sight, so a text of millions of lines costs about two bytes a
-// character and four a line. The control answers the EDIT messages that the program and
-// outside tools use: WM_SETTEXT, WM_GETTEXT, WM_GETTEXTLENGTH, EM_GETSEL, EM_SETSEL,
-// EM_REPLACESEL, EM_GETLINECOUNT, EM_LINEINDEX, EM_LINELENGTH, EM_LINEFROMCHAR,
-// EM_GETFIRSTVISIBLELINE, EM_LINESCROLL, EM_SCROLLCARET, WM_COPY, WM_SETFONT and WM_GETFONT.
-// WS_BORDER becomes a sunken client edge, as an edit control's does.
+// The text and its line index live in a TextBuffer; the view paints only the lines in sight.
+// The control answers the EDIT messages that the program and outside tools use: WM_SETTEXT,
+// WM_GETTEXT, WM_GETTEXTLENGTH, EM_GETSEL, EM_SETSEL, EM_REPLACESEL, EM_GETLINECOUNT,
+// EM_LINEINDEX, EM_LINELENGTH, EM_LINEFROMCHAR, EM_GETFIRSTVISIBLELINE, EM_LINESCROLL,
+// EM_SCROLLCARET, WM_COPY, WM_SETFONT and WM_GETFONT. WS_BORDER becomes a sunken client edge,
+// as an edit control's does.
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdint>
-#include <string>
 #include <string_view>
 #include <vector>
 
+#include "TextBuffer.h"
 #include "Window.h"
 
 namespace quorvel {
@@ -27,16 +24,18 @@ class TextView : public win::WindowBase<TextView> {
 
   // Registers the window class once per process; later calls do nothing.
   static void Register(HINSTANCE instance);
-  // The view behind a window of this class; nullptr for any other window.
-  static TextView* FromWindow(HWND hwnd);
 
+  // The window is made by CreateWindowEx with the class above and this view as lpParam; it
+  // lives until the window is destroyed or the view goes, whichever comes first.
+  TextView() = default;
+  ~TextView();
   TextView(const TextView&) = delete;
   TextView& operator=(const TextView&) = delete;
 
   // Direct calls for the program; they throw std::bad_alloc when memory runs out and leave
   // the text as it was then.
-  std::wstring_view Text() const { return {text_.data(), text_.size()}; }
-  size_t Length() const { return text_.size(); }
+  std::wstring_view Text() const { return buffer_.Text(); }
+  size_t Length() const { return buffer_.Length(); }
   void SetText(std::wstring_view text);
   // Replaces the selection with `text`; the caret ends after it. At the end of the text the
   // cost is that of the new text only.
@@ -45,37 +44,22 @@ class TextView : public win::WindowBase<TextView> {
   void Append(std::wstring_view text);
   // Removes everything from character `from` to the end.
   void TruncateTo(size_t from);
-  // Makes room for that much more text in advance, so a long run of appends neither copies
-  // the text again nor fails half way for want of memory.
-  void Reserve(size_t characters, size_t lines);
+  // Makes room for that much more text in advance (see TextBuffer::Reserve).
+  void Reserve(size_t characters, size_t lines) { buffer_.Reserve(characters, lines); }
   // anchor: where a selection began; caret: where it ends (either may be the smaller).
   void SetSelection(size_t anchor, size_t caret);
-  size_t SelectionStart() const { return std::min(anchor_, caret_); }
-  size_t SelectionEnd() const { return std::max(anchor_, caret_); }
-  size_t LineCount() const { return lineStarts_.size(); }
+  void SelectAll() { SetSelection(0, Length()); }
   // Puts the selected text on the clipboard as Unicode text; false when it could not.
   bool CopySelection();
 
  private:
   friend class win::WindowBase<TextView>;
-  TextView() = default;
-  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-
-  // ---- text and line index ----
-  // Replaces [from, to) with `text` and brings the index and the screen up to date.
-  void Replace(size_t from, size_t to, std::wstring_view text);
-  // Indexes the line starts after `from`, which must be the start of a line.
-  void IndexFrom(size_t from);
-  size_t LineOf(size_t position) const;
-  size_t LineStart(size_t line) const { return lineStarts_[line]; }
-  // The line's characters without its line end.
-  size_t LineEnd(size_t line) const;
-  size_t LineLength(size_t line) const { return LineEnd(line) - LineStart(line); }
-  void RecountWidestLine();
-  // The position one character before or after `position`, a line end counting as one.
-  size_t PreviousPosition(size_t position) const;
-  size_t NextPosition(size_t position) const;
+  LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  void OnPaint(HDC dc, PAINTSTRUCT* ps);
+  void ReportNoMemory();
+  // Brings the screen up to date after a change of the text from line `firstLine` on.
+  void Changed(size_t firstLine);
 
   // ---- measuring ----
   HFONT CurrentFont() const;
@@ -106,18 +90,13 @@ class TextView : public win::WindowBase<TextView> {
   void OnMouseDown(POINT pt, bool extend);
   void OnMouseMove(POINT pt);
   void OnAutoScroll();
-  void SelectWordAt(size_t position);
   void ShowContextMenu(POINT screen);
   void InvalidateLines(size_t first, size_t last);
 
   void Paint(HDC dc, const RECT& area);
   void PaintLine(HDC dc, size_t line, int top, int right);
 
-  std::vector<wchar_t> text_;
-  std::vector<std::uint32_t> lineStarts_{0};
-  size_t widestLine_ = 0;  // in characters
-  size_t anchor_ = 0;
-  size_t caret_ = 0;
+  TextBuffer buffer_;
 
   HFONT font_ = nullptr;
   int lineHeight_ = 16;

@@ -7,14 +7,11 @@
 #include <new>
 
 #include "App.h"
-#include "Clock.h"
+#include "ErrorText.h"
 #include "LED.h"
-#include "ModuleGenerator.h"
-#include "OutputArea.h"
 #include "Resource.h"
 #include "Seam.h"
 #include "ShellExec.h"
-#include "SourceFile.h"
 #include "StringStuff.h"
 #include "Text.h"
 #include "TextFile.h"
@@ -33,12 +30,12 @@ constexpr int kClientWidth = 12930;
 constexpr int kClientHeight = 7785;
 constexpr int kFirstId = 1001;
 
-constexpr win::FontSpec kStandardFont{L"MS Sans Serif", 8.25, FW_NORMAL};
-constexpr win::FontSpec kBoldSmall{L"MS Sans Serif", 8.25, FW_BOLD};
-constexpr win::FontSpec kCommandFont{L"MS Sans Serif", 12, FW_NORMAL};
-constexpr win::FontSpec kBusyFont{L"MS Sans Serif", 9.75, FW_NORMAL};
-constexpr win::FontSpec kStatusFont{L"MS Sans Serif", 12, FW_BOLD};
-constexpr win::FontSpec kOutputFont{L"Fixedsys", 9, FW_NORMAL, false, true};
+constexpr win::FontRow kStandardFont{L"MS Sans Serif", 8.25, FW_NORMAL};
+constexpr win::FontRow kBoldSmall{L"MS Sans Serif", 8.25, FW_BOLD};
+constexpr win::FontRow kCommandFont{L"MS Sans Serif", 12, FW_NORMAL};
+constexpr win::FontRow kBusyFont{L"MS Sans Serif", 9.75, FW_NORMAL};
+constexpr win::FontRow kStatusFont{L"MS Sans Serif", 12, FW_BOLD};
+constexpr win::FontRow kOutputFont{L"Fixedsys", 9, FW_NORMAL, false, true};
 
 constexpr DWORD kGroup = BS_GROUPBOX;
 constexpr DWORD kRadio = BS_AUTORADIOBUTTON;
@@ -51,7 +48,7 @@ constexpr int Id(F::Ctl row) { return kFirstId + static_cast<int>(row); }
 
 // Positions in twips relative to the container; containers only offset their contents.
 // clang-format off
-constexpr std::array<win::ControlSpec, F::kControlCount> kTable{{
+constexpr std::array<win::ControlRow, F::kControlCount> kTable{{
   {L"Frame1",           Id(F::Frame1),           L"BUTTON",         L"Source File",    -1,           120,   60, 12615,  735,  0, kGroup | WS_GROUP, {}, nullptr},
   {L"txtSourceFile",    Id(F::txtSourceFile),    L"EDIT",           L"",               F::Frame1,    120,  240, 11415,  315,  1, kTextBox | WS_DISABLED, {}, nullptr},
   {L"Command1",         Id(F::Command1),         L"BUTTON",         L"Browse",         F::Frame1,  11520,  240,   915,  315,  2, kPush, {}, nullptr},
@@ -72,15 +69,10 @@ constexpr std::array<win::ControlSpec, F::kControlCount> kTable{{
   {L"btnExit",          Id(F::btnExit),          L"BUTTON",         L"Exit",           -1,           240, 5580,  1815,  375,  7, kPush, kCommandFont, nullptr},
   {L"Label1",           Id(F::Label1),           nullptr,           L"Busy",           -1,           675, 6060,   450,  240, 11, 0, kBusyFont, nullptr},
   {L"LED1",             Id(F::LED1),             LED::kClassName,   nullptr,           -1,          1200, 6060,   255,  255,  8, 0, {}, nullptr},
-  {L"Text1",            Id(F::Text1),            OutputArea::kClassName, L"",          -1,          2280,  900, 10515, 6735, 10, kOutput, kOutputFont, nullptr},
+  {L"Text1",            Id(F::Text1),            TextView::kClassName, L"",            -1,          2280,  900, 10515, 6735, 10, kOutput, kOutputFont, nullptr},
   {L"StatusBar1",       Id(F::StatusBar1),       nullptr,           L"Label2",         -1,          6480, 3780,   855,  300, 12, 0, kStatusFont, nullptr},
 }};
 // clang-format on
-
-// A number as Visual Basic's Str writes it: a blank in the sign position of a non-negative one.
-std::wstring Str(long long n) { return (n >= 0 ? L" " : L"") + std::to_wstring(n); }
-
-std::wstring Describe(const VbError& e) { return win::Widen(e.Description()); }
 
 // A frame paints only its edge and caption; with the window clipping its children nobody
 // would paint the frame's inside, so the frame erases it itself.
@@ -94,9 +86,6 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UI
   if (msg == WM_NCDESTROY) ::RemoveWindowSubclass(hwnd, &FrameProc, 0);
   return ::DefSubclassProc(hwnd, msg, wParam, lParam);
 }
-
-// Thrown out of a run when the window is asked to close in one of its pauses.
-struct RunStopped {};
 
 bool IsNormalFile(const std::wstring& path) {
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
@@ -122,84 +111,13 @@ std::wstring HResultText(HRESULT hr) {
 
 }  // namespace
 
-// One conversion run: receives the module text and the generator's progress, puts the text
-// into the output area in batches and lets the window breathe at most every few
-// milliseconds. The captions and the lamp are set when the window is about to repaint, so
-// what the user sees is always the byte the run has reached.
-class frmMain::Run final : public TextSink, public ProgressObserver {
- public:
-  Run(frmMain& form, HWND area) : form_(form), area_(area), lastPump_(win::Milliseconds()) {}
-
-  void Write(std::string_view text) override { pending_.append(text); }
-
-  void Converted(std::uint32_t position, std::uint32_t total) override {
-    if (!reserved_) {
-      // A source too big for memory fails here, at once, rather than after minutes of work.
-      Flush();
-      OutputArea::ReserveForModule(area_, total);
-      reserved_ = true;
-    }
-    position_ = position;
-    total_ = total;
-    if (pending_.size() >= kBatchBytes) Flush();
-    // The last byte is always shown, so the caption before "Finalizing..." names it.
-    if (position == total || Due()) Pump(true);
-  }
-
-  void Finalizing() override {
-    Flush();
-    form_.SetLedColor(RGB(255, 255, 0));
-    form_.SetStatusCaption(L"Finalizing...");
-    ::RedrawWindow(form_.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    Pump(false);
-  }
-
-  void CallLineWritten(std::int32_t) override {
-    if (pending_.size() >= kBatchBytes) Flush();
-    if (Due()) Pump(false);
-  }
-
-  void Flush() {
-    if (pending_.empty()) return;
-    OutputArea::Append(area_, win::Widen(pending_));
-    pending_.clear();
-  }
-
- private:
-  // The text goes to the output area at every pause, and between pauses whenever this much
-  // has gathered.
-  static constexpr size_t kBatchBytes = 256 * 1024;
-
-  bool Due() const { return win::Milliseconds() - lastPump_ >= form_.pumpIntervalMs_; }
-
-  void Pump(bool converting) {
-    Flush();
-    if (converting) {
-      form_.SetLedColor(RGB(255, 0, 0));
-      form_.SetStatusCaption(L"Converting byte " + Str(position_) + L" out of " + Str(total_));
-    }
-    form_.DoEvents();
-    if (form_.observer_) form_.observer_->Pumped();
-    if (form_.closeRequested_) throw RunStopped{};
-    lastPump_ = win::Milliseconds();
-  }
-
-  frmMain& form_;
-  HWND area_;
-  std::string pending_;
-  std::uint32_t position_ = 0;
-  std::uint32_t total_ = 0;
-  double lastPump_;
-  bool reserved_ = false;
-};
-
 frmMain::frmMain(std::unique_ptr<FolderBrowser> browser) : Pathwell1(std::move(browser)) {}
 
 frmMain::~frmMain() {
   if (hwnd_) ::DestroyWindow(hwnd_);
 }
 
-std::span<const win::ControlSpec> frmMain::Table() { return kTable; }
+std::span<const win::ControlRow> frmMain::Table() { return kTable; }
 
 bool frmMain::Create(HINSTANCE instance, int showCommand) {
   LED::Register(instance);
@@ -234,8 +152,9 @@ void frmMain::OnCreate() {
   if (icon_) ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
   if (smallIcon_) ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
 
-  controls_ = win::CreateControls(hwnd_, instance, kTable, kStandardFont);
-  OutputArea::Prepare(Control(Text1));
+  std::array<void*, kControlCount> objects{};
+  objects[Text1] = &text1_;
+  controls_ = win::CreateControls(hwnd_, instance, kTable, kStandardFont, objects);
   // A frame lies beneath the controls it holds, and beneath the frames inside it, whatever
   // the Tab order says.
   for (size_t i = kControlCount; i-- > 0;) {
@@ -290,7 +209,7 @@ LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       break;
     case WM_CLOSE:
-      if (running_) {
+      if (run_.Running()) {
         closeRequested_ = true;  // the run stops in its next pause and closes the window then
         return 0;
       }
@@ -372,7 +291,6 @@ void frmMain::Paint(HDC dc) {
 }
 
 void frmMain::SetStatusCaption(std::wstring caption) {
-  if (observer_) observer_->StatusCaption(caption);
   if (caption == statusCaption_) return;
   RECT before = LabelRect(StatusBar1);
   statusCaption_ = std::move(caption);
@@ -383,12 +301,11 @@ void frmMain::SetStatusCaption(std::wstring caption) {
   ::InvalidateRect(hwnd_, &both, TRUE);
 }
 
-void frmMain::SetLedColor(COLORREF color) {
-  if (observer_) observer_->LedColor(color);
-  LED::SetColor(Control(LED1), color);
-}
+void frmMain::SetLedColor(COLORREF color) { LED::SetColor(Control(LED1), color); }
 
-COLORREF frmMain::ledcolor() const { return LED::Color(Control(LED1)); }
+void frmMain::RepaintNow() {
+  ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
 
 // ---- Control helpers ------------------------------------------------------------------------
 
@@ -409,20 +326,21 @@ void frmMain::SetChecked(Ctl row, bool checked) {
 
 void frmMain::Enable(Ctl row, bool enabled) { ::EnableWindow(Control(row), enabled ? TRUE : FALSE); }
 
-void frmMain::DoEvents() {
+bool frmMain::DoEvents() {
   MSG msg;
   while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
       // The program's own loop must still see it; the run ends as if the window closed.
       ::PostQuitMessage(static_cast<int>(msg.wParam));
       closeRequested_ = true;
-      return;
+      return false;
     }
     if (!PreTranslate(msg)) {
       ::TranslateMessage(&msg);
       ::DispatchMessageW(&msg);
     }
   }
+  return !closeRequested_;
 }
 
 // ---- Loading and closing --------------------------------------------------------------------
@@ -441,71 +359,23 @@ void frmMain::CloseWindow() {
 // ---- The conversion run ---------------------------------------------------------------------
 
 void frmMain::btnStart_Click() {
-  if (running_) return;  // one run at a time
+  if (run_.Running()) return;  // one run at a time
   WavPlay::PlayKeyClick();
-  qt = L"\"";
-  const std::wstring destination = Checked(optAppPath) ? App::Path() : TextOf(txtOtherLocation);
-  PartCount = 0;
-  LineCount = 0;
-  OptionType = Checked(optPublic) ? L"Public" : L"Private";
-  const std::wstring source = TextOf(txtSourceFile);
-  if (source.empty()) {
+  ConversionRun::Options options;
+  options.destination = Checked(optAppPath) ? App::Path() : TextOf(txtOtherLocation);
+  options.scope = Checked(optPublic) ? L"Public" : L"Private";
+  options.source = TextOf(txtSourceFile);
+  if (options.source.empty()) {
     CurrentPlatform().MsgBox(hwnd_, L"Please select a source file, first", L"Dumbass!", 0);
     return;
   }
 
-  running_ = true;
-  HWND area = Control(Text1);
-  const long before = OutputArea::Length(area);
-  ::ShowWindow(area, SW_HIDE);
-
-  bool stopped = false;
-  std::unique_ptr<VbError> failure;
-  try {
-    SourceFile file(source);
-    ModuleOptions spec;
-    spec.fileName = StringStuff::FileNameFromPath(win::Utf8(source));  // taken once per run
-    spec.scope = win::Utf8(OptionType);
-    spec.destFolder = win::Utf8(destination);
-    spec.encodable = win::AnsiHolds;  // Save writes the ANSI code page
-    Attribname = win::Widen(StringStuff::MakeAttribName(spec.fileName));
-    ModuleGenerator generator(std::move(spec));
-    generator.SetProgressStep(pumpIntervalMs_ <= 0 ? 1 : 4096);
-    Run run(*this, area);
-    const GeneratorCounters counters = generator.Generate(file, run, &run);
-    run.Flush();
-    PartCount = counters.PartCount;
-    LineCount = counters.LineCount;
-  } catch (const RunStopped&) {
-    stopped = true;
-  } catch (const VbError& e) {
-    failure = std::make_unique<VbError>(e);
-  } catch (const std::bad_alloc&) {
-    failure = std::make_unique<VbError>(7);
-  } catch (const std::exception& e) {
-    failure = std::make_unique<VbError>(51, e.what());  // Internal error
-  }
-
-  if (stopped) {
-    running_ = false;
+  const ConversionRun::Outcome outcome = run_.Run(options);
+  if (outcome == ConversionRun::Outcome::Stopped || closeRequested_) {
     CloseWindow();
     return;
   }
-  if (failure) {
-    CurrentPlatform().MsgBox(hwnd_,
-                             L"Error #" + Str(failure->Number()) + L"(" + Describe(*failure) + L") has\r\n" +
-                                 L"occured in 'btnStart' routine.",
-                             L"Oops!", MB_ICONERROR);
-    OutputArea::TruncateTo(area, before);  // a failed run leaves no half module behind
-  }
-  SetLedColor(RGB(0, 0, 0));
-  ::ShowWindow(area, SW_SHOW);
-  running_ = false;
-  if (closeRequested_) {
-    CloseWindow();
-    return;
-  }
-  if (failure) return;
+  if (outcome != ConversionRun::Outcome::Done) return;
   Enable(btnSave, true);
   Enable(btnClear, true);
   CurrentPlatform().MsgBox(hwnd_, L"Done", L"Good news!", 0);
@@ -514,7 +384,7 @@ void frmMain::btnStart_Click() {
 // ---- Source and destination -----------------------------------------------------------------
 
 void frmMain::Command1_Click() {
-  if (running_) return;
+  if (run_.Running()) return;
   WavPlay::PlayKeyClick();
   try {
     CD1.CancelError = true;
@@ -566,7 +436,7 @@ void frmMain::ShowPathwellMissing(HRESULT hr) {
 }
 
 void frmMain::btnSelectDir_Click() {
-  if (running_) return;
+  if (run_.Running()) return;
   WavPlay::PlayKeyClick();
   if (FAILED(pathwellResult_)) {
     ShowPathwellMissing(pathwellResult_);
@@ -590,7 +460,7 @@ void frmMain::btnSelectDir_Click() {
 // ---- Save -----------------------------------------------------------------------------------
 
 void frmMain::btnSave_Click() {
-  if (running_) return;
+  if (run_.Running()) return;
   WavPlay::PlayKeyClick();
   std::wstring target;
   try {
@@ -605,7 +475,8 @@ void frmMain::btnSave_Click() {
         CurrentPlatform().MsgBox(hwnd_, L"File: " + target + L"\r\nexists... overwrite?", L"Query",
                                  MB_YESNO | MB_DEFBUTTON1) == IDNO)
       return;
-    const std::wstring_view text = OutputArea::SelectAllText(Control(Text1));
+    text1_.SelectAll();
+    const std::wstring_view text = text1_.Text();
     SetStatusCaption(L"Saving...");
     std::string bytes;
     try {
@@ -618,8 +489,7 @@ void frmMain::btnSave_Click() {
   } catch (const VbError& e) {
     if (e.Number() == kErrCancel) return;  // the user's own choice
     CurrentPlatform().MsgBox(hwnd_,
-                             L"The file " + target + L" could not be saved.\r\nError #" + Str(e.Number()) + L"(" +
-                                 Describe(e) + L")",
+                             L"The file " + target + L" could not be saved.\r\n" + ErrorText(e),
                              L"Oops!", MB_ICONERROR);
     return;
   }
@@ -629,10 +499,10 @@ void frmMain::btnSave_Click() {
 // ---- Clear, Help, About, Exit ---------------------------------------------------------------
 
 void frmMain::btnClear_Click() {
-  if (running_) return;
+  if (run_.Running()) return;
   WavPlay::PlayKeyClick();
-  ::SetWindowTextW(Control(Text1), L"");
-  ::UpdateWindow(Control(Text1));
+  text1_.SetText(L"");
+  ::UpdateWindow(text1_.hwnd());
   SetChecked(optPrivate, false);
   SetChecked(optPublic, true);
   SetChecked(optAppPath, true);

@@ -3,35 +3,26 @@
 // the output area, the status label and the busy lamp.
 #include <windows.h>
 
-#include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "CommonDialog.h"
+#include "ConversionRun.h"
 #include "FolderBrowser.h"
+#include "TextView.h"
 #include "Window.h"
 
 namespace quorvel {
 
-class frmMain : public win::WindowBase<frmMain> {
+class frmMain : public win::WindowBase<frmMain>, private RunWindow {
  public:
   // Rows of the control table, in its order.
   enum Ctl : size_t {
     Frame1, txtSourceFile, Command1, Frame2, Frame3, optAppPath, optOtherLocation, txtOtherLocation,
     btnSelectDir, Frame4, optPrivate, optPublic, btnStart, btnSave, btnClear, btnAbout, btnHelp, btnExit,
     Label1, LED1, Text1, StatusBar1, kControlCount
-  };
-
-  // Watches a conversion run (tests and the benchmark).
-  class RunObserver {
-   public:
-    virtual ~RunObserver() = default;
-    virtual void StatusCaption(std::wstring_view /*caption*/) {}
-    virtual void LedColor(COLORREF /*color*/) {}
-    // The window has just processed its pending messages during a run.
-    virtual void Pumped() {}
   };
 
   // Without a browser the Pathwell control beside the program serves.
@@ -47,7 +38,23 @@ class frmMain : public win::WindowBase<frmMain> {
   // Ends the message loop when the window is gone (the program; tests keep their loop).
   void SetQuitOnDestroy(bool quit) { quitOnDestroy_ = quit; }
 
-  static std::span<const win::ControlSpec> Table();
+  // The layout, and the windows made from it (nullptr for the labels painted on the window).
+  static std::span<const win::ControlRow> Table();
+  HWND Control(Ctl row) const { return controls_.windows[row]; }
+  // The painted labels Label1 and StatusBar1: caption, place in client pixels (they size
+  // themselves to their caption) and font.
+  const std::wstring& StatusCaption() const { return statusCaption_; }
+  RECT LabelRect(Ctl row) const;
+  HFONT ControlFont(Ctl row) const { return controls_.fonts[row].get(); }
+
+ private:
+  friend class win::WindowBase<frmMain>;
+
+  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  void OnCreate();
+  void OnCommand(int id, int code);
+  void Paint(HDC dc);
+  void CloseWindow();
 
   // Event procedures.
   void Form_Load();
@@ -66,44 +73,15 @@ class frmMain : public win::WindowBase<frmMain> {
   void btnAbout_Click();
   void btnExit_Click();
 
-  // The default save name, from the chosen source file.
-  std::wstring DefFilename;
-  // Generator state of the last run.
-  std::wstring qt;
-  std::int32_t PartCount = 0;
-  std::int32_t LineCount = 0;
-  std::wstring Attribname;
-  std::wstring OptionType;
-  // The open and save dialogs.
-  CommonDialog CD1;
+  // What the conversion run shows on the window.
+  void SetStatusCaption(std::wstring caption) override;
+  void SetLedColor(COLORREF color) override;
+  void RepaintNow() override;
+  // Lets the window process its pending messages, as a long command must; false when it
+  // was asked to close meanwhile.
+  bool DoEvents() override;
+  HWND BoxOwner() const override { return hwnd_; }
 
-  HWND Control(Ctl row) const { return controls_.windows[row]; }
-  const std::wstring& StatusCaption() const { return statusCaption_; }
-  COLORREF ledcolor() const;
-  bool Running() const { return running_; }
-  // Where a painted label stands now, in client pixels (it sizes itself to its caption).
-  RECT LabelRect(Ctl row) const;
-  HFONT ControlFont(Ctl row) const { return controls_.fonts[row].get(); }
-  HWND Tooltip() const { return controls_.tooltip; }
-
-  void SetRunObserver(RunObserver* observer) { observer_ = observer; }
-  // Longest time between two message pumps of a run; 0 pumps after every byte.
-  void SetPumpInterval(double milliseconds) { pumpIntervalMs_ = milliseconds; }
-
- private:
-  friend class win::WindowBase<frmMain>;
-  class Run;
-
-  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-  void OnCreate();
-  void OnCommand(int id, int code);
-  void Paint(HDC dc);
-  void CloseWindow();
-
-  // Lets the window process its pending messages, as a long command must.
-  void DoEvents();
-  void SetStatusCaption(std::wstring caption);
-  void SetLedColor(COLORREF color);
   void LayoutLabel(Ctl row);
   std::wstring TextOf(Ctl row) const;
   void SetTextOf(Ctl row, const std::wstring& text);
@@ -112,8 +90,14 @@ class frmMain : public win::WindowBase<frmMain> {
   void Enable(Ctl row, bool enabled);
   void ShowPathwellMissing(HRESULT hr);
 
+  // The default save name, from the chosen source file.
+  std::wstring DefFilename;
+  // The open and save dialogs.
+  CommonDialog CD1;
   std::unique_ptr<FolderBrowser> Pathwell1;
   HRESULT pathwellResult_ = E_PENDING;
+  TextView text1_;
+  ConversionRun run_{*this, text1_};
 
   win::CreatedControls controls_;
   std::wstring label1Caption_ = L"Busy";
@@ -124,12 +108,9 @@ class frmMain : public win::WindowBase<frmMain> {
   HICON smallIcon_ = nullptr;
   HWND lastFocus_ = nullptr;
 
-  bool running_ = false;
   bool closeRequested_ = false;
   bool closing_ = false;
   bool quitOnDestroy_ = false;
-  double pumpIntervalMs_ = 30;
-  RunObserver* observer_ = nullptr;
 };
 
 }  // namespace quorvel

@@ -60,6 +60,4 @@ void EnsureKeyClickFile() {
   }
 }
 
-bool KeyClickFromMemory() { return g_fromMemory; }
-
 }  // namespace quorvel::WavPlay

@@ -14,7 +14,4 @@ void PlayKeyClick();
 // is there. Never fails: an unwritable folder makes the key click play from memory.
 void EnsureKeyClickFile();
 
-// True when the key click plays from memory because the file could not be written.
-bool KeyClickFromMemory();
-
 }  // namespace quorvel::WavPlay

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <stdexcept>
 
 #include "App.h"
 #include "Res.h"
@@ -24,11 +23,9 @@ constexpr int kClientWidth = 4710;   // twips
 constexpr int kClientHeight = 2205;  // twips
 constexpr COLORREF kLinkColor = RGB(0, 0, 255);
 
-enum Row : size_t { kImage1, kLabel1, kVersion, kLabel3, kLabel2, kLabel4 };
-
 // The window's controls in twips. None is a window of its own: the picture and the labels
 // are painted on the window's surface.
-constexpr win::ControlSpec kControls[] = {
+constexpr win::ControlRow kControls[] = {
     {L"Image1", 1001, nullptr, nullptr, -1, 180, 120, 1995, 1575, -1, 0, {}, L"That's the author."},
     {L"Label1", 1002, nullptr, L"Quorvel", -1, 2280, 120, 2250, 570, 0, 0,
      {L"Comic Sans MS", 20.25, FW_BOLD, false}, nullptr},
@@ -38,9 +35,9 @@ constexpr win::ControlSpec kControls[] = {
     {L"Label4", 1006, nullptr, frmAbout::kWebPage, -1, 60, 1800, 4575, 315, 4, 0,
      {L"Times New Roman", 14.25, FW_BOLD, true}, L"Click here to visit our website."},
 };
-static_assert(std::size(kControls) == 6);
+static_assert(std::size(kControls) == frmAbout::kRows);
 
-constexpr win::FontSpec kStandardFont{L"MS Sans Serif", 8.25, FW_NORMAL, false};
+constexpr win::FontRow kStandardFont{L"MS Sans Serif", 8.25, FW_NORMAL, false};
 constexpr UINT kLabelFormat = DT_CENTER | DT_NOPREFIX | DT_WORDBREAK;
 
 frmAbout::ShownHook& ShownHookSlot() {
@@ -145,7 +142,7 @@ bool frmAbout::Create(HWND owner) {
 }
 
 void frmAbout::Form_Load() {
-  texts_[kVersion] = L"Version " + std::to_wstring(App::Major) + L"." + std::to_wstring(App::Minor) + L"." +
+  texts_[lvlVersion] = L"Version " + std::to_wstring(App::Major) + L"." + std::to_wstring(App::Minor) + L"." +
                      std::to_wstring(App::Revision);
   LayoutLabels();
 }
@@ -161,7 +158,7 @@ void frmAbout::Label4_Click() { ShellExec::ShellOpen(kWebPage); }
 void frmAbout::LayoutLabels() {
   const int dpi = win::WindowDpi(hwnd_);
   win::ScopedGetDC dc(hwnd_);
-  for (size_t row : {kLabel1, kVersion, kLabel3, kLabel2}) {
+  for (Row row : {Label1, lvlVersion, Label3, Label2}) {
     const RECT design = win::ControlRect(kControls, row, dpi);
     win::ScopedSelectObject font(dc, controls_.fonts[row].get());
     RECT measured{0, 0, 0, 0};
@@ -194,7 +191,7 @@ void frmAbout::LoadPicture() {
 }
 
 void frmAbout::Paint(HDC dc) {
-  const RECT& image = rects_[kImage1];
+  const RECT& image = rects_[Image1];
   OLE_HANDLE handle = 0;
   SHORT type = PICTYPE_NONE;
   if (picture_ && SUCCEEDED(picture_->get_Type(&type)) && type == PICTYPE_BITMAP &&
@@ -213,16 +210,15 @@ void frmAbout::Paint(HDC dc) {
   }
 
   ::SetBkMode(dc, TRANSPARENT);
-  for (size_t row = kLabel1; row < kRows; ++row) {
-    HGDIOBJ old = ::SelectObject(dc, controls_.fonts[row].get());
-    ::SetTextColor(dc, ColorOf(kControls[row].name));
+  for (Row row : {Label1, lvlVersion, Label3, Label2, Label4}) {
+    win::ScopedSelectObject font(dc, controls_.fonts[row].get());
+    ::SetTextColor(dc, ColorOf(row));
     RECT r = rects_[row];
     ::DrawTextW(dc, texts_[row].c_str(), static_cast<int>(texts_[row].size()), &r, kLabelFormat);
-    ::SelectObject(dc, old);
   }
 }
 
-bool frmAbout::InLink(POINT client) const { return ::PtInRect(&rects_[kLabel4], client) != FALSE; }
+bool frmAbout::InLink(POINT client) const { return ::PtInRect(&rects_[Label4], client) != FALSE; }
 
 LRESULT frmAbout::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
@@ -281,21 +277,6 @@ LRESULT frmAbout::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   return DefaultProc(msg, wParam, lParam);
 }
 
-size_t frmAbout::RowOf(std::wstring_view name) const {
-  for (size_t i = 0; i < kRows; ++i) {
-    if (name == kControls[i].name) return i;
-  }
-  throw std::out_of_range("frmAbout has no such control");
-}
-
-const std::wstring& frmAbout::Text(std::wstring_view name) const { return texts_[RowOf(name)]; }
-
-RECT frmAbout::Rect(std::wstring_view name) const { return rects_[RowOf(name)]; }
-
-HFONT frmAbout::FontOf(std::wstring_view name) const { return controls_.fonts[RowOf(name)].get(); }
-
-COLORREF frmAbout::ColorOf(std::wstring_view name) const {
-  return RowOf(name) == kLabel4 ? kLinkColor : ::GetSysColor(COLOR_BTNTEXT);
-}
+COLORREF frmAbout::ColorOf(Row row) { return row == Label4 ? kLinkColor : ::GetSysColor(COLOR_BTNTEXT); }
 
 }  // namespace quorvel

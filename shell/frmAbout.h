@@ -7,7 +7,6 @@
 #include <array>
 #include <functional>
 #include <string>
-#include <string_view>
 
 #include "Raii.h"
 #include "Window.h"
@@ -17,6 +16,8 @@ namespace quorvel {
 class frmAbout : public win::WindowBase<frmAbout> {
  public:
   static constexpr const wchar_t* kWebPage = L"https://quorvel.app/";
+  // The picture and the labels, all painted on the window, in the order of its layout table.
+  enum Row : size_t { Image1, Label1, lvlVersion, Label3, Label2, Label4, kRows };
 
   // Shows the window centred over `owner` (the screen when null), disables the owner while
   // it is open and returns when it has closed.
@@ -26,11 +27,11 @@ class frmAbout : public win::WindowBase<frmAbout> {
   using ShownHook = std::function<void(frmAbout&)>;
   static void SetShownHookForTesting(ShownHook hook);
 
-  // What a control shows, by its name (Image1, Label1, lvlVersion, Label3, Label2, Label4).
-  const std::wstring& Text(std::wstring_view name) const;
-  RECT Rect(std::wstring_view name) const;  // client pixels
-  HFONT FontOf(std::wstring_view name) const;
-  COLORREF ColorOf(std::wstring_view name) const;
+  // What a row shows and where, as painted now (client pixels).
+  const std::wstring& Text(Row row) const { return texts_[row]; }
+  RECT Rect(Row row) const { return rects_[row]; }
+  HFONT FontOf(Row row) const { return controls_.fonts[row].get(); }
+  static COLORREF ColorOf(Row row);
   bool HasPicture() const { return static_cast<bool>(picture_); }
   HCURSOR LinkCursor() const { return linkCursor_; }
   HWND Tooltip() const { return controls_.tooltip; }
@@ -40,8 +41,6 @@ class frmAbout : public win::WindowBase<frmAbout> {
 
  private:
   friend class win::WindowBase<frmAbout>;
-  static constexpr size_t kRows = 6;
-
   frmAbout() = default;
   ~frmAbout();
 
@@ -53,7 +52,6 @@ class frmAbout : public win::WindowBase<frmAbout> {
   void Paint(HDC dc);
   void LayoutLabels();
   void LoadPicture();
-  size_t RowOf(std::wstring_view name) const;
   bool InLink(POINT client) const;
 
   HWND owner_ = nullptr;

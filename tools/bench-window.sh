@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Times conversions through the main window under Wine: 1 MB and 10 MB random files by
-# default, or the sizes in MB given as arguments, in the 32-bit (win32, the default) or the
-# 64-bit (win64) program.
+# Times the main window's conversion run under Wine: 1 MB and 10 MB random files by default,
+# or the sizes in MB given as arguments, in the 32-bit (win32, the default) or the 64-bit
+# (win64) program.
 #   tools/bench-window.sh [win32|win64] [BUILD_DIR] [MB ...]
 set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)

@@ -27,7 +27,7 @@ int ScreenDpi() {
   return dpi > 0 ? dpi : 96;
 }
 
-bool TakesFocus(const ControlSpec& row) {
+bool TakesFocus(const ControlRow& row) {
   if (row.tabIndex < 0 || !row.className) return false;
   if (::lstrcmpiW(row.className, WC_STATICW) == 0) return false;
   if (::lstrcmpiW(row.className, WC_BUTTONW) == 0 && (row.style & BS_TYPEMASK) == BS_GROUPBOX) return false;
@@ -64,7 +64,7 @@ int WindowDpi(HWND hwnd) {
   return ScreenDpi();
 }
 
-Font CreatePointFont(const FontSpec& spec, int dpi) {
+Font CreatePointFont(const FontRow& spec, int dpi) {
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof(metrics);
   LOGFONTW lf{};
@@ -92,7 +92,7 @@ Font CreatePointFont(const FontSpec& spec, int dpi) {
   return Font(::CreateFontIndirectW(&lf));
 }
 
-RECT ControlRect(std::span<const ControlSpec> table, size_t index, int dpi) {
+RECT ControlRect(std::span<const ControlRow> table, size_t index, int dpi) {
   int left = table[index].left;
   int top = table[index].top;
   // Guard against a container cycle in a broken table.
@@ -109,15 +109,15 @@ RECT ControlRect(std::span<const ControlSpec> table, size_t index, int dpi) {
   return r;
 }
 
-CreatedControls CreateControls(HWND parent, HINSTANCE instance, std::span<const ControlSpec> table,
-                               const FontSpec& standardFont) {
+CreatedControls CreateControls(HWND parent, HINSTANCE instance, std::span<const ControlRow> table,
+                               const FontRow& standardFont, std::span<void* const> createParams) {
   const int dpi = WindowDpi(parent);
   CreatedControls out;
   out.windows.assign(table.size(), nullptr);
   out.fonts.reserve(table.size());
 
   for (size_t i = 0; i < table.size(); ++i) {
-    const ControlSpec& row = table[i];
+    const ControlRow& row = table[i];
     out.fonts.push_back(CreatePointFont(row.font.face ? row.font : standardFont, dpi));
     if (!row.className) continue;
     const RECT r = ControlRect(table, i, dpi);
@@ -125,7 +125,8 @@ CreatedControls CreateControls(HWND parent, HINSTANCE instance, std::span<const 
     if (TakesFocus(row)) style |= WS_TABSTOP;
     HWND hwnd = ::CreateWindowExW(0, row.className, row.text ? row.text : L"", style, r.left, r.top,
                                   r.right - r.left, r.bottom - r.top, parent,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), instance, nullptr);
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), instance,
+                                  i < createParams.size() ? createParams[i] : nullptr);
     out.windows[i] = hwnd;
     if (hwnd) ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(out.fonts.back().get()), FALSE);
   }
@@ -146,7 +147,7 @@ CreatedControls CreateControls(HWND parent, HINSTANCE instance, std::span<const 
     previous = hwnd;
   }
 
-  const bool anyTooltip = std::any_of(table.begin(), table.end(), [](const ControlSpec& r) { return r.tooltip; });
+  const bool anyTooltip = std::any_of(table.begin(), table.end(), [](const ControlRow& r) { return r.tooltip; });
   if (anyTooltip) {
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&icc);

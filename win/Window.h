@@ -19,18 +19,18 @@ namespace quorvel::win {
 inline int TwipsToPixels(int twips, int dpi) { return ::MulDiv(twips, dpi, 1440); }
 int WindowDpi(HWND hwnd);  // nullptr: the screen's
 
-// Points to a font of the given point size and weight at the given DPI.
-struct FontSpec {
+// The font of a table row: face, point size and weight, made for a DPI by CreatePointFont.
+struct FontRow {
   const wchar_t* face = nullptr;  // nullptr: the window's standard font
   double points = 0;
   int weight = FW_NORMAL;
   bool underline = false;
   bool fixedPitch = false;  // where the face is missing, the substitute keeps fixed pitch
 };
-Font CreatePointFont(const FontSpec& spec, int dpi);
+Font CreatePointFont(const FontRow& spec, int dpi);
 
 // One row of a window's control table. Positions are twips relative to the container.
-struct ControlSpec {
+struct ControlRow {
   const wchar_t* name;        // the control's name in the program (frmMain's Command1 ...)
   int id;                     // its control identifier
   const wchar_t* className;   // window class; nullptr for a label drawn on the window itself
@@ -39,12 +39,12 @@ struct ControlSpec {
   int left, top, width, height;
   int tabIndex;               // keyboard order; -1 when it takes no focus
   DWORD style;                // besides WS_CHILD | WS_VISIBLE
-  FontSpec font;              // face nullptr: the window's standard font
+  FontRow font;               // face nullptr: the window's standard font
   const wchar_t* tooltip;     // nullptr: none
 };
 
 // Absolute rectangle of a row in client pixels (containers' offsets added).
-RECT ControlRect(std::span<const ControlSpec> table, size_t index, int dpi);
+RECT ControlRect(std::span<const ControlRow> table, size_t index, int dpi);
 
 // The child windows made from a table, in table order (nullptr for labels), with their fonts
 // (one per row, labels included, so the owner paints a label with fonts[row]).
@@ -55,9 +55,10 @@ struct CreatedControls {
 };
 // Creates every windowed row as a child of `parent`, sets its font, adds tooltips, and
 // orders the windows so that Tab follows tabIndex. Rows with a tabIndex get WS_TABSTOP unless
-// they are static texts or group boxes; every control gets WS_CLIPSIBLINGS.
-CreatedControls CreateControls(HWND parent, HINSTANCE instance, std::span<const ControlSpec> table,
-                               const FontSpec& standardFont);
+// they are static texts or group boxes; every control gets WS_CLIPSIBLINGS. createParams,
+// when given, holds each row's lpParam for CreateWindowEx (the object of a control of ours).
+CreatedControls CreateControls(HWND parent, HINSTANCE instance, std::span<const ControlRow> table,
+                               const FontRow& standardFont, std::span<void* const> createParams = {});
 
 // Size of a window whose client area is clientWidth x clientHeight twips.
 SIZE WindowSizeForClient(DWORD style, DWORD exStyle, int clientWidthTwips, int clientHeightTwips, int dpi);

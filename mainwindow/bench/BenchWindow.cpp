@@ -1,6 +1,6 @@
-// Converts random files of 1 MB and 10 MB through the main window, as a user's Start click
-// does, and prints the time to the "Done" box, the peak working set and the longest time
-// the window went without processing its messages.
+// Converts random files of 1 MB and 10 MB with the main window's conversion run into a
+// shown output area, and prints the time the run takes, the peak working set and the
+// longest time the window went without processing its messages.
 #include <windows.h>
 #include <ole2.h>
 #include <psapi.h>
@@ -11,25 +11,42 @@
 #include <string>
 #include <vector>
 
-#include "../tests/FakePlatform.h"
 #include "Clock.h"
+#include "ConversionRun.h"
+#include "FakePlatform.h"
 #include "ModuleGenerator.h"
 #include "Text.h"
-#include "frmMain.h"
+#include "TextView.h"
 
 namespace {
 
-class GapMeter : public quorvel::frmMain::RunObserver {
+// The window a run reports to: it processes the messages and measures the gaps between.
+class GapMeter : public quorvel::RunWindow {
  public:
+  explicit GapMeter(HWND hwnd) : hwnd_(hwnd) {}
   double last = 0;
   double longest = 0;
   int pumps = 0;
-  void Pumped() override {
+  void SetStatusCaption(std::wstring caption) override { caption_ = std::move(caption); }
+  void SetLedColor(COLORREF) override {}
+  void RepaintNow() override { ::UpdateWindow(hwnd_); }
+  bool DoEvents() override {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
     const double now = quorvel::win::Milliseconds();
     if (now - last > longest) longest = now - last;
     last = now;
     ++pumps;
+    return true;
   }
+  HWND BoxOwner() const override { return hwnd_; }
+
+ private:
+  HWND hwnd_;
+  std::wstring caption_;
 };
 
 std::wstring WriteRandomFile(const std::wstring& folder, size_t size) {
@@ -60,46 +77,48 @@ int main(int argc, char** argv) {
 
   quorvel::testing::FakePlatform platform;
   quorvel::ScopedPlatform scope(platform);
-  quorvel::frmMain form;
-  if (!form.Create(::GetModuleHandleW(nullptr), SW_SHOW)) return 1;
-  GapMeter gaps;
-  form.SetRunObserver(&gaps);
+  const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  quorvel::TextView::Register(instance);
+  // The output area inside a shown window, as on the main window: hiding and showing a
+  // top-level window of its own would cost Wine seconds each time.
+  HWND host = ::CreateWindowExW(0, L"STATIC", L"bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 720,
+                                480, nullptr, nullptr, instance, nullptr);
+  quorvel::TextView output;
+  constexpr DWORD kStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | WS_BORDER;
+  if (!host || !::CreateWindowExW(0, quorvel::TextView::kClassName, L"", kStyle, 0, 0, 700, 450, host, nullptr,
+                                  instance, &output))
+    return 1;
+  GapMeter gaps(host);
+  quorvel::ConversionRun run(gaps, output);
 
   int status = 0;
   for (size_t size : sizes) {
     const std::wstring source = WriteRandomFile(folder, size);
-    platform.dialogAnswers.push_back({false, source});
-    form.Command1_Click();
-    form.btnClear_Click();  // each run starts with an empty output area
-    platform.dialogAnswers.push_back({false, source});
-    form.Command1_Click();
-
-    double done = 0;
-    platform.onBox = [&](const quorvel::testing::Box& box) {
-      if (box.text == L"Done") done = quorvel::win::Milliseconds();
-    };
+    output.SetText(L"");  // each run starts with an empty output area
     gaps.longest = 0;
     gaps.pumps = 0;
     const double start = quorvel::win::Milliseconds();
     gaps.last = start;
-    form.btnStart_Click();
-    if (done == 0) {
-      std::printf("%.1f MB: no \"Done\" box (%s)\n", size / 1048576.0,
-                  platform.boxes.empty() ? "none" : quorvel::win::Utf8(platform.boxes.back().text).c_str());
+    const auto outcome = run.Run({source, folder, L"Public"});
+    const double done = quorvel::win::Milliseconds();
+    if (outcome != quorvel::ConversionRun::Outcome::Done) {
+      std::printf("%.1f MB: the run failed (%s)\n", size / 1048576.0,
+                  platform.boxes.empty() ? "no box" : quorvel::win::Utf8(platform.boxes.back().text).c_str());
       status = 1;
       continue;
     }
-    // The stretch from the last pump to the box counts as a gap too.
+    // The stretch from the last pump to the end counts as a gap too.
     if (done - gaps.last > gaps.longest) gaps.longest = done - gaps.last;
 
     PROCESS_MEMORY_COUNTERS memory{};
     memory.cb = sizeof(memory);
     ::GetProcessMemoryInfo(::GetCurrentProcess(), &memory, sizeof(memory));
-    std::printf("%.1f MB: %.0f ms to \"Done\", longest gap between pumps %.1f ms (%d pumps), peak working set %.1f MB\n",
+    std::printf("%.1f MB: %.0f ms for the run, longest gap between pumps %.1f ms (%d pumps), "
+                "peak working set %.1f MB\n",
                 size / 1048576.0, done - start, gaps.longest, gaps.pumps, memory.PeakWorkingSetSize / 1048576.0);
     // Every line of the module must have arrived (the view counts the empty one after the last).
     const auto lines = static_cast<std::uint64_t>(
-        ::SendMessageW(form.Control(quorvel::frmMain::Text1), EM_GETLINECOUNT, 0, 0) - 1);
+        ::SendMessageW(output.hwnd(), EM_GETLINECOUNT, 0, 0) - 1);
     if (lines != quorvel::ModuleLineCount(size)) {
       std::printf("  but the output area holds %llu lines instead of %llu\n", static_cast<unsigned long long>(lines),
                   static_cast<unsigned long long>(quorvel::ModuleLineCount(size)));
@@ -108,7 +127,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     ::DeleteFileW(source.c_str());
   }
-  ::DestroyWindow(form.hwnd());
+  ::DestroyWindow(host);
   ::OleUninitialize();
   return status;
 }

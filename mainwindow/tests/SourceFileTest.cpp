@@ -38,16 +38,17 @@ TEST(SourceFileTest, OpenFailuresBecomeVisualBasicErrors) {
   ::CloseHandle(lock);
 }
 
-TEST(SourceFileTest, LetsOthersWriteAndDeleteWhileOpenAndReleasesTheFileOnClose) {
+TEST(SourceFileTest, LetsOthersWriteAndDeleteWhileOpenAndReleasesTheFileWhenGone) {
   ScratchFolder dir;
   const std::wstring path = dir / L"shared.bin";
   WriteFileBytes(path, "hello");
-  SourceFile file(path);
-  HANDLE writer = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
-  EXPECT_NE(writer, INVALID_HANDLE_VALUE);
-  ::CloseHandle(writer);
-  file.Close();
+  {
+    SourceFile file(path);
+    HANDLE writer = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(writer, INVALID_HANDLE_VALUE);
+    ::CloseHandle(writer);
+  }
   HANDLE exclusive = ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   EXPECT_NE(exclusive, INVALID_HANDLE_VALUE);
   ::CloseHandle(exclusive);

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "OutputArea.h"
 
 namespace quorvel {
 namespace {
@@ -19,7 +18,7 @@ class TextViewTest : public ::testing::Test {
     // The output area's own font.
     font_ = ::CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, FIXED_PITCH, L"Fixedsys");
     view_ = ::CreateWindowExW(0, TextView::kClassName, L"", WS_POPUP | WS_VSCROLL | WS_HSCROLL | WS_BORDER | ES_NOHIDESEL,
-                              0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
+                              0, 0, 400, 300, nullptr, nullptr, nullptr, &object_);
     ASSERT_NE(view_, nullptr);
     Send(WM_SETFONT, reinterpret_cast<WPARAM>(font_), 0);
     HDC dc = ::GetDC(view_);
@@ -35,6 +34,7 @@ class TextViewTest : public ::testing::Test {
     ::DestroyWindow(view_);
     ::DeleteObject(font_);
   }
+  long Length() const { return static_cast<long>(object_.Length()); }
 
   LRESULT Send(UINT msg, WPARAM w = 0, LPARAM l = 0) const { return ::SendMessageW(view_, msg, w, l); }
   void SetText(const std::wstring& text) const { Send(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())); }
@@ -93,11 +93,36 @@ class TextViewTest : public ::testing::Test {
     return pixels;
   }
 
+  TextView object_;
   HWND view_ = nullptr;
   HFONT font_ = nullptr;
   TEXTMETRICW tm_{};
   int charWidth_ = 8;
 };
+
+TEST_F(TextViewTest, TheViewAndItsWindowEndTogetherWhicheverGoesFirst) {
+  auto make = [](TextView& view) {
+    return ::CreateWindowExW(0, TextView::kClassName, L"start", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr,
+                             &view);
+  };
+  HWND window = nullptr;
+  {
+    TextView view;
+    window = make(view);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(view.hwnd(), window);
+    EXPECT_EQ(view.Text(), L"start");  // the window's text is the view's first text
+  }
+  EXPECT_FALSE(::IsWindow(window));
+
+  TextView view;
+  window = make(view);
+  ASSERT_NE(window, nullptr);
+  ::DestroyWindow(window);
+  EXPECT_EQ(view.hwnd(), nullptr);
+  view.Append(L" and more");  // the text outlives its window
+  EXPECT_EQ(view.Text(), L"start and more");
+}
 
 TEST_F(TextViewTest, KeepsTheTextExactlyThroughSetAppendTruncateAndGet) {
   const std::wstring mixed = L"Attribute VB_Name = \"moda\"\r\nlone LF\nlone CR\rcaf\u00e9 \u4e2d\U0001F600\r\n";
@@ -111,18 +136,18 @@ TEST_F(TextViewTest, KeepsTheTextExactlyThroughSetAppendTruncateAndGet) {
   EXPECT_EQ(Text(), mixed + L"Call WriteBytes(\"00\r\nEnd Sub");
   EXPECT_EQ(Send(EM_GETLINECOUNT), 6);
 
-  const long mark = OutputArea::Length(view_);
-  OutputArea::Append(view_, L"\r\nmore\r\n\r\n");
+  const long mark = Length();
+  object_.Append(L"\r\nmore\r\n\r\n");
   EXPECT_EQ(Send(EM_GETLINECOUNT), 9);
-  OutputArea::TruncateTo(view_, mark);
-  EXPECT_EQ(OutputArea::Text(view_), mixed + L"Call WriteBytes(\"00\r\nEnd Sub");
+  object_.TruncateTo(mark);
+  EXPECT_EQ(object_.Text(), mixed + L"Call WriteBytes(\"00\r\nEnd Sub");
   EXPECT_EQ(Send(EM_GETLINECOUNT), 6);
 
   // A short buffer gets what fits, always terminated.
   wchar_t small[5];
   EXPECT_EQ(Send(WM_GETTEXT, 5, reinterpret_cast<LPARAM>(small)), 4);
   EXPECT_STREQ(small, L"Attr");
-  EXPECT_EQ(::GetWindowTextLengthW(view_), static_cast<int>(OutputArea::Length(view_)));
+  EXPECT_EQ(::GetWindowTextLengthW(view_), static_cast<int>(Length()));
 
   SetText(L"");
   EXPECT_EQ(Text(), L"");
@@ -199,7 +224,7 @@ TEST_F(TextViewTest, SelectAllAndCopyPutTheExactTextOnTheClipboard) {
   ::GlobalUnlock(data);
   ::CloseClipboard();
 
-  EXPECT_EQ(OutputArea::SelectAllText(view_), text);
+  object_.SelectAll();
   EXPECT_EQ(Selection(), std::make_pair(0ul, static_cast<DWORD>(text.size())));
 }
 
@@ -207,7 +232,7 @@ TEST_F(TextViewTest, ScrollsThroughFarMoreLinesThanSixteenBitsCount) {
   const std::wstring line = L"Call WriteBytes(\"" + std::wstring(64, L'A') + L"\")\r\n";
   std::wstring batch;
   for (int i = 0; i < 1000; ++i) batch += line;
-  for (int i = 0; i < 70; ++i) OutputArea::Append(view_, batch);
+  for (int i = 0; i < 70; ++i) object_.Append(batch);
   EXPECT_EQ(Send(EM_GETLINECOUNT), 70001);
 
   SCROLLINFO v = Bar(SB_VERT);
@@ -226,7 +251,7 @@ TEST_F(TextViewTest, ScrollsThroughFarMoreLinesThanSixteenBitsCount) {
   Send(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
   EXPECT_GT(Send(EM_GETFIRSTVISIBLELINE), 0);
   Key(VK_END, true);
-  EXPECT_EQ(Selection().second, static_cast<DWORD>(OutputArea::Length(view_)));
+  EXPECT_EQ(Selection().second, static_cast<DWORD>(Length()));
   EXPECT_EQ(Send(EM_GETFIRSTVISIBLELINE), 70001 - page);
 
   // The lines are wider than the view: the horizontal bar reaches their end.
@@ -302,16 +327,30 @@ TEST_F(TextViewTest, PaintsTextOnWhiteAndMarksTheSelection) {
   EXPECT_TRUE(rowHas(right, 0, ::GetSysColor(COLOR_WINDOWTEXT)));
 }
 
+TEST_F(TextViewTest, HoldsFarMoreThanAnEditControlsDefaultLimitAndTruncatesBackToAMark) {
+  const std::wstring line = L"Call WriteBytes(\"" + std::wstring(64, L'A') + L"\")\r\n";
+  std::wstring batch;
+  for (int i = 0; i < 200; ++i) batch += line;
+  object_.Append(L"first\r\n");
+  const size_t mark = object_.Length();
+  for (int i = 0; i < 10; ++i) object_.Append(batch);
+  EXPECT_EQ(object_.Length(), 7 + 2000 * line.size());
+  EXPECT_EQ(Send(EM_GETLIMITTEXT), 0x7FFFFFFE);
+  object_.TruncateTo(mark);
+  EXPECT_EQ(Text(), L"first\r\n");
+  EXPECT_EQ(Send(EM_GETLINECOUNT), 2);
+}
+
 TEST_F(TextViewTest, MemoryThatCannotBeHadLeavesTheTextAsItWas) {
   SetText(L"kept\r\n");
-  EXPECT_THROW(OutputArea::ReserveForModule(view_, 0x7FFFFFFF), std::bad_alloc);
+  EXPECT_THROW(object_.Reserve(TextBuffer::kMaxLength, 0), std::bad_alloc);
   // Line starts for 2^46 lines need 256 TiB, beyond any 64-bit address space; just under
   // 2 GiB in one piece is beyond a 32-bit one.
   constexpr size_t kLinesNoAddressSpaceHolds = sizeof(size_t) == 8 ? size_t(1) << (sizeof(size_t) * 8 - 18) : 0x1FFFFFF0;
-  EXPECT_THROW(TextView::FromWindow(view_)->Reserve(0, kLinesNoAddressSpaceHolds), std::bad_alloc);
+  EXPECT_THROW(object_.Reserve(0, kLinesNoAddressSpaceHolds), std::bad_alloc);
   EXPECT_EQ(Text(), L"kept\r\n");
-  OutputArea::ReserveForModule(view_, 1 << 20);  // a megabyte's module is no trouble
-  OutputArea::Append(view_, L"more");
+  object_.Reserve(1 << 21, 1 << 15);  // a megabyte's module is no trouble
+  object_.Append(L"more");
   EXPECT_EQ(Text(), L"kept\r\nmore");
 }
 

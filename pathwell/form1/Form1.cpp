@@ -9,7 +9,7 @@ constexpr wchar_t kClassName[] = L"PathwellForm1";
 constexpr int kClientWidth = 4680;
 constexpr int kClientHeight = 3090;
 
-struct ChildSpec {
+struct ChildRow {
   const wchar_t* className;
   const wchar_t* text;
   int id;
@@ -18,7 +18,7 @@ struct ChildSpec {
   DWORD exStyle;
 };
 // In tab order: Command1 (tab index 0), then Text1 (tab index 1).
-constexpr ChildSpec kChildren[] = {
+constexpr ChildRow kChildren[] = {
     {L"BUTTON", L"GO", Form1::kCommand1Id, 1620, 900, 735, 375, WS_TABSTOP | BS_PUSHBUTTON, 0},
     {L"EDIT", L"Text1", Form1::kText1Id, 240, 1440, 4275, 285, WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE},
 };
@@ -40,7 +40,7 @@ HRESULT Form1::Create(HINSTANCE instance, const std::wstring& libraryFolder) {
     return HRESULT_FROM_WIN32(::GetLastError());
   }
   const auto font = reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT));
-  for (const ChildSpec& child : kChildren) {
+  for (const ChildRow& child : kChildren) {
     HWND window = ::CreateWindowExW(
         child.exStyle, child.className, child.text, WS_CHILD | WS_VISIBLE | child.style,
         win::TwipsToPixels(child.left, dpi), win::TwipsToPixels(child.top, dpi), win::TwipsToPixels(child.width, dpi),

@@ -82,43 +82,43 @@ TEST_F(frmAboutTest, ShowsItsLayoutAt96Dpi) {
       ::GetClientRect(hwnd, &client);
       EXPECT_EQ(client.right, 314);
       EXPECT_EQ(client.bottom, 147);
-      const RECT image = about.Rect(L"Image1");
+      const RECT image = about.Rect(frmAbout::Image1);
       EXPECT_EQ(image.left, 12);
       EXPECT_EQ(image.top, 8);
       EXPECT_EQ(image.right - image.left, 133);
       EXPECT_EQ(image.bottom - image.top, 105);
-      const RECT link = about.Rect(L"Label4");
+      const RECT link = about.Rect(frmAbout::Label4);
       EXPECT_EQ(link.left, 4);
       EXPECT_EQ(link.top, 120);
       EXPECT_EQ(link.right - link.left, 305);
       EXPECT_EQ(link.bottom - link.top, 21);
       // Self-sizing labels keep the centre of their design box.
-      struct Design { const wchar_t* name; POINT centre; };
-      for (const Design& d : {Design{L"Label1", {227, 27}}, Design{L"lvlVersion", {225, 66}},
-                              Design{L"Label3", {226, 90}}, Design{L"Label2", {230, 106}}}) {
-        const POINT c = Centre(about.Rect(d.name));
-        EXPECT_NEAR(c.x, d.centre.x, 1) << win::Utf8(d.name);
-        EXPECT_NEAR(c.y, d.centre.y, 1) << win::Utf8(d.name);
+      struct Design { frmAbout::Row row; POINT centre; };
+      for (const Design& d : {Design{frmAbout::Label1, {227, 27}}, Design{frmAbout::lvlVersion, {225, 66}},
+                              Design{frmAbout::Label3, {226, 90}}, Design{frmAbout::Label2, {230, 106}}}) {
+        const POINT c = Centre(about.Rect(d.row));
+        EXPECT_NEAR(c.x, d.centre.x, 1) << d.row;
+        EXPECT_NEAR(c.y, d.centre.y, 1) << d.row;
       }
-      EXPECT_GT(about.Rect(L"lvlVersion").right - about.Rect(L"lvlVersion").left, 35);  // grew with its text
+      EXPECT_GT(about.Rect(frmAbout::lvlVersion).right - about.Rect(frmAbout::lvlVersion).left, 35);  // grew with its text
     }
 
-    EXPECT_EQ(about.Text(L"Label1"), L"Quorvel");
-    EXPECT_EQ(about.Text(L"lvlVersion"), L"Version 2.0.9");
-    EXPECT_EQ(about.Text(L"Label3"), L"by");
-    EXPECT_EQ(about.Text(L"Label2"), L"The Quorvel team");
-    EXPECT_EQ(about.Text(L"Label4"), L"https://quorvel.app/");
+    EXPECT_EQ(about.Text(frmAbout::Label1), L"Quorvel");
+    EXPECT_EQ(about.Text(frmAbout::lvlVersion), L"Version 2.0.9");
+    EXPECT_EQ(about.Text(frmAbout::Label3), L"by");
+    EXPECT_EQ(about.Text(frmAbout::Label2), L"The Quorvel team");
+    EXPECT_EQ(about.Text(frmAbout::Label4), L"https://quorvel.app/");
 
-    const LOGFONTW title = FontInfo(about.FontOf(L"Label1"));
+    const LOGFONTW title = FontInfo(about.FontOf(frmAbout::Label1));
     EXPECT_STREQ(title.lfFaceName, L"Comic Sans MS");
     EXPECT_EQ(title.lfWeight, FW_BOLD);
     EXPECT_EQ(title.lfHeight, -::MulDiv(2025, win::WindowDpi(hwnd), 7200));
-    const LOGFONTW link = FontInfo(about.FontOf(L"Label4"));
+    const LOGFONTW link = FontInfo(about.FontOf(frmAbout::Label4));
     EXPECT_STREQ(link.lfFaceName, L"Times New Roman");
     EXPECT_EQ(link.lfWeight, FW_BOLD);
     EXPECT_TRUE(link.lfUnderline);
-    EXPECT_EQ(about.ColorOf(L"Label4"), RGB(0, 0, 255));
-    EXPECT_EQ(about.ColorOf(L"Label2"), ::GetSysColor(COLOR_BTNTEXT));
+    EXPECT_EQ(about.ColorOf(frmAbout::Label4), RGB(0, 0, 255));
+    EXPECT_EQ(about.ColorOf(frmAbout::Label2), ::GetSysColor(COLOR_BTNTEXT));
 
     EXPECT_TRUE(about.HasPicture());
     ICONINFO cursor{};
@@ -163,8 +163,8 @@ TEST_F(frmAboutTest, ClosingPlaysTheKeyClickFileWhenItExists) {
 TEST_F(frmAboutTest, TheLinkOpensTheWebPageEachTimeAndTheWindowStays) {
   ShowAbout(nullptr, [&](frmAbout& about) {
     HWND hwnd = about.hwnd();
-    const POINT link = Centre(about.Rect(L"Label4"));
-    const POINT picture = Centre(about.Rect(L"Image1"));
+    const POINT link = Centre(about.Rect(frmAbout::Label4));
+    const POINT picture = Centre(about.Rect(frmAbout::Image1));
     for (int i = 0; i < 2; ++i) {
       ::SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(link.x, link.y));
       ::SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(link.x, link.y));
@@ -203,7 +203,7 @@ TEST_F(frmAboutTest, IsModalOverItsOwnerAndReturnsWhenATimerClosesIt) {
       ::GetWindowRect(about.hwnd(), &a);
       EXPECT_NEAR(Centre(a).x, Centre(o).x, 2);
       EXPECT_NEAR(Centre(a).y, Centre(o).y, 2);
-      EXPECT_EQ(about.Text(L"lvlVersion"), L"Version 2.0.9");
+      EXPECT_EQ(about.Text(frmAbout::lvlVersion), L"Version 2.0.9");
       g_aboutForTimer = about.hwnd();
       ::SetTimer(nullptr, 0, 200, &CloseAboutTimer);
     });

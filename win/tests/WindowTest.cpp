@@ -37,7 +37,7 @@ class HostWindow {
   HWND hwnd_;
 };
 
-constexpr ControlSpec kTable[] = {
+constexpr ControlRow kTable[] = {
     {L"Frame1", 10, WC_BUTTONW, L"Frame", -1, 120, 60, 3000, 1500, 3, BS_GROUPBOX, {}, nullptr},
     {L"Command1", 11, WC_BUTTONW, L"Browse", 0, 120, 240, 900, 300, 2, BS_PUSHBUTTON, {}, nullptr},
     {L"Label1", 12, nullptr, L"Busy", -1, 60, 1800, 450, 240, 0, 0, {L"Arial", 9.75, FW_NORMAL, false}, L"label tip"},
@@ -48,7 +48,7 @@ constexpr ControlSpec kTable[] = {
 };
 
 TEST(Window, ControlRectAddsContainerOffsetsAndScalesWithDpi) {
-  const ControlSpec nested[] = {
+  const ControlRow nested[] = {
       {L"Frame2", 1, nullptr, nullptr, -1, 120, 960, 2055, 2775, 3, 0, {}, nullptr},
       {L"Frame3", 2, nullptr, nullptr, 0, 120, 240, 1815, 1455, 14, 0, {}, nullptr},
       {L"optAppPath", 3, nullptr, nullptr, 1, 120, 240, 1575, 195, 20, 0, {}, nullptr},

@@ -1,0 +1,241 @@
+#include "ConversionRun.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "FakePlatform.h"
+#include "ModuleGenerator.h"
+#include "ScratchFolder.h"
+#include "Text.h"
+#include "TextView.h"
+#include "VbError.h"
+
+namespace quorvel {
+namespace {
+
+using testing::FakePlatform;
+using testing::ScratchFolder;
+using testing::WriteFileBytes;
+using Outcome = ConversionRun::Outcome;
+
+std::string Bytes(size_t n, int seed = 1) {
+  std::string s(n, '\0');
+  for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 31 + seed) & 0xFF);
+  return s;
+}
+
+std::wstring Module(const std::wstring& fileName, const std::string& bytes, const std::wstring& scope,
+                    const std::wstring& folder) {
+  ModuleOptions spec;
+  spec.fileName = win::Utf8(fileName);
+  spec.scope = win::Utf8(scope);
+  spec.destFolder = win::Utf8(folder);
+  return win::Widen(
+      GenerateModule(spec, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())));
+}
+
+// The window a run reports to: records what it is shown and answers its pauses.
+class FakeWindow : public RunWindow {
+ public:
+  std::vector<std::wstring> captions;
+  std::vector<COLORREF> leds;  // each change
+  int pumps = 0;
+  int repaints = 0;
+  bool closeAsked = false;
+  std::function<void()> onPump;
+
+  void SetStatusCaption(std::wstring caption) override { captions.push_back(std::move(caption)); }
+  void SetLedColor(COLORREF color) override {
+    if (leds.empty() || leds.back() != color) leds.push_back(color);
+  }
+  void RepaintNow() override { ++repaints; }
+  bool DoEvents() override {
+    ++pumps;
+    if (onPump) onPump();
+    return !closeAsked;
+  }
+  HWND BoxOwner() const override { return nullptr; }
+};
+
+class ConversionRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    TextView::Register(instance);
+    // A hidden parent keeps the output area off the screen when the run shows it.
+    parent_ = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, instance, nullptr);
+    ASSERT_NE(::CreateWindowExW(0, TextView::kClassName, L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL, 0, 0, 400, 300,
+                                parent_, nullptr, instance, &output_),
+              nullptr);
+  }
+  void TearDown() override { ::DestroyWindow(parent_); }
+
+  std::wstring MakeSource(const std::wstring& name, const std::string& bytes) {
+    const std::wstring path = dir_ / name;
+    WriteFileBytes(path, bytes);
+    return path;
+  }
+  Outcome Run(const std::wstring& source, const std::wstring& scope = L"Public",
+              const std::wstring& folder = L"C:\\Out") {
+    return run_.Run({source, folder, scope});
+  }
+  bool Shown() const { return (::GetWindowLongW(output_.hwnd(), GWL_STYLE) & WS_VISIBLE) != 0; }
+  std::wstring Output() const { return std::wstring(output_.Text()); }
+
+  FakePlatform platform_;
+  ScopedPlatform scope_{platform_};
+  ScratchFolder dir_;
+  HWND parent_ = nullptr;
+  TextView output_;
+  FakeWindow window_;
+  ConversionRun run_{window_, output_};
+};
+
+TEST_F(ConversionRunTest, AppendsTheEnginesModuleAfterTheTextAlreadyThere) {
+  output_.SetText(L"kept\r\n");
+  const std::string three("\x00\x0A\xFF", 3), multi = Bytes(7000);
+  EXPECT_EQ(Run(MakeSource(L"a.b", three), L"Private", L"D:\\"), Outcome::Done);
+  EXPECT_EQ(Run(MakeSource(L"my file.tar.gz", multi)), Outcome::Done);
+  EXPECT_EQ(Run(MakeSource(L"empty.dat", "")), Outcome::Done);
+  EXPECT_EQ(Output(), L"kept\r\n" + Module(L"a.b", three, L"Private", L"D:\\") +
+                          Module(L"my file.tar.gz", multi, L"Public", L"C:\\Out") +
+                          Module(L"empty.dat", "", L"Public", L"C:\\Out"));
+  EXPECT_TRUE(Shown());
+  EXPECT_EQ(window_.leds.back(), 0u);
+  EXPECT_TRUE(platform_.boxes.empty());  // the window says "Done", not the run
+  EXPECT_FALSE(run_.Running());
+}
+
+TEST_F(ConversionRunTest, PumpingEveryByteShowsEveryBytesCaptionAndTheLampColours) {
+  run_.SetPumpInterval(0);
+  bool hiddenWhileRunning = true;
+  window_.onPump = [&] { hiddenWhileRunning = hiddenWhileRunning && !Shown() && run_.Running(); };
+  Run(MakeSource(L"three.bin", "abc"));
+  const std::vector<std::wstring> expected{L"Converting byte  1 out of  3", L"Converting byte  2 out of  3",
+                                           L"Converting byte  3 out of  3", L"Finalizing..."};
+  EXPECT_EQ(window_.captions, expected);
+  EXPECT_EQ(window_.leds, (std::vector<COLORREF>{255, 65535, 0}));
+  EXPECT_EQ(window_.repaints, 1);
+  EXPECT_TRUE(hiddenWhileRunning);
+  EXPECT_GT(window_.pumps, 3);
+}
+
+TEST_F(ConversionRunTest, WithTheDefaultPaceTheLastCaptionBeforeFinalizingNamesTheLastByte) {
+  Run(MakeSource(L"big.bin", Bytes(300000)));
+  ASSERT_GE(window_.captions.size(), 2u);
+  EXPECT_EQ(window_.captions[window_.captions.size() - 2], L"Converting byte  300000 out of  300000");
+  EXPECT_EQ(window_.captions.back(), L"Finalizing...");
+
+  window_.captions.clear();
+  Run(MakeSource(L"empty.bin", ""));
+  EXPECT_EQ(window_.captions, std::vector<std::wstring>{L"Finalizing..."});  // no byte, no byte caption
+}
+
+TEST_F(ConversionRunTest, FailuresAreReportedAndLeaveTheOutputAsItWas) {
+  output_.SetText(L"before\r\n");
+  const std::wstring locked = MakeSource(L"locked.bin", "abc");
+  HANDLE lock = ::CreateFileW(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  const struct {
+    std::wstring path;
+    const wchar_t* first;
+  } cases[] = {
+      {dir_ / L"no folder\\x.bin", L"Error # 76(Path not found) has"},
+      {dir_ / L"missing.bin", L"Error # 53(File not found) has"},
+      {dir_.Path(), L"Error # 75(Path/File access error) has"},
+      {locked, L"Error # 70(Permission denied) has"},
+  };
+  for (const auto& c : cases) {
+    platform_.boxes.clear();
+    window_.leds.clear();
+    EXPECT_EQ(Run(c.path), Outcome::Failed) << win::Utf8(c.path);
+    ASSERT_EQ(platform_.boxes.size(), 1u) << win::Utf8(c.path);
+    EXPECT_EQ(platform_.boxes[0].title, L"Oops!");
+    EXPECT_EQ(platform_.boxes[0].flags, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_EQ(platform_.boxes[0].text, std::wstring(c.first) + L"\r\noccured in 'btnStart' routine.");
+    EXPECT_EQ(Output(), L"before\r\n");
+    EXPECT_TRUE(Shown());
+    EXPECT_EQ(window_.leds, std::vector<COLORREF>{0});
+    EXPECT_FALSE(run_.Running());
+  }
+  ::CloseHandle(lock);
+  EXPECT_FALSE(testing::FileExists(dir_ / L"missing.bin"));  // nothing created
+}
+
+TEST_F(ConversionRunTest, ASourceThatShrinksDuringTheRunFailsWith62AndIsClosedAfterwards) {
+  output_.SetText(L"before\r\n");
+  run_.SetPumpInterval(0.001);
+  const std::wstring path = MakeSource(L"shrinks.bin", Bytes(600000));
+  bool cut = false;
+  window_.onPump = [&] {
+    if (cut) return;
+    cut = true;
+    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, 0, nullptr);
+    ::SetFilePointer(h, 10, nullptr, FILE_BEGIN);
+    ::SetEndOfFile(h);
+    ::CloseHandle(h);
+  };
+  EXPECT_EQ(Run(path), Outcome::Failed);
+  ASSERT_EQ(platform_.Count(L"Oops!"), 1);
+  EXPECT_EQ(platform_.boxes.back().text.substr(0, 38), L"Error # 62(Input past end of file) has");
+  EXPECT_EQ(Output(), L"before\r\n");
+  HANDLE exclusive = ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  EXPECT_NE(exclusive, INVALID_HANDLE_VALUE);
+  ::CloseHandle(exclusive);
+}
+
+TEST_F(ConversionRunTest, AFailureAfterAFewLinesRemovesThemFromALongerText) {
+  Run(MakeSource(L"long.bin", Bytes(20000)));
+  const std::wstring before = Output();
+  run_.SetPumpInterval(0);
+  window_.pumps = 0;
+  window_.onPump = [&] {
+    if (window_.pumps == 60) throw VbError(9);
+  };
+  EXPECT_EQ(Run(MakeSource(L"short.bin", Bytes(100))), Outcome::Failed);
+  EXPECT_EQ(platform_.boxes.back().text, L"Error # 9(Subscript out of range) has\r\noccured in 'btnStart' routine.");
+  EXPECT_EQ(Output(), before);
+}
+
+TEST_F(ConversionRunTest, ASourceTooBigForMemoryFailsAtOnceWithOutOfMemory) {
+  output_.SetText(L"kept\r\n");
+  // The largest source the engine takes, 2^31 - 1 bytes, as a sparse file of zeros.
+  const std::wstring huge = dir_ / L"huge.bin";
+  HANDLE h = ::CreateFileW(huge.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(::SetFilePointerEx(h, LARGE_INTEGER{{0x7FFFFFFF, 0}}, nullptr, FILE_BEGIN));
+  ASSERT_TRUE(::SetEndOfFile(h));
+  ::CloseHandle(h);
+  const DWORD start = ::GetTickCount();
+  EXPECT_EQ(Run(huge), Outcome::Failed);
+  EXPECT_LT(::GetTickCount() - start, 10000u);
+  ASSERT_EQ(platform_.boxes.size(), 1u);
+  EXPECT_EQ(platform_.boxes[0].text, L"Error # 7(Out of memory) has\r\noccured in 'btnStart' routine.");
+  EXPECT_EQ(Output(), L"kept\r\n");
+  EXPECT_TRUE(Shown());
+}
+
+TEST_F(ConversionRunTest, OneRunAtATimeAndAWindowClosingStopsItInItsNextPause) {
+  run_.SetPumpInterval(0);
+  const std::wstring source = MakeSource(L"busy.bin", Bytes(5));
+  Outcome inner = Outcome::Done;
+  window_.onPump = [&] {
+    if (window_.pumps == 1) inner = Run(source);
+  };
+  EXPECT_EQ(Run(source), Outcome::Done);
+  EXPECT_EQ(inner, Outcome::Refused);
+  EXPECT_EQ(Output(), Module(L"busy.bin", Bytes(5), L"Public", L"C:\\Out"));
+
+  window_.pumps = 0;
+  window_.onPump = [&] { window_.closeAsked = window_.pumps == 2; };
+  EXPECT_EQ(Run(MakeSource(L"long.bin", Bytes(20000))), Outcome::Stopped);
+  EXPECT_EQ(window_.pumps, 2);
+  EXPECT_FALSE(run_.Running());
+  EXPECT_TRUE(platform_.boxes.empty());
+}
+
+}  // namespace
+}  // namespace quorvel
