@@ -432,6 +432,8 @@ TEST_F(FrmMainTest, AFailedRunShowsOnlyTheOopsBoxAndKeepsSaveAndClearAsTheyWere)
   EXPECT_FALSE(Enabled(F::btnClear));
 }
 
+const std::wstring kRefused = L"Error # 52(Bad file name or number) has\r\noccured in 'btnStart' routine.";
+
 TEST_F(FrmMainTest, CraftedDestinationsStayInOneLiteralOrAreRefusedWith52) {
   Choose(MakeSource(L"a.b", "xyz"));
   Click(F::optOtherLocation);
@@ -453,7 +455,8 @@ TEST_F(FrmMainTest, CraftedDestinationsStayInOneLiteralOrAreRefusedWith52) {
     Click(F::btnStart);
     ASSERT_EQ(platform_.boxes.size(), 1u) << win::Utf8(destination);
     EXPECT_EQ(platform_.boxes[0].title, L"Oops!");
-    EXPECT_EQ(platform_.boxes[0].text, L"Error # 52(Bad file name or number) has\r\noccured in 'btnStart' routine.");
+    EXPECT_EQ(platform_.boxes[0].text.rfind(kRefused + L"\r\n\r\nThe destination holds U+", 0), 0u)
+        << win::Utf8(platform_.boxes[0].text);
     EXPECT_EQ(Output(), before);
     EXPECT_TRUE(Shown(F::Text1));
   }
@@ -464,7 +467,8 @@ TEST_F(FrmMainTest, ASourceNameOutsideTheAnsiCodePageIsRefusedWith52) {
   Choose(MakeSource(L"\u65E5\u672C.bin", "abc"));
   Click(F::btnStart);
   ASSERT_EQ(platform_.boxes.size(), 1u);
-  EXPECT_EQ(platform_.boxes[0].text, L"Error # 52(Bad file name or number) has\r\noccured in 'btnStart' routine.");
+  EXPECT_EQ(platform_.boxes[0].text, kRefused + L"\r\n\r\nThe file name holds U+65E5 \"\u65E5\", which the "
+                                                L"module's code page cannot hold.");
   EXPECT_EQ(Output(), L"");
   // A name the code page holds, accents and all, goes through.
   platform_.boxes.clear();
