@@ -1,12 +1,4 @@
-# Cross build for 64-bit Windows with MinGW-w64 (posix thread model: googletest needs it).
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# Windows test binaries run under 64-bit Wine in the project's win64 prefix.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run.sh win64)
+# Cross build for 64-bit Windows (64-bit Office cannot load a 32-bit control).
+set(QUORVEL_MINGW_PROCESSOR x86_64)
+set(QUORVEL_WINE_ARCH win64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "ExpectedModule.h"
 #include "FakePlatform.h"
 #include "ModuleGenerator.h"
 #include "ScratchFolder.h"
@@ -21,21 +22,8 @@ using testing::ScratchFolder;
 using testing::WriteFileBytes;
 using Outcome = ConversionRun::Outcome;
 
-std::string Bytes(size_t n, int seed = 1) {
-  std::string s(n, '\0');
-  for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 31 + seed) & 0xFF);
-  return s;
-}
-
-std::wstring Module(const std::wstring& fileName, const std::string& bytes, const std::wstring& scope,
-                    const std::wstring& folder) {
-  ModuleOptions spec;
-  spec.fileName = win::Utf8(fileName);
-  spec.scope = win::Utf8(scope);
-  spec.destFolder = win::Utf8(folder);
-  return win::Widen(
-      GenerateModule(spec, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())));
-}
+using testing::Bytes;
+using testing::Module;
 
 // The window a run reports to: records what it is shown and answers its pauses.
 class FakeWindow : public RunWindow {

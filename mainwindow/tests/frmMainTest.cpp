@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "App.h"
+#include "ExpectedModule.h"
 #include "FakePlatform.h"
 #include "LED.h"
 #include "ModuleGenerator.h"
@@ -45,20 +46,11 @@ class FakeBrowser : public FolderBrowser {
   }
 };
 
-std::string Bytes(size_t n, int seed = 1) {
-  std::string s(n, '\0');
-  for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 31 + seed) & 0xFF);
-  return s;
-}
+using testing::Bytes;
 
 std::wstring Module(const std::wstring& fileName, const std::string& bytes, const std::wstring& scope = L"Public",
                     const std::wstring& folder = App::Path()) {
-  ModuleOptions spec;
-  spec.fileName = win::Utf8(fileName);
-  spec.scope = win::Utf8(scope);
-  spec.destFolder = win::Utf8(folder);
-  return win::Widen(
-      GenerateModule(spec, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())));
+  return testing::Module(fileName, bytes, scope, folder);
 }
 
 class FrmMainTest : public ::testing::Test {
