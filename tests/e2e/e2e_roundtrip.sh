@@ -65,16 +65,27 @@ echo "round trip of $size bytes: identical"
 # 32 MB: the 64-bit program converts 4 MB before the first frame is taken.
 big=$WORK/big.bin
 make_source "$big" "${QUORVEL_E2E_BIG_BYTES:-33554432}"
-adm "click main Clear" "wait-text main $C_SOURCE \"\" 5000" \
-  "click main $C_BROWSE_SOURCE" "file-dialog \"Select file to encode\" $(winpath "$big") 15000" \
-  "click main Start" "wait-visible main $C_OUTPUT no 10000" \
-  "capture-drawn main \"Converting byte\" \"MS Sans Serif\" 12 700 3000 $(winpath "$WORK/main-running.bmp")" \
-  "answer-box \"Good news!\" OK 300000 Done"
-convert "$WORK/main-running.bmp" "$ARTIFACTS/main-running.png"
-# The lamp in that frame (centre of its 17 x 17 pixels at 80, 404) is red.
-lamp=$(convert "$WORK/main-running.bmp" -format '%[fx:int(255*p{88,412}.r)] %[fx:int(255*p{88,412}.g)] %[fx:int(255*p{88,412}.b)]' info:)
-read -r r g b <<< "$lamp"
-(( r > 160 && g < 90 && b < 90 )) || fail "the lamp is not red during the run (rgb $lamp)"
+# The frame is taken by another process while the run paints, so one frame may catch the
+# caption a moment before or after the lamp changes: a run counts when one of three watched
+# runs shows the red lamp beside the caption.
+watch_run() {
+  adm "click main Clear" "wait-text main $C_SOURCE \"\" 5000" \
+    "click main $C_BROWSE_SOURCE" "file-dialog \"Select file to encode\" $(winpath "$big") 15000" \
+    "click main Start" "wait-visible main $C_OUTPUT no 10000" \
+    "capture-drawn main \"Converting byte\" \"MS Sans Serif\" 12 700 3000 $(winpath "$WORK/main-running.bmp")" \
+    "answer-box \"Good news!\" OK 300000 Done"
+  convert "$WORK/main-running.bmp" "$ARTIFACTS/main-running.png"
+  # The lamp in that frame (centre of its 17 x 17 pixels at 80, 404).
+  lamp=$(convert "$WORK/main-running.bmp" -format '%[fx:int(255*p{88,412}.r)] %[fx:int(255*p{88,412}.g)] %[fx:int(255*p{88,412}.b)]' info:)
+  read -r r g b <<< "$lamp"
+  (( r > 160 && g < 90 && b < 90 ))
+}
+red=no
+for attempt in 1 2 3; do
+  if watch_run; then red=yes; break; fi
+  echo "watched run $attempt: the lamp beside the caption was rgb $lamp"
+done
+[ $red = yes ] || fail "the lamp is not red during the run (rgb $lamp)"
 
 # Exit: the goodbye box, then the program ends.
 adm "click main Exit" "answer-box Bye OK 10000 \"Thank you for using Quorvel\"" "wait-exit main 10000" ||
