@@ -37,13 +37,6 @@ constexpr char kSeparators[] = "\\/";
 constexpr char kSeparators[] = "/";
 #endif
 
-// The folder part of a path ("." when it has none) and the name after it.
-std::pair<std::string, std::string> SplitPath(const std::string& path) {
-  const std::size_t cut = path.find_last_of(kSeparators);
-  if (cut == std::string::npos) return {".", path};
-  return {cut == 0 ? path.substr(0, 1) : path.substr(0, cut), path.substr(cut + 1)};
-}
-
 // Temporary files not yet committed. Changed only while the stop signals are held back in
 // every thread, so the signal handler never sees it half-changed.
 std::vector<std::string> gPending;
@@ -82,6 +75,13 @@ extern "C" void OnStopSignal(int signal) {
 #endif
 
 }  // namespace
+
+// The folder part of a path ("." when it has none) and the name after it.
+std::pair<std::string, std::string> SplitPath(const std::string& path) {
+  const std::size_t cut = path.find_last_of(kSeparators);
+  if (cut == std::string::npos) return {".", path};
+  return {cut == 0 ? path.substr(0, 1) : path.substr(0, cut), path.substr(cut + 1)};
+}
 
 void ThrowSystemError(int err, const std::string& path, bool reading) {
   int number = kErrPathFileAccess;

@@ -6,6 +6,7 @@
 #include <csignal>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quorvel::cli {
@@ -71,6 +72,8 @@ std::uint64_t CurrentSize(int fd);
 enum class PathKind { Missing, File, Folder, Other };
 // What a path names, following symbolic links.
 PathKind KindOf(const std::string& path);
+// The folder part of a path ("." when it has none) and the name after it.
+std::pair<std::string, std::string> SplitPath(const std::string& path);
 std::optional<FileId> IdOf(const std::string& path);
 
 // The module for `target` is written to a temporary file in the target's folder and renamed

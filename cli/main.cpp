@@ -71,15 +71,6 @@ std::string Shown(std::string_view text) {
 // How messages name a source: standard input by that name.
 std::string Subject(const std::string& file) { return file == "-" ? "standard input" : Shown(file); }
 
-std::string BaseName(const std::string& path) {
-#ifdef _WIN32
-  const std::size_t cut = path.find_last_of("\\/");
-#else
-  const std::size_t cut = path.find_last_of('/');
-#endif
-  return cut == std::string::npos ? path : path.substr(cut + 1);
-}
-
 // Memory for one piece of a spooled source. On Linux the pieces after the first are mapped in
 // at once: filling 2 GiB from a device then takes half the time it takes page by page.
 class Piece {
@@ -407,7 +398,7 @@ std::vector<Job> PlanJobs(const Options& o) {
     job.file = file;
     if (o.name) job.fileName = *o.name;
     else if (file == "-") throw UsageError{"standard input (\"-\") needs --name NAME, the file name for the module"};
-    else job.fileName = BaseName(file);
+    else job.fileName = SplitPath(file).second;
     if (job.fileName.empty()) throw UsageError{file + " names no file; give --name NAME"};
     jobs.push_back(std::move(job));
   }
