@@ -7,10 +7,7 @@
 #include <limits>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
+#include "HexDigits.h"
 #include "ModuleFormat.h"
 #include "StringStuff.h"
 #include "Utf8.h"
@@ -87,43 +84,6 @@ std::size_t CheckInput(std::string_view text, ErrorSubject subject, const Encoda
   return chars;
 }
 
-constexpr auto kHexPairs = [] {
-  std::array<char, 512> t{};
-  constexpr char digits[] = "0123456789ABCDEF";
-  for (int b = 0; b < 256; ++b) {
-    t[2 * b] = digits[b >> 4];
-    t[2 * b + 1] = digits[b & 15];
-  }
-  return t;
-}();
-
-void HexScalar(const std::uint8_t* src, std::size_t n, char* dst) {
-  for (std::size_t i = 0; i < n; ++i) std::memcpy(dst + 2 * i, &kHexPairs[2 * src[i]], 2);
-}
-
-// 32 bytes to 64 capital hex digits, high nibble first.
-inline void HexLine(const std::uint8_t* src, char* dst) {
-#if defined(__SSE2__)
-  const __m128i mask = _mm_set1_epi8(0x0F);
-  const __m128i zero = _mm_set1_epi8('0');
-  const __m128i nine = _mm_set1_epi8(9);
-  const __m128i gap = _mm_set1_epi8('A' - '0' - 10);
-  auto ascii = [&](__m128i nibbles) {
-    const __m128i letters = _mm_and_si128(_mm_cmpgt_epi8(nibbles, nine), gap);
-    return _mm_add_epi8(_mm_add_epi8(nibbles, zero), letters);
-  };
-  for (int half = 0; half < 2; ++half) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 16 * half));
-    const __m128i hi = _mm_and_si128(_mm_srli_epi16(v, 4), mask);
-    const __m128i lo = _mm_and_si128(v, mask);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 32 * half), ascii(_mm_unpacklo_epi8(hi, lo)));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 32 * half + 16), ascii(_mm_unpackhi_epi8(hi, lo)));
-  }
-#else
-  HexScalar(src, kBytesPerLine, dst);
-#endif
-}
-
 bool HasControlCharacter(std::string_view text) {
   return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
 }
@@ -195,7 +155,7 @@ class Writer {
   void EndParts() {
     Reserve(kDataOpen.size() + 2 * kBytesPerLine + kDataCloseLine.size());
     Put(kDataOpen);
-    HexScalar(pending_.data(), fill_, out_.data() + used_);
+    HexDigits::Scalar(pending_.data(), fill_, out_.data() + used_);
     used_ += 2 * fill_;
     Put(kDataCloseLine);
     Line(kEndSub);
@@ -247,7 +207,7 @@ class Writer {
     Reserve(kLine);
     char* dst = out_.data() + used_;
     std::memcpy(dst, kDataOpen.data(), kDataOpen.size());
-    HexLine(bytes, dst + kDataOpen.size());
+    HexDigits::Encode(bytes, kBytesPerLine, dst + kDataOpen.size());
     std::memcpy(dst + kDataOpen.size() + 2 * kBytesPerLine, kDataCloseLine.data(), kDataCloseLine.size());
     used_ += kLine;
     if (++counters.LineCount > kLinesPerPart) {

@@ -23,6 +23,14 @@ std::string_view OwnershipNotice();
 // Whether the encoding the module text will be saved in holds a character.
 using EncodablePredicate = std::function<bool(char32_t)>;
 
+// The text a source becomes. Classic: one module, 32 bytes a line, written by ModuleGenerator.
+// Compact: 500 bytes a line, a Bytes_ function beside Create_, and a set of modules when one
+// would pass the line budget (CompactGenerator).
+enum class ModuleLayout { kClassic, kCompact };
+
+// The most lines a VB6 module may hold.
+inline constexpr std::uint64_t kMaxVbModuleLines = 65534;
+
 // What a generated module is made from; strings are UTF-8.
 struct ModuleOptions {
   std::string fileName;       // name on the Open lines; names derive from it
@@ -32,6 +40,10 @@ struct ModuleOptions {
   std::string notice = std::string(OwnershipNotice());
   // The module's text encoding; the file name and the destination must fit it.
   EncodablePredicate encodable = Windows1252Holds;
+  ModuleLayout layout = ModuleLayout::kClassic;
+  // Lines one compact module may hold; a longer one becomes a set (the classic layout only
+  // counts its lines).
+  std::uint64_t maxLines = kMaxVbModuleLines;
 };
 
 // The target path as it stands between the quotes of the Open lines (destination, one
@@ -119,9 +131,6 @@ class StringSink : public TextSink {
 
 // Lines of the module generated for a source of n bytes (every line ends with CRLF).
 std::uint64_t ModuleLineCount(std::uint64_t n);
-
-// The most lines a VB6 module may hold.
-inline constexpr std::uint64_t kMaxVbModuleLines = 65534;
 
 // The whole module for bytes in memory.
 std::string GenerateModule(const ModuleOptions& options, std::span<const std::uint8_t> bytes);

@@ -74,17 +74,14 @@ bool OpenLinePath(std::string_view line, std::string_view tail, std::string& pat
 
 }  // namespace
 
-ModuleReader::ModuleReader(ByteSink sink) : sink_(std::move(sink)) {}
-
-void ModuleReader::Fail(const std::string& what) const {
+void LineSplitter::Fail(const std::string& what) const {
   throw ModuleFormatError("line " + std::to_string(lineNumber_) + ": " + what);
 }
 
-void ModuleReader::Feed(std::string_view text) {
+void LineSplitter::Feed(std::string_view text, const Handler& handler) {
   while (!text.empty()) {
     const auto lf = text.find('\n');
-    // Only a bounded piece of a line is ever kept: a longer one is not ours.
-    if (partial_.size() + std::min(lf, text.size()) > kMaxLineBytes + 1) {
+    if (partial_.size() + std::min(lf, text.size()) > max_ + 1) {
       ++lineNumber_;
       Fail("line longer than any line of a generated module");
     }
@@ -94,28 +91,40 @@ void ModuleReader::Feed(std::string_view text) {
     }
     std::string_view line = text.substr(0, lf);
     text.remove_prefix(lf + 1);
+    std::string whole;
     if (!partial_.empty()) {
       partial_.append(line);
-      std::string whole = std::move(partial_);
+      whole = std::move(partial_);
       partial_.clear();
-      ++lineNumber_;
-      if (whole.empty() || whole.back() != '\r') Fail("line does not end with CRLF");
-      whole.pop_back();
-      Line(whole);
-      continue;
+      line = whole;
     }
     ++lineNumber_;
     if (line.empty() || line.back() != '\r') Fail("line does not end with CRLF");
     line.remove_suffix(1);
-    Line(line);
+    handler(line);
   }
 }
 
-void ModuleReader::Finish() {
+void LineSplitter::Finish() {
   if (!partial_.empty()) {
     ++lineNumber_;
+    partial_.clear();
     Fail("the last line does not end with CRLF");
   }
+}
+
+ModuleReader::ModuleReader(ByteSink sink) : sink_(std::move(sink)), lines_(kMaxLineBytes) {}
+
+void ModuleReader::Fail(const std::string& what) const {
+  throw ModuleFormatError("line " + std::to_string(lines_.LineNumber()) + ": " + what);
+}
+
+void ModuleReader::Feed(std::string_view text) {
+  lines_.Feed(text, [this](std::string_view line) { Line(line); });
+}
+
+void ModuleReader::Finish() {
+  lines_.Finish();
   if (state_ != State::Done) Fail("the module ends early");
 }
 

@@ -6,11 +6,35 @@
 #include <string_view>
 #include <vector>
 
+#include "VbError.h"
+
 namespace quorvel {
 
+// Text that is not a module of ours: run-time error 5 (invalid procedure call or argument);
+// what() names the line.
 class ModuleFormatError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+  int Number() const noexcept { return kErrInvalidProcedureCall; }
+};
+
+// Cuts module text fed in pieces of any size into lines that end with CRLF; calls the handler
+// with each line (CRLF removed) and its number. Only a bounded piece of a line is kept: a line
+// longer than maxLineBytes fails before it is complete.
+class LineSplitter {
+ public:
+  using Handler = std::function<void(std::string_view line)>;
+  explicit LineSplitter(std::size_t maxLineBytes) : max_(maxLineBytes) {}
+  void Feed(std::string_view text, const Handler& handler);
+  void Finish();  // the text is complete: fails on an unfinished last line
+  std::uint64_t LineNumber() const { return lineNumber_; }
+  void Restart() { lineNumber_ = 0; }  // the next line is line 1 of another text
+
+ private:
+  [[noreturn]] void Fail(const std::string& what) const;
+  std::size_t max_;
+  std::string partial_;
+  std::uint64_t lineNumber_ = 0;
 };
 
 // Reads a generated module back into the bytes that running it would write: the part
@@ -37,8 +61,7 @@ class ModuleReader {
   [[noreturn]] void Fail(const std::string& what) const;
 
   ByteSink sink_;
-  std::string partial_;
-  std::uint64_t lineNumber_ = 0;
+  LineSplitter lines_;
   State state_ = State::Header;
   std::string scope_;
   std::string stem_;

@@ -7,6 +7,7 @@ namespace quorvel {
 
 // Run-time error numbers, as a Visual Basic programmer knows them.
 enum VbErrorNumber : int {
+  kErrInvalidProcedureCall = 5,
   kErrOverflow = 6,
   kErrSubscriptOutOfRange = 9,
   kErrBadFileNameOrNumber = 52,
