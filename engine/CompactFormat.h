@@ -7,7 +7,8 @@
 // groups and parts. Module k >= 2: a short header, the public entry <stem>_Parts<k> that
 // module 1's dispatcher calls, W, then groups and parts. A part procedure holds up to 16 data
 // lines of 500 bytes (16,000 characters of literals, the most a procedure may carry); a group
-// calls up to 250 parts, ten calls a line, each followed by DoEvents. Parts and groups are
+// calls up to 250 parts, ten calls a line, the line ending with DoEvents (LibreOffice hangs on
+// a call that follows DoEvents on its line). Parts and groups are
 // numbered across the whole set and Private, so every module of a set, and of another set,
 // keeps them to itself. Every procedure takes (b, n, f): the byte array, the bytes in it so
 // far, and the file number, 0 when the bytes stay in b.
@@ -76,7 +77,7 @@ inline constexpr std::string_view kDispatcher = "Parts";
 inline constexpr std::string_view kEntrySuffix = "_Parts";  // <stem>_Parts<k>
 inline constexpr std::string_view kGroup = "Group";
 inline constexpr std::string_view kPart = "Part";
-inline constexpr std::string_view kCallSeparator = ": DoEvents: ";
+inline constexpr std::string_view kCallSeparator = ": ";
 inline constexpr std::string_view kCallEnd = ": DoEvents";
 inline constexpr std::string_view kEndSub = "End Sub";
 

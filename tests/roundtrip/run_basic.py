@@ -48,8 +48,11 @@ SOFFICE = os.environ.get("SOFFICE", "soffice")
 
 # Open "<folder>\<file name>" For Output As cl_fp: Close #cl_fp   (empties the target)
 # Open "<folder>\<file name>" For Binary As cl_fp
+# and the same with the compact layout's local file number: "As #f", "Close #f".
 OPEN_LINE = re.compile(r'^Open "(?P<path>(?:[^"]|"")*)" '
-                       r'(?P<mode>For Output As cl_fp: Close #cl_fp|For Binary As cl_fp)$')
+                       r'(?P<mode>For Output As cl_fp: Close #cl_fp|For Binary As cl_fp|'
+                       r'For Output As #f: Close #f|For Binary As #f)$')
+BINARY_MODES = ("For Binary As cl_fp", "For Binary As #f")
 CREATE_SUB = re.compile(r'^(?:Public|Private) Sub (?P<name>Create_.*?)\s*\(\s*\)\s*$')
 USE_COMMENT = re.compile(r"^' Use: (?P<name>Create_.*?)\(\s*\)\s*$")
 
@@ -72,6 +75,8 @@ class Job:
     module: Path
     scratch: Path
     existing: bytes | None = None   # a file already at the target before the run
+    others: tuple = ()              # the other modules of a set, loaded beside the first
+    call: str = "create"            # "create": run Create_; "bytes": keep Bytes_'s array
     library: str = ""
     target: Path | None = None      # where the re-created file is expected
     create: str = ""                # name of the Create_ procedure
@@ -117,8 +122,10 @@ def basic_string(text):
     return '"' + text.replace('"', '""') + '"'
 
 
-def adapt_module(lines, scratch, status_file, source_name="module"):
-    """Returns (Basic source, Create_ name, re-created file path)."""
+def adapt_module(lines, scratch, status_file, source_name="module", call="create"):
+    """Returns (Basic source, Create_ name, re-created file path).  With call "bytes" the
+    entry keeps what Bytes_ returns instead, checks that it is a Byte array from 0 and that
+    no file was written, and writes the array to the same target itself."""
     out, create, target = [], None, None
     use_comment = None
     paths = {}
@@ -149,24 +156,44 @@ def adapt_module(lines, scratch, status_file, source_name="module"):
     create = create or use_comment
     if not create:
         raise RunnerError(f"{source_name}: no Create_ procedure and no Use comment")
-    if "For Binary As cl_fp" not in paths:
-        raise RunnerError(f"{source_name}: no line 'Open \"...\" For Binary As cl_fp'")
+    if not any(mode in paths for mode in BINARY_MODES):
+        raise RunnerError(f"{source_name}: no line 'Open \"...\" For Binary As ...'")
     status = basic_string(str(status_file))
+    if call == "bytes":
+        bytes_name = "Bytes_" + create[len("Create_"):]
+        run = [f"quorvelBytes = {bytes_name}()",
+               f"If Dir({basic_string(str(target))}) <> \"\" Then Err.Raise 58",
+               'If TypeName(quorvelBytes) <> "Byte()" Then Err.Raise 13',
+               "If LBound(quorvelBytes) <> 0 Then Err.Raise 9",
+               "quorvelArray = quorvelBytes",
+               "quorvelFile = FreeFile",
+               f"Open {basic_string(str(target))} For Binary As #quorvelFile",
+               "If UBound(quorvelArray) >= 0 Then Put #quorvelFile, , quorvelArray",
+               "Close #quorvelFile"]
+    else:
+        run = [f"Call {create}"]
     out += [
         "",
         f"Public Sub {ENTRY}()",
-        "Dim quorvelStatus As Integer",
+        "Dim quorvelStatus As Integer, quorvelFile As Integer, quorvelMessage As String",
+        "Dim quorvelBytes As Variant, quorvelArray() As Byte",
+        "Dim quorvelBase As Integer",
+        "quorvelBase = FreeFile",
         "On Error GoTo QuorvelFailed",
-        f"Call {create}",
+        *run,
         "quorvelStatus = FreeFile",
         f"Open {status} For Output As #quorvelStatus",
         'Print #quorvelStatus, "ok"',
         "Close #quorvelStatus",
         "Exit Sub",
         "QuorvelFailed:",
+        'quorvelMessage = "Basic run-time error " & Err & ": " & Error$',
+        # The lowest free file number tells whether the module closed the files it opened
+        # (when they were the lowest free ones).
+        "quorvelFile = FreeFile",
         "quorvelStatus = FreeFile",
         f"Open {status} For Output As #quorvelStatus",
-        'Print #quorvelStatus, "Basic run-time error " & Err & ": " & Error$',
+        'Print #quorvelStatus, quorvelMessage & " [files left open " & (quorvelFile - quorvelBase) & "]"',
         "Close #quorvelStatus",
         "End Sub",
     ]
@@ -283,7 +310,9 @@ def soffice(profile_url, args, timeout):
 
 
 def run_modules(pairs, timeout=120.0, keep_profile=False, profile=None):
-    """pairs: [(module path, scratch folder[, bytes already at the target])].  Returns a Result."""
+    """pairs: [(module path, scratch folder[, bytes already at the target[, options]])], where
+    options may hold "others" (the other modules of a set, in order) and "call" ("create" or
+    "bytes").  Returns a Result."""
     result = Result()
     owns_profile = profile is None
     profile = Path(profile or tempfile.mkdtemp(prefix="quorvel-lobasic-"))
@@ -294,13 +323,24 @@ def run_modules(pairs, timeout=120.0, keep_profile=False, profile=None):
         status_dir.mkdir(parents=True)
         modules = []
         for index, (module, scratch, *existing) in enumerate(pairs, 1):
+            options = existing[1] if len(existing) > 1 else {}
             job = Job(Path(module), Path(scratch).resolve(), existing[0] if existing else None,
+                      others=tuple(options.get("others", ())), call=options.get("call", "create"),
                       library=f"QuorvelRun{index}")
             job.scratch.mkdir(parents=True, exist_ok=True)
             code, job.create, job.target = adapt_module(
                 read_module(job.module), job.scratch, status_dir / f"{job.library}.txt",
-                str(job.module))
-            job.literal_chars = sum(len(m) for m in re.findall(r'"([^"]*)"', code))
+                str(job.module), job.call)
+            if options.get("explicit"):
+                code = code.replace("Option VBASupport 1\n", "Option VBASupport 1\nOption Explicit\n", 1)
+            code = {"Module1": code}
+            for number, other in enumerate(job.others, 2):
+                lines = read_module(other)
+                if lines and lines[0].startswith("Attribute VB_Name"):
+                    lines[0] = "Option VBASupport 1" + ("\nOption Explicit" if options.get("explicit") else "")
+                code[f"Module{number}"] = "\n".join(lines) + "\n"
+            job.literal_chars = max(sum(len(m) for m in re.findall(r'"([^"]*)"', c))
+                                    for c in code.values())
             if job.existing is not None:
                 job.target.write_bytes(job.existing)
             elif job.target.is_file():
@@ -320,7 +360,7 @@ def run_modules(pairs, timeout=120.0, keep_profile=False, profile=None):
         libraries = [job.library for job in result.jobs]
         write_library(basic_dir, "Standard", {"Module1": driver_source(libraries, status_dir)})
         for job, code in zip(result.jobs, modules):
-            write_library(basic_dir, job.library, {"Module1": code})
+            write_library(basic_dir, job.library, code)
         write_containers(basic_dir, ["Standard", *libraries])
 
         result.run_seconds, result.soffice_output, result.timed_out = soffice(
