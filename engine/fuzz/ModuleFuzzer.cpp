@@ -4,8 +4,9 @@
 // of its lines is one the template makes, and it reads back to the same bytes and the same
 // path. The line grammar here is written independently of ModuleReader.
 //
-// Input: one flag byte (bit 0-1 the encoding, bit 2 Private), a file name and a destination
-// each as a 16-bit little-endian length and that many bytes, then the source bytes.
+// Input: one flag byte (bit 0-1 the encoding, bit 2 Private, bit 3 the compact layout, bits
+// 4-5 its line budget), a file name and a destination each as a 16-bit little-endian length
+// and that many bytes, then the source bytes. The compact layout's checks are in CompactFuzz.h.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "CompactFuzz.h"
 #include "ModuleGenerator.h"
 #include "ModuleReader.h"
 #include "VbError.h"
@@ -228,12 +230,18 @@ class Grammar {
 
 }  // namespace
 
+namespace compact_fuzz {
+void Bug(const char* what, std::string_view line) { ::Bug(what, line); }
+bool Decode(std::string_view s, std::vector<char32_t>& out) { return ::Decode(s, out); }
+}  // namespace compact_fuzz
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   // As module text, the input is read back or refused, and nothing else.
   try {
     ReadModuleBytes(std::string_view(reinterpret_cast<const char*>(data), size));
   } catch (const ModuleFormatError&) {
   }
+  compact_fuzz::ReadAnything(std::string_view(reinterpret_cast<const char*>(data), size));
 
   Input in(data, size);
   const std::uint8_t flags = in.Byte();
@@ -257,6 +265,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   // The longer Open line: 'Open "', the path with its quotes doubled, '" For Output As cl_fp: Close #cl_fp'.
   refusable = refusable || 6 + name.size() + dest.size() + 1 + quotes + 35 > 1023;
+
+  if (flags & 8) {
+    constexpr std::uint64_t kBudgets[] = {40, 55, 80, kMaxVbModuleLines};
+    options.layout = ModuleLayout::kCompact;
+    options.maxLines = kBudgets[(flags >> 4) & 3];
+    compact_fuzz::Check(options, bytes, path, refusable, mode == 0);
+    return 0;
+  }
 
   std::string text;
   try {
