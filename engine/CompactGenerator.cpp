@@ -19,7 +19,7 @@ namespace {
 using namespace CompactFormat;
 
 constexpr std::size_t kOutBuffer = 256 * 1024;
-constexpr std::size_t kReadChunk = 64 * 1024;
+constexpr std::size_t kReadChunk = 8 * kBytesPerPart;
 
 bool HasControlCharacter(std::string_view text) {
   return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
@@ -27,29 +27,33 @@ bool HasControlCharacter(std::string_view text) {
 
 std::string Number(std::uint64_t n) { return std::to_string(n); }
 
-// Reads the source in large pieces and hands it out a part at a time.
+// Reads the source in large pieces and hands it out a part at a time, in place.
 class PartReader {
  public:
-  explicit PartReader(ByteSource& source) : source_(source), chunk_(kReadChunk) {}
+  // Never asks the source for more than `length` bytes in all.
+  PartReader(ByteSource& source, std::uint64_t length) : source_(source), left_(length), chunk_(kReadChunk) {}
 
-  // Fills out with n bytes; error 62 when the source ends first.
-  void Take(std::uint8_t* out, std::size_t n) {
-    while (n) {
-      if (at_ == have_) {
-        have_ = source_.Read(chunk_.data(), chunk_.size());
-        at_ = 0;
-        if (have_ == 0) throw VbError(kErrInputPastEndOfFile);
+  // The next n bytes (n <= kReadChunk); error 62 when the source ends first.
+  const std::uint8_t* Take(std::size_t n) {
+    if (have_ - at_ < n) {
+      std::memmove(chunk_.data(), chunk_.data() + at_, have_ - at_);
+      have_ -= at_;
+      at_ = 0;
+      while (have_ < n) {
+        const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(chunk_.size() - have_, left_));
+        const std::size_t got = want ? source_.Read(chunk_.data() + have_, want) : 0;
+        if (got == 0) throw VbError(kErrInputPastEndOfFile);
+        have_ += got;
+        left_ -= got;
       }
-      const std::size_t take = std::min(n, have_ - at_);
-      std::memcpy(out, chunk_.data() + at_, take);
-      at_ += take;
-      out += take;
-      n -= take;
     }
+    at_ += n;
+    return chunk_.data() + at_ - n;
   }
 
  private:
   ByteSource& source_;
+  std::uint64_t left_;
   std::vector<std::uint8_t> chunk_;
   std::size_t at_ = 0, have_ = 0;
 };
@@ -79,12 +83,10 @@ class Writer {
     if (k == 1) FirstModuleProcedures();
     else OtherModuleProcedures(k);
     Groups(m);
-    std::vector<std::uint8_t> bytes(kBytesPerPart);
     for (std::int32_t part = m.firstPart; part < m.firstPart + m.parts; ++part) {
       const auto before = static_cast<std::uint64_t>(part - 1) * kBytesPerPart;
       const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(plan_.length - before, kBytesPerPart));
-      reader.Take(bytes.data(), n);
-      Part(part, bytes.data(), n);
+      Part(part, reader.Take(n), n);
       const std::uint64_t done = before + n;
       if (observer && (done / step != before / step || done == plan_.length)) {
         Flush();
@@ -253,7 +255,7 @@ ModuleSetCounters CompactGenerator::Generate(ByteSource& source, ModuleSetSink& 
   const std::size_t modules = plan.modules.size();
 
   Writer writer(options_, std::move(pathLiteral), std::move(plan), sink);
-  PartReader reader(source);
+  PartReader reader(source, length);
   for (std::size_t k = 1; k <= modules; ++k) writer.WriteModule(k, reader, observer, progressStep_);
   return {writer.Modules(), parts};
 }
