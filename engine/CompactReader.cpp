@@ -83,8 +83,10 @@ struct CompactReader::State {
   std::vector<std::uint8_t> bytes;
 
   [[noreturn]] void Fail(const std::string& what) const {
-    std::string where = module > 1 ? "module " + N(module) + " (" + ModuleName(module) + "), " : "";
-    throw ModuleFormatError(where + "line " + N(lines.LineNumber()) + ": " + what);
+    throw ModuleFormatError(Where() + "line " + N(lines.LineNumber()) + ": " + what);
+  }
+  std::string Where() const {
+    return module > 1 ? "module " + N(static_cast<std::uint64_t>(module)) + " (" + ModuleName(module) + "), " : "";
   }
 
   std::string ModuleName(std::int32_t k) const { return k == 1 ? firstName : SetModuleName(firstName, k); }
@@ -289,7 +291,7 @@ struct CompactReader::State {
     if (module == modules) Fail("the set has only " + N(modules) + " modules");
     ++module;
     sawEntries = false;
-    lines.Restart();
+    lines.Restart(Where());
     headerLine = 0;
     step = Step::Header;
   }

@@ -75,7 +75,7 @@ bool OpenLinePath(std::string_view line, std::string_view tail, std::string& pat
 }  // namespace
 
 void LineSplitter::Fail(const std::string& what) const {
-  throw ModuleFormatError("line " + std::to_string(lineNumber_) + ": " + what);
+  throw ModuleFormatError(where_ + "line " + std::to_string(lineNumber_) + ": " + what);
 }
 
 void LineSplitter::Feed(std::string_view text, const Handler& handler) {

@@ -28,11 +28,16 @@ class LineSplitter {
   void Feed(std::string_view text, const Handler& handler);
   void Finish();  // the text is complete: fails on an unfinished last line
   std::uint64_t LineNumber() const { return lineNumber_; }
-  void Restart() { lineNumber_ = 0; }  // the next line is line 1 of another text
+  // The next line is line 1 of another text, named by `where` in errors ("" for none).
+  void Restart(std::string where) {
+    lineNumber_ = 0;
+    where_ = std::move(where);
+  }
 
  private:
   [[noreturn]] void Fail(const std::string& what) const;
   std::size_t max_;
+  std::string where_;
   std::string partial_;
   std::uint64_t lineNumber_ = 0;
 };

@@ -201,7 +201,8 @@ TEST(CompactGenerator, PlansExactlyTheLinesItWritesWithinTheBudget) {
     for (std::size_t n : std::initializer_list<std::size_t>{0, 1, 8000, 8001, 100000, 300001}) {
       const ModuleOptions o = Compact("some.file.bin", budget);
       const auto plan = PlanModules(o, n);
-      MemorySource source(Bytes(n));
+      const auto bytes = Bytes(n);
+      MemorySource source(bytes);
       StringSetSink sink;
       const auto counters = GenerateModuleSet(o, source, sink);
       const auto texts = sink.Texts();

@@ -129,6 +129,9 @@ TEST(CompactReader, RefusesASetThatIsNotWhole) {
   auto renamed = texts;
   renamed[1] = Replaced(renamed[1], "VB_Name = \"moddata_2\"", "VB_Name = \"other_2\"");
   EXPECT_NE(RefusalOf(renamed), "");
+  auto unfinished = texts;
+  unfinished[2].pop_back();
+  EXPECT_EQ(RefusalOf(unfinished).substr(0, 21), "module 3 (moddata_3),");
   auto extra = texts;
   extra.push_back(texts.back());
   EXPECT_NE(RefusalOf(extra), "");
