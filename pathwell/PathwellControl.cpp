@@ -10,30 +10,11 @@
 namespace quorvel::pathwell {
 namespace {
 
-constexpr wchar_t kBTypeEntry[] = L"BType";
-constexpr wchar_t kExtentXEntry[] = L"_extentx";
-constexpr wchar_t kExtentYEntry[] = L"_extenty";
-
-// The stream form of the saved data: BType and the extent, three little-endian 32-bit words.
-struct StreamData {
-  LONG btype;
-  LONG extentX;
-  LONG extentY;
-};
-
 // Hands out another reference to what `owned` holds (nullptr included).
 template <typename I>
 void CopyOut(const win::ComPtr<I>& owned, I** out) {
   *out = owned.get();
   if (*out) (*out)->AddRef();
-}
-
-HRESULT WriteInteger(IPropertyBag* bag, const wchar_t* name, LONG value) {
-  VARIANT v;
-  ::VariantInit(&v);
-  V_VT(&v) = VT_I4;
-  V_I4(&v) = value;
-  return bag->Write(name, &v);
 }
 
 }  // namespace
@@ -353,84 +334,6 @@ STDMETHODIMP PathwellControl::GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSin
 
 STDMETHODIMP PathwellControl::GetExtent(DWORD aspect, LONG, DVTARGETDEVICE*, LPSIZEL size) {
   return GetExtent(aspect, size);
-}
-
-// --- persistence ---
-
-STDMETHODIMP PathwellControl::GetClassID(CLSID* clsid) {
-  if (!clsid) return E_POINTER;
-  *clsid = kClsidPathwell;
-  return S_OK;
-}
-
-STDMETHODIMP PathwellControl::InitNew() {
-  btype_ = kDefaultBType;
-  dirty_ = false;
-  return S_OK;
-}
-
-STDMETHODIMP PathwellControl::Load(IPropertyBag* bag, IErrorLog* log) {
-  if (!bag) return E_POINTER;
-  VARIANT value;
-  ::VariantInit(&value);
-  V_VT(&value) = VT_I4;
-  HRESULT hr = bag->Read(kBTypeEntry, &value, log);
-  if (hr == E_INVALIDARG) {
-    // No entry: the instance was saved with the default.
-    btype_ = kDefaultBType;
-    dirty_ = false;
-    return S_OK;
-  }
-  if (FAILED(hr)) return hr;
-  // A bag may hand back another type (text in a form file); it must read as an integer.
-  hr = ::VariantChangeType(&value, &value, 0, VT_I4);
-  if (FAILED(hr)) {
-    ::VariantClear(&value);
-    return hr;
-  }
-  btype_ = V_I4(&value);
-  dirty_ = false;
-  return S_OK;
-}
-
-STDMETHODIMP PathwellControl::Save(IPropertyBag* bag, BOOL clearDirty, BOOL) {
-  if (!bag) return E_POINTER;
-  HRESULT hr = WriteInteger(bag, kExtentXEntry, kExtentX);
-  if (SUCCEEDED(hr)) hr = WriteInteger(bag, kExtentYEntry, kExtentY);
-  // The default is not written: an instance with BType 1 saves no entry.
-  if (SUCCEEDED(hr) && btype_ != kDefaultBType) hr = WriteInteger(bag, kBTypeEntry, btype_);
-  if (FAILED(hr)) return hr;
-  if (clearDirty) dirty_ = false;
-  return S_OK;
-}
-
-STDMETHODIMP PathwellControl::Load(LPSTREAM stream) {
-  if (!stream) return E_POINTER;
-  StreamData data{};
-  ULONG read = 0;
-  const HRESULT hr = stream->Read(&data, sizeof(data), &read);
-  if (FAILED(hr)) return hr;
-  if (read != sizeof(data)) return STG_E_READFAULT;
-  btype_ = data.btype;
-  dirty_ = false;
-  return S_OK;
-}
-
-STDMETHODIMP PathwellControl::Save(LPSTREAM stream, BOOL clearDirty) {
-  if (!stream) return E_POINTER;
-  const StreamData data{btype_, kExtentX, kExtentY};
-  ULONG written = 0;
-  const HRESULT hr = stream->Write(&data, sizeof(data), &written);
-  if (FAILED(hr)) return hr;
-  if (written != sizeof(data)) return STG_E_WRITEFAULT;
-  if (clearDirty) dirty_ = false;
-  return S_OK;
-}
-
-STDMETHODIMP PathwellControl::GetSizeMax(ULARGE_INTEGER* size) {
-  if (!size) return E_POINTER;
-  size->QuadPart = sizeof(StreamData);
-  return S_OK;
 }
 
 // --- class information and connection points ---

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "TestSupport.h"
@@ -548,6 +549,57 @@ TEST_F(PathwellControlTest, BadCallsGetThePlatformsAnswers) {
   auto persist = control.As<IPersistStreamInit>(IID_IPersistStreamInit);
   EXPECT_EQ(persist->Load(nullptr), E_POINTER);
   EXPECT_EQ(persist->Save(nullptr, TRUE), E_POINTER);
+}
+
+// Counts that promise arrays the caller did not hand in, or more names than arguments: the
+// call is refused before anything reads through them, for every member and every kind of call.
+TEST_F(PathwellControlTest, MalformedDispParamsAreRefusedWithoutReadingThem) {
+  Control control;
+  ASSERT_HRESULT_SUCCEEDED(control.created);
+  LONG owner = 0;
+  BSTR prompt = nullptr;
+  VARIANTARG args[2];
+  V_VT(&args[0]) = VT_BYREF | VT_BSTR;
+  V_BSTRREF(&args[0]) = &prompt;
+  V_VT(&args[1]) = VT_BYREF | VT_I4;
+  V_I4REF(&args[1]) = &owner;
+  DISPID named[2] = {DISPID_PROPERTYPUT, 0};
+  struct Case {
+    const char* what;
+    DISPPARAMS params;
+  };
+  const Case cases[] = {
+      {"arguments counted, no argument array", {nullptr, nullptr, 2, 0}},
+      {"one argument counted, no argument array", {nullptr, named, 1, 1}},
+      {"names counted, no name array", {args, nullptr, 2, 1}},
+      {"names counted, neither array", {nullptr, nullptr, 2, 2}},
+      {"more names than arguments", {args, named, 1, 2}},
+      {"names without arguments", {nullptr, named, 0, 1}},
+  };
+  const std::pair<DISPID, WORD> calls[] = {
+      {kDispidPathwell, DISPATCH_METHOD},
+      {kDispidPathwell, DISPATCH_METHOD | DISPATCH_PROPERTYGET},
+      {kDispidBType, DISPATCH_PROPERTYGET},
+      {kDispidBType, DISPATCH_PROPERTYPUT},
+      {0x12345, DISPATCH_METHOD},
+  };
+  for (const Case& c : cases) {
+    for (const auto& [id, flags] : calls) {
+      DISPPARAMS params = c.params;
+      VARIANT result;
+      ::VariantInit(&result);
+      UINT argError = 0;
+      EXPECT_EQ(control.dispatch->Invoke(id, IID_NULL, 0, flags, &params, &result, nullptr, &argError), E_INVALIDARG)
+          << c.what << ", member " << std::hex << id << ", flags " << flags;
+      EXPECT_EQ(V_VT(&result), VT_EMPTY) << c.what;
+    }
+  }
+  EXPECT_EQ(owner, 0);
+  EXPECT_EQ(prompt, nullptr);
+  // Nothing of the control was touched: well-formed calls still work.
+  EXPECT_EQ(GetBType(control.dispatch.get()), 1);
+  ASSERT_HRESULT_SUCCEEDED(PutBType(control.dispatch.get(), 16));
+  EXPECT_EQ(GetBType(control.dispatch.get()), 16);
 }
 
 }  // namespace
