@@ -5,10 +5,12 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ModulePath.h"
 #include "Object.h"
+#include "Raii.h"
 #include "Registry.h"
 #include "TypeLibrary.h"
 
@@ -65,6 +67,32 @@ std::wstring GuidText(REFGUID guid) {
   wchar_t text[40] = {};
   ::StringFromGUID2(guid, text, 40);
   return text;
+}
+
+// Whether two paths name one file: the same text up to case, or the same file reached
+// another way (a short name, another spelling of the folder).
+bool SameFile(const std::wstring& a, const std::wstring& b) {
+  if (::CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL) return true;
+  BY_HANDLE_FILE_INFORMATION infoA{};
+  BY_HANDLE_FILE_INFORMATION infoB{};
+  for (const auto& [name, info] : {std::pair{&a, &infoA}, std::pair{&b, &infoB}}) {
+    const win::Handle file(::CreateFileW(name->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file || !::GetFileInformationByHandle(file.get(), info)) return false;
+  }
+  return infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber && infoA.nFileIndexHigh == infoB.nFileIndexHigh &&
+         infoA.nFileIndexLow == infoB.nFileIndexLow;
+}
+
+// Whether the default value of `key` names this copy of the library, so that unregistering
+// it may remove the record. A record naming no file at all is a leftover (a registration cut
+// short) and goes too; a record naming another copy, in another folder, stays with it, and
+// so does one that cannot be read.
+bool NamesThisCopy(const std::wstring& key, const std::wstring& path) {
+  std::wstring named;
+  const LSTATUS status = ReadRegistryString(key, nullptr, named);
+  if (status == ERROR_FILE_NOT_FOUND) return true;
+  return status == ERROR_SUCCESS && (named.empty() || SameFile(named, path));
 }
 
 // One registry row under HKEY_CLASSES_ROOT: the value `name` (nullptr: the key's default)
@@ -157,22 +185,26 @@ HRESULT Module::RegisterServer(const LibraryDescription& library) noexcept {
 }
 
 HRESULT Module::UnregisterServer(const LibraryDescription& library) noexcept {
+  const std::wstring path = win::ModuleFileName(Instance());
+  if (path.empty()) return HRESULT_FROM_WIN32(::GetLastError());
   HRESULT result = S_OK;
-  bool otherCopyRegistered = false;
+  bool classStillRegistered = false;
   for (const ClassEntry& entry : library.classes) {
     const std::wstring classKey = L"CLSID\\" + GuidText(*entry.clsid);
-    if (FAILED(DeleteRegistryTree(classKey))) result = SELFREG_E_CLASS;
-    // On 32-bit Windows the other view is this one, where the class is gone by now.
-    const bool other = RegistryKeyExists(classKey, kOtherView);
-    otherCopyRegistered = otherCopyRegistered || other;
+    if (NamesThisCopy(classKey + L"\\InprocServer32", path) && FAILED(DeleteRegistryTree(classKey))) {
+      result = SELFREG_E_CLASS;
+    }
+    // Another copy's record, in this view or (on 64-bit Windows) in the other one.
+    const bool other = RegistryKeyExists(classKey) || RegistryKeyExists(classKey, kOtherView);
+    classStillRegistered = classStillRegistered || other;
     if (entry.progId && !other && FAILED(DeleteRegistryTree(entry.progId))) result = SELFREG_E_CLASS;
   }
   // A library that is not registered (any more) is no failure: unregistering twice is fine.
   const std::wstring libKey = L"TypeLib\\" + GuidText(*library.libid) + L"\\" + std::to_wstring(library.major) +
                               L"." + std::to_wstring(library.minor);
   const std::wstring ownEntry = libKey + L"\\0\\" + kSysKindKey;
-  if (!RegistryKeyExists(ownEntry)) return result;
-  if (otherCopyRegistered) {
+  if (!RegistryKeyExists(ownEntry) || !NamesThisCopy(ownEntry, path)) return result;
+  if (classStillRegistered) {
     // The platform would take the interface records of both views with it; the other copy
     // still needs them, and the library key with its entry.
     if (FAILED(DeleteRegistryTree(ownEntry)) && SUCCEEDED(result)) result = SELFREG_E_TYPELIB;

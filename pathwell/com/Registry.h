@@ -13,5 +13,8 @@ HRESULT CreateRegistryKey(const std::wstring& key);
 HRESULT DeleteRegistryTree(const std::wstring& key);
 // `view` KEY_WOW64_32KEY or KEY_WOW64_64KEY looks into that registry view of 64-bit Windows.
 bool RegistryKeyExists(const std::wstring& key, REGSAM view = 0);
+// A string value (nullptr: the key's default), environment references expanded.
+// ERROR_FILE_NOT_FOUND when the key or the value is missing.
+LSTATUS ReadRegistryString(const std::wstring& key, const wchar_t* name, std::wstring& value);
 
 }  // namespace quorvel::com

@@ -228,6 +228,100 @@ TEST(PathwellRegistration, UnregisterLeavesTheSharedRecordsToTheOtherArchitectur
 }
 #endif
 
+// regsvr32 (silent) with `arguments`, in a process of its own as a user runs it; its exit code.
+DWORD Regsvr32(const std::wstring& arguments) {
+  std::wstring command = L"regsvr32.exe /s " + arguments;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION created{};
+  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &created)) {
+    ADD_FAILURE() << "regsvr32 does not start: " << ::GetLastError();
+    return ~0u;
+  }
+  const win::Handle process(created.hProcess);
+  const win::Handle thread(created.hThread);
+  if (::WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0) {
+    ::TerminateProcess(process.get(), 1);
+    ADD_FAILURE() << "regsvr32 did not end within a minute";
+    return ~0u;
+  }
+  DWORD code = ~0u;
+  ::GetExitCodeProcess(process.get(), &code);
+  return code;
+}
+
+// Two copies of the library in two folders of their own, registered and unregistered by
+// regsvr32: unregistering one copy leaves a registration that names the other untouched,
+// whatever order the two were registered in.
+TEST(PathwellRegistration, UnregisteringOneCopyLeavesAnotherCopysRegistration) {
+  wchar_t temp[MAX_PATH] = {};
+  ASSERT_GT(::GetTempPathW(MAX_PATH, temp), 0u);
+  wchar_t longTemp[MAX_PATH] = {};
+  ASSERT_GT(::GetLongPathNameW(temp, longTemp, MAX_PATH), 0u);
+  const std::wstring folders[2] = {std::wstring(longTemp) + L"Pathwell copy A", std::wstring(longTemp) + L"Pathwell copy B"};
+  const std::wstring a = folders[0] + L"\\Pathwell.ocx";
+  const std::wstring b = folders[1] + L"\\Pathwell.ocx";
+  struct Cleanup {
+    std::function<void()> run;
+    ~Cleanup() { run(); }
+  } cleanup{[&] {
+    for (const std::wstring& folder : folders) {
+      ::DeleteFileW((folder + L"\\Pathwell.ocx").c_str());
+      ::RemoveDirectoryW(folder.c_str());
+    }
+    Library library;  // the tests' own copy, as the other tests expect it
+    library.registerServer();
+  }};
+  for (const std::wstring& folder : folders) {
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    ASSERT_TRUE(::CopyFileW(OcxPath().c_str(), (folder + L"\\Pathwell.ocx").c_str(), FALSE)) << ::GetLastError();
+  }
+  const std::wstring libEntry = L"TypeLib\\" + GuidText(kLibid) + L"\\1.0\\0\\" + kOwnSysKindKey;
+  const auto expectRegisteredTo = [&](const std::wstring& path, const char* when) {
+    EXPECT_EQ(ReadString(kClassKey + L"\\InprocServer32"), path) << when;
+    EXPECT_EQ(ReadString(kClassKey + L"\\ToolboxBitmap32"), path + L", 30000") << when;
+    EXPECT_EQ(ReadString(kClassKey + L"\\ProgID"), L"PathwellX.Pathwell") << when;
+    EXPECT_EQ(ReadString(L"PathwellX.Pathwell\\CLSID"), GuidText(kClsid)) << when;
+    EXPECT_EQ(ReadString(libEntry), path) << when;
+    EXPECT_EQ(ReadString(L"Interface\\" + GuidText(kIid) + L"\\TypeLib"), GuidText(kLibid)) << when;
+    EXPECT_EQ(ReadString(L"Interface\\" + GuidText(kSourceIid)), L"__Pathwell") << when;
+  };
+
+  ASSERT_EQ(Regsvr32(L"\"" + a + L"\""), 0u);
+  expectRegisteredTo(a, "A registered");
+  EXPECT_EQ(Regsvr32(L"/u \"" + b + L"\""), 0u);
+  expectRegisteredTo(a, "A registered, B unregistered");
+
+  ASSERT_EQ(Regsvr32(L"\"" + b + L"\""), 0u);
+  expectRegisteredTo(b, "B registered over A");
+  EXPECT_EQ(Regsvr32(L"/u \"" + a + L"\""), 0u);
+  expectRegisteredTo(b, "B registered over A, A unregistered");
+
+  // The copy that is registered goes, spelt in other letters: everything goes with it.
+  std::wstring otherSpelling = b;
+  ::CharUpperBuffW(otherSpelling.data(), static_cast<DWORD>(otherSpelling.size()));
+  EXPECT_EQ(Regsvr32(L"/u \"" + otherSpelling + L"\""), 0u);
+  EXPECT_FALSE(KeyExists(kClassKey));
+  EXPECT_FALSE(KeyExists(L"PathwellX.Pathwell"));
+  EXPECT_FALSE(KeyExists(L"TypeLib\\" + GuidText(kLibid)));
+  EXPECT_FALSE(KeyExists(L"Interface\\" + GuidText(kIid)));
+}
+
+// A copy reached through another path to the same file is still this copy.
+TEST(PathwellRegistration, UnregisteringThroughTheShortNameRemovesTheRegistration) {
+  Library library;
+  ASSERT_HRESULT_SUCCEEDED(library.registerServer());
+  wchar_t shortName[MAX_PATH] = {};
+  const DWORD length = ::GetShortPathNameW(FullOcxPath().c_str(), shortName, MAX_PATH);
+  ASSERT_GT(length, 0u);
+  ASSERT_LT(length, static_cast<DWORD>(MAX_PATH));
+  if (::lstrcmpiW(shortName, FullOcxPath().c_str()) == 0) GTEST_SKIP() << "no short name differs here";
+  EXPECT_EQ(Regsvr32(L"/u \"" + std::wstring(shortName) + L"\""), 0u);
+  EXPECT_FALSE(KeyExists(kClassKey));
+  EXPECT_FALSE(KeyExists(L"PathwellX.Pathwell"));
+  ASSERT_HRESULT_SUCCEEDED(library.registerServer());
+}
+
 TEST(PathwellRegistration, ClassObjectOnlyForTheControlsClassAndLocksKeepTheFileLoaded) {
   Library library;
   IClassFactory* factory = nullptr;
