@@ -205,8 +205,8 @@ HRESULT Module::UnregisterServer(const LibraryDescription& library) noexcept {
   const std::wstring ownEntry = libKey + L"\\0\\" + kSysKindKey;
   if (!RegistryKeyExists(ownEntry) || !NamesThisCopy(ownEntry, path)) return result;
   if (classStillRegistered) {
-    // The platform would take the interface records of both views with it; the other copy
-    // still needs them, and the library key with its entry.
+    // The platform would take the interface records of both views with it; the copy whose
+    // class record remains still needs them, and the library key.
     if (FAILED(DeleteRegistryTree(ownEntry)) && SUCCEEDED(result)) result = SELFREG_E_TYPELIB;
     return result;
   }
