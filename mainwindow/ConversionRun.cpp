@@ -132,7 +132,7 @@ ConversionRun::Outcome ConversionRun::Run(const Options& options) {
   }
 
   if (failure) {
-    CurrentPlatform().MsgBox(window_.BoxOwner(), OopsText(*failure), L"Oops!", MB_ICONERROR);
+    CurrentPlatform().MsgBox(window_.BoxOwner(), OopsText(*failure, options.source), L"Oops!", MB_ICONERROR);
     output_.TruncateTo(before);  // a failed run leaves no half module behind
   }
   window_.SetLedColor(RGB(0, 0, 0));

@@ -362,6 +362,9 @@ void frmMain::btnStart_Click() {
   if (run_.Running()) return;  // one run at a time
   WavPlay::PlayKeyClick();
   ConversionRun::Options options;
+  // An emptied field counts as "." as when the focus leaves it: "" would put the file in the
+  // root of whatever drive is current when the module runs.
+  if (!Checked(optAppPath)) txtOtherLocation_Validate();
   options.destination = Checked(optAppPath) ? App::Path() : TextOf(txtOtherLocation);
   options.scope = Checked(optPublic) ? L"Public" : L"Private";
   options.source = TextOf(txtSourceFile);
@@ -448,6 +451,7 @@ void frmMain::btnSelectDir_Click() {
     ShowPathwellMissing(hr);
     return;
   }
+  if (folder.empty()) return;  // Cancel: the field keeps what the user typed or chose before
   SetTextOf(txtOtherLocation, folder);
   std::wstring text = TextOf(txtOtherLocation);
   if (!text.empty() && text.back() == L'\\') {

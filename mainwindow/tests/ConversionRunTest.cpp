@@ -134,6 +134,8 @@ TEST_F(ConversionRunTest, FailuresAreReportedAndLeaveTheOutputAsItWas) {
       {dir_ / L"missing.bin", L"Error # 53(File not found) has"},
       {dir_.Path(), L"Error # 75(Path/File access error) has"},
       {locked, L"Error # 70(Permission denied) has"},
+      // Marks that would reorder or hide the rest of the line are written as their numbers.
+      {dir_ / L"gpj.\u202Eexe\u200F\u0085.bin", L"Error # 53(File not found) has"},
   };
   for (const auto& c : cases) {
     platform_.boxes.clear();
@@ -142,7 +144,12 @@ TEST_F(ConversionRunTest, FailuresAreReportedAndLeaveTheOutputAsItWas) {
     ASSERT_EQ(platform_.boxes.size(), 1u) << win::Utf8(c.path);
     EXPECT_EQ(platform_.boxes[0].title, L"Oops!");
     EXPECT_EQ(platform_.boxes[0].flags, static_cast<UINT>(MB_ICONERROR));
-    EXPECT_EQ(platform_.boxes[0].text, std::wstring(c.first) + L"\r\noccured in 'btnStart' routine.");
+    std::wstring shown = c.path;
+    if (const size_t mark = shown.find(L'\u202E'); mark != std::wstring::npos)
+      shown.replace(mark, 6, L"U+202EexeU+200FU+0085");
+    // The two lines of the error, then the source the run was reading.
+    EXPECT_EQ(platform_.boxes[0].text, std::wstring(c.first) + L"\r\noccured in 'btnStart' routine.\r\n\r\n" +
+                                           L"The source file is " + shown + L".");
     EXPECT_EQ(Output(), L"before\r\n");
     EXPECT_TRUE(Shown());
     EXPECT_EQ(window_.leds, std::vector<COLORREF>{0});
@@ -184,7 +191,8 @@ TEST_F(ConversionRunTest, AFailureAfterAFewLinesRemovesThemFromALongerText) {
     if (window_.pumps == 60) throw VbError(9);
   };
   EXPECT_EQ(Run(MakeSource(L"short.bin", Bytes(100))), Outcome::Failed);
-  EXPECT_EQ(platform_.boxes.back().text, L"Error # 9(Subscript out of range) has\r\noccured in 'btnStart' routine.");
+  EXPECT_EQ(platform_.boxes.back().text, L"Error # 9(Subscript out of range) has\r\noccured in 'btnStart' routine."
+                                        L"\r\n\r\nThe source file is " + dir_ / L"short.bin" + L".");
   EXPECT_EQ(Output(), before);
 }
 
@@ -201,7 +209,8 @@ TEST_F(ConversionRunTest, ASourceTooBigForMemoryFailsAtOnceWithOutOfMemory) {
   EXPECT_EQ(Run(huge), Outcome::Failed);
   EXPECT_LT(::GetTickCount() - start, 10000u);
   ASSERT_EQ(platform_.boxes.size(), 1u);
-  EXPECT_EQ(platform_.boxes[0].text, L"Error # 7(Out of memory) has\r\noccured in 'btnStart' routine.");
+  EXPECT_EQ(platform_.boxes[0].text, L"Error # 7(Out of memory) has\r\noccured in 'btnStart' routine.\r\n\r\n"
+                                     L"The source file is " + huge + L".");
   EXPECT_EQ(Output(), L"kept\r\n");
   EXPECT_TRUE(Shown());
 }

@@ -350,11 +350,50 @@ TEST_F(FrmMainTest, DestinationBrowseDropsExactlyOneFinalBackslash) {
   browser_->answer = L"D:\\Work";
   Click(F::btnSelectDir);
   EXPECT_EQ(TextOf(F::txtOtherLocation), L"D:\\Work");
-  browser_->answer = L"";  // Cancel
-  Click(F::btnSelectDir);
-  EXPECT_EQ(TextOf(F::txtOtherLocation), L"");
-  EXPECT_EQ(platform_.sounds.size(), 3u);
+  EXPECT_EQ(platform_.sounds.size(), 2u);
   EXPECT_TRUE(platform_.boxes.empty());
+}
+
+TEST_F(FrmMainTest, CancelInTheFolderDialogKeepsTheDestinationAndTheRunUsesIt) {
+  Click(F::optOtherLocation);
+  for (const wchar_t* kept : {L"C:\\Data", L"D:\\Typed\\"}) {
+    ::SetWindowTextW(C(F::txtOtherLocation), kept);
+    browser_->answer = L"";  // what the control returns on Cancel
+    Click(F::btnSelectDir);
+    EXPECT_EQ(TextOf(F::txtOtherLocation), kept);  // not even the final backslash goes
+  }
+  browser_->answer = L"D:\\Chosen\\";
+  Click(F::btnSelectDir);
+  browser_->answer = L"";
+  Click(F::btnSelectDir);
+  EXPECT_EQ(TextOf(F::txtOtherLocation), L"D:\\Chosen");
+  EXPECT_EQ(browser_->prompts.size(), 4u);
+  EXPECT_EQ(platform_.sounds.size(), 4u);
+  EXPECT_TRUE(platform_.boxes.empty());
+
+  ::SetWindowTextW(C(F::txtOtherLocation), L"C:\\Data");
+  Click(F::btnSelectDir);
+  Choose(MakeSource(L"x.txt", "x"));
+  Click(F::btnStart);
+  EXPECT_EQ(Output(), Module(L"x.txt", "x", L"Public", L"C:\\Data"));
+}
+
+TEST_F(FrmMainTest, AnEmptiedDestinationFieldRunsAsTheCurrentFolderNotTheDriveRoot) {
+  Click(F::optOtherLocation);
+  ::SetWindowTextW(C(F::txtOtherLocation), L"");  // emptied without the focus leaving the field
+  Choose(MakeSource(L"x.txt", "x"));
+  Click(F::btnStart);
+  EXPECT_EQ(Output(), Module(L"x.txt", "x", L"Public", L"."));
+  EXPECT_NE(Output().find(L"\r\nOpen \".\\x.txt\" For Binary As cl_fp\r\n"), std::wstring::npos);
+  EXPECT_EQ(TextOf(F::txtOtherLocation), L".");
+  EXPECT_EQ(platform_.Count(L"Good news!"), 1);
+
+  // With App.Path the field is not the destination and keeps its text.
+  ::SetWindowTextW(C(F::txtOtherLocation), L"");
+  Click(F::optAppPath);
+  Click(F::btnStart);
+  EXPECT_EQ(Output(), Module(L"x.txt", "x", L"Public", L".") + Module(L"x.txt", "x"));
+  EXPECT_EQ(TextOf(F::txtOtherLocation), L"");
 }
 
 TEST(FrmMainPathwellTest, AMissingFolderBrowseControlIsReportedNotIgnored) {
@@ -412,11 +451,13 @@ TEST_F(FrmMainTest, RunsProduceExactlyTheEnginesModuleAndTwoRunsAppendTwoModules
 }
 
 TEST_F(FrmMainTest, AFailedRunShowsOnlyTheOopsBoxAndKeepsSaveAndClearAsTheyWere) {
-  Choose(dir_ / L"no folder\\x.bin");
+  const std::wstring source = dir_ / L"no folder\\x.bin";
+  Choose(source);
   Click(F::btnStart);
   ASSERT_EQ(platform_.boxes.size(), 1u);
   EXPECT_EQ(platform_.boxes[0].title, L"Oops!");
-  EXPECT_EQ(platform_.boxes[0].text, L"Error # 76(Path not found) has\r\noccured in 'btnStart' routine.");
+  EXPECT_EQ(platform_.boxes[0].text, L"Error # 76(Path not found) has\r\noccured in 'btnStart' routine.\r\n\r\n"
+                                     L"The source file is " + source + L".");
   EXPECT_EQ(Output(), L"");
   EXPECT_TRUE(Shown(F::Text1));
   EXPECT_EQ(Led(), 0u);
@@ -425,6 +466,42 @@ TEST_F(FrmMainTest, AFailedRunShowsOnlyTheOopsBoxAndKeepsSaveAndClearAsTheyWere)
 }
 
 const std::wstring kRefused = L"Error # 52(Bad file name or number) has\r\noccured in 'btnStart' routine.";
+
+TEST_F(FrmMainTest, ASourceDeletedBeforeStartIsNamedBelowTheTwoLinesOfTheOopsBox) {
+  const std::wstring source = MakeSource(L"gone.bin", "abc");
+  Choose(source);
+  ASSERT_TRUE(::DeleteFileW(source.c_str()));
+  Click(F::btnStart);
+  ASSERT_EQ(platform_.boxes.size(), 1u);
+  EXPECT_EQ(platform_.boxes[0].title, L"Oops!");
+  EXPECT_EQ(platform_.boxes[0].flags, static_cast<UINT>(MB_ICONERROR));
+  EXPECT_EQ(platform_.boxes[0].text, L"Error # 53(File not found) has\r\noccured in 'btnStart' routine.\r\n\r\n"
+                                     L"The source file is " + source + L".");
+  EXPECT_EQ(Output(), L"");
+}
+
+TEST_F(FrmMainTest, ABrowsedDestinationOutsideTheAnsiCodePageIsRefusedWith52) {
+  if (win::AnsiHolds(U'\u041E')) GTEST_SKIP() << "the ANSI code page holds U+041E";
+  Choose(MakeSource(L"a.b", "xyz"));
+  Click(F::optOtherLocation);
+  browser_->answer = L"C:\\Users\\\u041E\u0442\u0447\u0451\u0442\u044B\\";  // what the control returns for it
+  Click(F::btnSelectDir);
+  ASSERT_EQ(TextOf(F::txtOtherLocation), L"C:\\Users\\\u041E\u0442\u0447\u0451\u0442\u044B");
+  Click(F::btnStart);
+  ASSERT_EQ(platform_.boxes.size(), 1u);
+  EXPECT_EQ(platform_.boxes[0].title, L"Oops!");
+  EXPECT_EQ(platform_.boxes[0].text, kRefused + L"\r\n\r\nThe destination holds U+041E \"\u041E\", which the "
+                                                L"module's code page cannot hold.");
+  EXPECT_EQ(Output(), L"");
+  EXPECT_FALSE(Enabled(F::btnSave));
+
+  // A browsed folder whose every character the code page holds goes through as chosen.
+  platform_.boxes.clear();
+  browser_->answer = L"C:\\Caf\u00E9 \u2013 Out";
+  Click(F::btnSelectDir);
+  Click(F::btnStart);
+  EXPECT_EQ(Output(), Module(L"a.b", "xyz", L"Public", L"C:\\Caf\u00E9 \u2013 Out"));
+}
 
 TEST_F(FrmMainTest, CraftedDestinationsStayInOneLiteralOrAreRefusedWith52) {
   Choose(MakeSource(L"a.b", "xyz"));
