@@ -41,6 +41,8 @@ namespace {
 using testing::ClipboardText;
 using testing::PressKey;
 
+void CALLBACK CloseMenu(HWND, UINT, UINT_PTR, DWORD) { ::EndMenu(); }
+
 class TextViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -92,7 +94,7 @@ class TextViewTest : public ::testing::Test {
   // it, a timer closes the menu.
   void ChooseFromContextMenu(wchar_t mnemonic, LPARAM where) const {
     ::PostMessageW(view_, WM_CHAR, mnemonic, 1);
-    const UINT_PTR guard = ::SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR, DWORD) { ::EndMenu(); });
+    const UINT_PTR guard = ::SetTimer(nullptr, 0, 5000, &CloseMenu);
     Send(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(view_), where);
     ::KillTimer(nullptr, guard);
     MSG left;
