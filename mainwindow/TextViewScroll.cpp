@@ -49,8 +49,8 @@ void TextView::ScrollTo(std::int64_t line, std::int64_t x) {
   const auto page = static_cast<std::int64_t>(VisibleLines());
   const auto lines = static_cast<std::int64_t>(buffer_.LineCount());
   line = std::clamp<std::int64_t>(line, 0, std::max<std::int64_t>(0, lines - page));
-  x = std::clamp<std::int64_t>(x, 0,
-                               std::max(0, layout_.ContentWidth(buffer_.WidestLine()) - static_cast<int>(client.right)));
+  const int widest = layout_.ContentWidth(buffer_.WidestLine());
+  x = std::clamp<std::int64_t>(x, 0, std::max(0, widest - static_cast<int>(client.right)));
   const std::int64_t dy = (static_cast<std::int64_t>(topLine_) - line) * layout_.LineHeight();
   const std::int64_t dx = xOffset_ - x;
   if (dy == 0 && dx == 0) return;
@@ -117,7 +117,8 @@ void TextView::ScrollCaretIntoView() {
   size_t top = topLine_;
   if (line < top) top = line;
   else if (line >= top + page) top = line - page + 1;
-  ScrollTo(static_cast<std::int64_t>(top), TextLayout::OffsetShowing(XOfPosition(buffer_.Caret()), xOffset_, client.right));
+  const int x = XOfPosition(buffer_.Caret());
+  ScrollTo(static_cast<std::int64_t>(top), TextLayout::OffsetShowing(x, xOffset_, client.right));
   UpdateScrollBars();
   PlaceCaret();
 }

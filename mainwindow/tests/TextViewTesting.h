@@ -2,6 +2,7 @@
 // What the TextView tests share: the clipboard's text and key presses with modifiers held.
 #include <windows.h>
 
+#include <cwchar>
 #include <string>
 
 namespace quorvel::testing {
