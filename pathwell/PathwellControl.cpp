@@ -5,7 +5,8 @@
 
 #include "Face.h"
 #include "ShellBrowse.h"
-#include "com/Module.h"
+#include "Variant.h"
+#include "com/Server.h"
 
 namespace quorvel::pathwell {
 namespace {
@@ -262,7 +263,7 @@ HRESULT PathwellControl::InPlaceActivate(IOleClientSite* site, LPCRECT position)
   HWND parent = nullptr;
   hr = inPlaceSite->GetWindow(&parent);
   if (FAILED(hr)) return hr;
-  if (!FaceWindow::Register(com::Module::Instance())) return HRESULT_FROM_WIN32(::GetLastError());
+  if (!FaceWindow::Register(com::Server::Instance())) return HRESULT_FROM_WIN32(::GetLastError());
   RECT where{};
   if (position) {
     where = *position;
@@ -278,7 +279,7 @@ HRESULT PathwellControl::InPlaceActivate(IOleClientSite* site, LPCRECT position)
   inPlaceSite_ = std::move(inPlaceSite);
   const SIZE pixels = PixelSize();
   window_ = ::CreateWindowExW(0, FaceWindow::kClassName, L"", WS_CHILD | WS_CLIPSIBLINGS, where.left, where.top, pixels.cx,
-                              pixels.cy, parent, nullptr, com::Module::Instance(), nullptr);
+                              pixels.cy, parent, nullptr, com::Server::Instance(), nullptr);
   if (!window_) {
     hr = HRESULT_FROM_WIN32(::GetLastError());
     InPlaceDeactivate();
@@ -366,16 +367,11 @@ bool PathwellControl::UserMode() const {
   win::ComPtr<IDispatch> ambient;
   if (FAILED(site_->QueryInterface(IID_IDispatch, ambient.put_void()))) return true;
   DISPPARAMS none{};
-  VARIANT value;
-  ::VariantInit(&value);
+  win::Variant value;
   const HRESULT hr = ambient->Invoke(DISPID_AMBIENT_USERMODE, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET,
-                                     &none, &value, nullptr, nullptr);
-  bool userMode = true;
-  if (SUCCEEDED(hr) && SUCCEEDED(::VariantChangeType(&value, &value, 0, VT_BOOL))) {
-    userMode = V_BOOL(&value) != VARIANT_FALSE;
-  }
-  ::VariantClear(&value);
-  return userMode;
+                                     &none, value.put(), nullptr, nullptr);
+  if (FAILED(hr) || FAILED(value.ChangeType(VT_BOOL))) return true;
+  return value.Bool();
 }
 
 SIZE PathwellControl::PixelSize() const {

@@ -1,6 +1,7 @@
 // The control's saved data: BType in a property bag (with the extent a container expects)
 // or in a stream, and the class identity persistence reports.
 #include "PathwellControl.h"
+#include "Variant.h"
 
 namespace quorvel::pathwell {
 namespace {
@@ -17,11 +18,8 @@ struct StreamData {
 };
 
 HRESULT WriteInteger(IPropertyBag* bag, const wchar_t* name, LONG value) {
-  VARIANT v;
-  ::VariantInit(&v);
-  V_VT(&v) = VT_I4;
-  V_I4(&v) = value;
-  return bag->Write(name, &v);
+  win::Variant v(value);
+  return bag->Write(name, v.get());
 }
 
 }  // namespace
@@ -40,10 +38,8 @@ STDMETHODIMP PathwellControl::InitNew() {
 
 STDMETHODIMP PathwellControl::Load(IPropertyBag* bag, IErrorLog* log) {
   if (!bag) return E_POINTER;
-  VARIANT value;
-  ::VariantInit(&value);
-  V_VT(&value) = VT_I4;
-  HRESULT hr = bag->Read(kBTypeEntry, &value, log);
+  win::Variant value(LONG{0});  // the type asked of the bag
+  HRESULT hr = bag->Read(kBTypeEntry, value.get(), log);
   if (hr == E_INVALIDARG) {
     // No entry: the instance was saved with the default.
     btype_ = kDefaultBType;
@@ -52,12 +48,9 @@ STDMETHODIMP PathwellControl::Load(IPropertyBag* bag, IErrorLog* log) {
   }
   if (FAILED(hr)) return hr;
   // A bag may hand back another type (text in a form file); it must read as an integer.
-  hr = ::VariantChangeType(&value, &value, 0, VT_I4);
-  if (FAILED(hr)) {
-    ::VariantClear(&value);
-    return hr;
-  }
-  btype_ = V_I4(&value);
+  hr = value.ChangeType(VT_I4);
+  if (FAILED(hr)) return hr;
+  btype_ = value.Long();
   dirty_ = false;
   return S_OK;
 }

@@ -1,10 +1,18 @@
 #include "Registry.h"
 
+#include <objbase.h>
+
 #include <cwchar>
 
 #include "Raii.h"
 
 namespace quorvel::com {
+
+std::wstring GuidText(REFGUID guid) {
+  wchar_t text[40] = {};
+  ::StringFromGUID2(guid, text, 40);
+  return text;
+}
 
 HRESULT CreateRegistryKey(const std::wstring& key) {
   win::Key handle;

@@ -1,10 +1,14 @@
 #pragma once
-// Writing and removing keys under HKEY_CLASSES_ROOT for self-registration.
+// Writing and removing keys under HKEY_CLASSES_ROOT for self-registration, and the text
+// form of the identities those keys are named by.
 #include <windows.h>
 
 #include <string>
 
 namespace quorvel::com {
+
+// A GUID as registry keys spell it: "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}".
+std::wstring GuidText(REFGUID guid);
 
 // Creates the key (and its parents) and sets a string value; name nullptr is the default value.
 HRESULT SetRegistryValue(const std::wstring& key, const wchar_t* name, const wchar_t* value);

@@ -16,6 +16,8 @@ namespace quorvel::testing {
 namespace {
 
 const std::wstring kClassKey = L"CLSID\\" + GuidText(kClsid);
+// The library's version as registry keys spell it ("1.0").
+const std::wstring kVersionKey = std::to_wstring(kLibraryMajor) + L"." + std::to_wstring(kLibraryMinor);
 
 // The export table of a loaded image, PE32 or PE32+. Every offset is checked against the
 // image's size: a malformed table gives nothing instead of a read past the image.
@@ -131,14 +133,14 @@ TEST(PathwellRegistration, RegisterWritesTheControlsClassRecord) {
   EXPECT_EQ(ReadString(kClassKey + L"\\MiscStatus\\1"), L"132497");
   EXPECT_EQ(ReadString(kClassKey + L"\\ToolboxBitmap32"), FullOcxPath() + L", 30000");
   EXPECT_EQ(ReadString(kClassKey + L"\\TypeLib"), GuidText(kLibid));
-  EXPECT_EQ(ReadString(kClassKey + L"\\Version"), L"1.0");
+  EXPECT_EQ(ReadString(kClassKey + L"\\Version"), kVersionKey);
   EXPECT_EQ(ReadString(L"PathwellX.Pathwell\\CLSID"), GuidText(kClsid));
 }
 
 TEST(PathwellRegistration, RegisterRegistersTheTypeLibraryAndItsInterfaces) {
   Library library;
   ASSERT_HRESULT_SUCCEEDED(library.registerServer());
-  const std::wstring libKey = L"TypeLib\\" + GuidText(kLibid) + L"\\1.0";
+  const std::wstring libKey = L"TypeLib\\" + GuidText(kLibid) + L"\\" + kVersionKey;
   EXPECT_EQ(ReadString(libKey), L"PathwellX");
   EXPECT_EQ(ReadString(libKey + L"\\0\\" + kOwnSysKindKey), FullOcxPath());
   EXPECT_EQ(ReadString(L"Interface\\" + GuidText(kIid)), L"_Pathwell");
@@ -146,7 +148,7 @@ TEST(PathwellRegistration, RegisterRegistersTheTypeLibraryAndItsInterfaces) {
   EXPECT_EQ(ReadString(L"Interface\\" + GuidText(kSourceIid)), L"__Pathwell");
 
   ITypeLib* typeLib = nullptr;
-  ASSERT_HRESULT_SUCCEEDED(::LoadRegTypeLib(kLibid, 1, 0, 0, &typeLib));
+  ASSERT_HRESULT_SUCCEEDED(::LoadRegTypeLib(kLibid, kLibraryMajor, kLibraryMinor, 0, &typeLib));
   typeLib->Release();
 }
 
@@ -174,7 +176,7 @@ TEST(PathwellRegistration, UnregisterRemovesTheRecordEvenTwiceAndRegisteringRest
 // registry view, its type library entry under win32. A stand-in of that record shows what
 // unregistering this copy leaves to the other, and that the last copy takes everything.
 TEST(PathwellRegistration, UnregisterLeavesTheSharedRecordsToTheOtherArchitecturesCopy) {
-  const std::wstring libKey = L"TypeLib\\" + GuidText(kLibid) + L"\\1.0\\0\\";
+  const std::wstring libKey = L"TypeLib\\" + GuidText(kLibid) + L"\\" + kVersionKey + L"\\0\\";
   const auto setValue = [](const std::wstring& key, const wchar_t* value, REGSAM view) {
     HKEY handle = nullptr;
     LSTATUS status = ::RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr,
@@ -276,7 +278,7 @@ TEST(PathwellRegistration, UnregisteringOneCopyLeavesAnotherCopysRegistration) {
     ::CreateDirectoryW(folder.c_str(), nullptr);
     ASSERT_TRUE(::CopyFileW(OcxPath().c_str(), (folder + L"\\Pathwell.ocx").c_str(), FALSE)) << ::GetLastError();
   }
-  const std::wstring libEntry = L"TypeLib\\" + GuidText(kLibid) + L"\\1.0\\0\\" + kOwnSysKindKey;
+  const std::wstring libEntry = L"TypeLib\\" + GuidText(kLibid) + L"\\" + kVersionKey + L"\\0\\" + kOwnSysKindKey;
   const auto expectRegisteredTo = [&](const std::wstring& path, const char* when) {
     EXPECT_EQ(ReadString(kClassKey + L"\\InprocServer32"), path) << when;
     EXPECT_EQ(ReadString(kClassKey + L"\\ToolboxBitmap32"), path + L", 30000") << when;
@@ -409,8 +411,20 @@ TEST(PathwellRegistration, CarriesTheInterfaceIdentifierRecordsAndTheToolboxImag
   EXPECT_TRUE(info->biClrUsed == 256 || info->biClrUsed == 0);
 }
 
-TEST(PathwellRegistration, VersionRecordIsOnePointZeroAndAsksForSelfRegistration) {
+// The version record and the type library inside the file name one version, the one the
+// library registers itself under; the record spells it with the minor number in two digits.
+TEST(PathwellRegistration, VersionRecordNamesTheTypeLibrarysVersionAndAsksForSelfRegistration) {
   const std::wstring path = OcxPath();
+  win::ComPtr<ITypeLib> typeLib;
+  ASSERT_HRESULT_SUCCEEDED(::LoadTypeLibEx(path.c_str(), REGKIND_NONE, typeLib.put()));
+  TLIBATTR* libAttr = nullptr;
+  ASSERT_HRESULT_SUCCEEDED(typeLib->GetLibAttr(&libAttr));
+  const WORD major = libAttr->wMajorVerNum;
+  const WORD minor = libAttr->wMinorVerNum;
+  typeLib->ReleaseTLibAttr(libAttr);
+  EXPECT_EQ(major, kLibraryMajor);
+  EXPECT_EQ(minor, kLibraryMinor);
+
   DWORD ignored = 0;
   const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &ignored);
   ASSERT_GT(size, 0u);
@@ -419,9 +433,10 @@ TEST(PathwellRegistration, VersionRecordIsOnePointZeroAndAsksForSelfRegistration
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT length = 0;
   ASSERT_TRUE(::VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+  EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(MAKELONG(minor, major)));
   EXPECT_EQ(fixed->dwFileVersionLS, 0u);
-  EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
+  EXPECT_EQ(fixed->dwProductVersionMS, static_cast<DWORD>(MAKELONG(minor, major)));
+  EXPECT_EQ(fixed->dwProductVersionLS, 0u);
   EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
   EXPECT_EQ(fixed->dwFileOS, static_cast<DWORD>(VOS__WINDOWS32));
 
@@ -431,9 +446,10 @@ TEST(PathwellRegistration, VersionRecordIsOnePointZeroAndAsksForSelfRegistration
   EXPECT_EQ(translation[0], 0x409);
   EXPECT_EQ(translation[1], 1200);
 
+  const std::wstring version = std::to_wstring(major) + (minor < 10 ? L".0" : L".") + std::to_wstring(minor);
   const std::pair<const wchar_t*, const wchar_t*> strings[] = {
-      {L"CompanyName", L"Quorvel Software"}, {L"ProductName", L"Pathwell"},     {L"FileVersion", L"1.00"},
-      {L"ProductVersion", L"1.00"},          {L"InternalName", L"Pathwell"},    {L"OriginalFilename", L"Pathwell.ocx"},
+      {L"CompanyName", L"Quorvel Software"}, {L"ProductName", L"Pathwell"},  {L"FileVersion", version.c_str()},
+      {L"ProductVersion", version.c_str()},  {L"InternalName", L"Pathwell"}, {L"OriginalFilename", L"Pathwell.ocx"},
       {L"OLESelfRegister", L""},
   };
   for (const auto& [name, expected] : strings) {

@@ -1,4 +1,4 @@
-#include "Module.h"
+#include "ServerRegistration.h"
 
 #include <oleauto.h>
 #include <olectl.h>
@@ -9,10 +9,8 @@
 #include <vector>
 
 #include "ModulePath.h"
-#include "Object.h"
 #include "Raii.h"
 #include "Registry.h"
-#include "TypeLibrary.h"
 
 namespace quorvel::com {
 namespace {
@@ -30,44 +28,6 @@ constexpr SYSKIND kSysKind = SYS_WIN32;
 constexpr const wchar_t* kSysKindKey = L"win32";
 constexpr REGSAM kOtherView = KEY_WOW64_64KEY;
 #endif
-
-HINSTANCE g_instance = nullptr;
-LONG g_locks = 0;
-
-// One factory object per request; it serves the class of the table row it was made for.
-class ClassFactory final : public Object<ClassFactory, IClassFactory> {
- public:
-  explicit ClassFactory(CreateFunction create) : create_(create) {}
-
-  static const QITAB* QiTable() {
-    static const QITAB table[] = {QITABENT(ClassFactory, IClassFactory), {}};
-    return table;
-  }
-
-  STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (outer) return CLASS_E_NOAGGREGATION;
-    return create_(iid, object);
-  }
-  STDMETHODIMP LockServer(BOOL lock) override {
-    if (lock) {
-      Module::Lock();
-    } else {
-      Module::Unlock();
-    }
-    return S_OK;
-  }
-
- private:
-  CreateFunction create_;
-};
-
-std::wstring GuidText(REFGUID guid) {
-  wchar_t text[40] = {};
-  ::StringFromGUID2(guid, text, 40);
-  return text;
-}
 
 // Whether two paths name one file: the same text up to case, or the same file reached
 // another way (a short name, another spelling of the folder).
@@ -131,7 +91,7 @@ std::vector<RegistryRow> ClassRows(const ClassEntry& entry, const LibraryDescrip
   return rows;
 }
 
-HRESULT RegisterClass(const ClassEntry& entry, const LibraryDescription& library, const std::wstring& path) {
+HRESULT WriteClassRecord(const ClassEntry& entry, const LibraryDescription& library, const std::wstring& path) {
   for (const RegistryRow& row : ClassRows(entry, library, path)) {
     const HRESULT hr = row.value ? SetRegistryValue(row.key, row.name, row.value->c_str()) : CreateRegistryKey(row.key);
     if (FAILED(hr)) return hr;
@@ -141,31 +101,8 @@ HRESULT RegisterClass(const ClassEntry& entry, const LibraryDescription& library
 
 }  // namespace
 
-void Module::Initialize(HINSTANCE instance) noexcept { g_instance = instance; }
-HINSTANCE Module::Instance() noexcept { return g_instance; }
-
-void Module::Lock() noexcept { ::InterlockedIncrement(&g_locks); }
-void Module::Unlock() noexcept { ::InterlockedDecrement(&g_locks); }
-
-HRESULT Module::GetClassObject(const LibraryDescription& library, REFCLSID clsid, REFIID iid,
-                               void** object) noexcept {
-  if (!object) return E_POINTER;
-  *object = nullptr;
-  for (const ClassEntry& entry : library.classes) {
-    if (::IsEqualCLSID(*entry.clsid, clsid)) return ClassFactory::Make(iid, object, entry.create);
-  }
-  return CLASS_E_CLASSNOTAVAILABLE;
-}
-
-HRESULT Module::CanUnloadNow() noexcept {
-  if (g_locks != 0) return S_FALSE;
-  // Nothing of ours is alive: the cached type information may go before the file does.
-  ReleaseTypeInfoCache();
-  return S_OK;
-}
-
-HRESULT Module::RegisterServer(const LibraryDescription& library) noexcept {
-  std::wstring path = win::ModuleFileName(Instance());
+HRESULT RegisterServer(const LibraryDescription& library) noexcept {
+  std::wstring path = win::ModuleFileName(Server::Instance());
   if (path.empty()) return HRESULT_FROM_WIN32(::GetLastError());
   ITypeLib* typeLib = nullptr;
   HRESULT hr = ::LoadTypeLibEx(path.c_str(), REGKIND_NONE, &typeLib);
@@ -175,7 +112,7 @@ HRESULT Module::RegisterServer(const LibraryDescription& library) noexcept {
   typeLib->Release();
   if (FAILED(hr)) return hr;
   for (const ClassEntry& entry : library.classes) {
-    hr = RegisterClass(entry, library, path);
+    hr = WriteClassRecord(entry, library, path);
     if (FAILED(hr)) {
       UnregisterServer(library);
       return SELFREG_E_CLASS;
@@ -184,8 +121,8 @@ HRESULT Module::RegisterServer(const LibraryDescription& library) noexcept {
   return S_OK;
 }
 
-HRESULT Module::UnregisterServer(const LibraryDescription& library) noexcept {
-  const std::wstring path = win::ModuleFileName(Instance());
+HRESULT UnregisterServer(const LibraryDescription& library) noexcept {
+  const std::wstring path = win::ModuleFileName(Server::Instance());
   if (path.empty()) return HRESULT_FROM_WIN32(::GetLastError());
   HRESULT result = S_OK;
   bool classStillRegistered = false;
