@@ -1,5 +1,7 @@
 // The main window as it is made: its class, size and control table, and the two labels
 // painted on it (Label1 and the status label StatusBar1).
+#include "frmMain.h"
+
 #include <array>
 
 #include "App.h"
@@ -7,7 +9,6 @@
 #include "LED.h"
 #include "Resource.h"
 #include "TextView.h"
-#include "frmMain.h"
 
 namespace quorvel {
 namespace {

@@ -47,5 +47,24 @@ TEST(CommonDialogTest, CancelRaises32755OnlyWhenCancelErrorIsOn) {
   EXPECT_VB_ERROR_MSG(cd.ShowOpen(nullptr), 32755, "Cancel was selected.");
 }
 
+TEST(CommonDialogTest, SettingsStayForTheNextShowingAsAControlsPropertiesDo) {
+  FakePlatform platform;
+  ScopedPlatform scope(platform);
+  CommonDialog cd;
+  cd.SetDialogTitle(L"Saving");
+  cd.SetFilter(L"Plain text|*.txt");
+  cd.SetDefaultExt(L"txt");
+  platform.dialogAnswers.push_back({false, L"C:\\a.txt"});
+  cd.ShowSave(nullptr);
+  platform.dialogAnswers.push_back({false, L"C:\\b.bin"});
+  cd.ShowOpen(nullptr);
+  ASSERT_EQ(platform.dialogs.size(), 2u);
+  EXPECT_EQ(platform.dialogs[1].title, L"Saving");
+  EXPECT_EQ(platform.dialogs[1].filter, L"Plain text|*.txt");
+  EXPECT_EQ(platform.dialogs[1].defExt, L"txt");
+  EXPECT_EQ(platform.dialogs[1].startName, L"C:\\a.txt");  // the last name chosen
+  EXPECT_EQ(cd.FileName(), L"C:\\b.bin");
+}
+
 }  // namespace
 }  // namespace quorvel
