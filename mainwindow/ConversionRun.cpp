@@ -102,7 +102,6 @@ class ConversionRun::Progress final : public TextSink, public ProgressObserver {
 };
 
 ConversionRun::Outcome ConversionRun::Run(const Options& options) {
-  if (running_) return Outcome::Refused;
   running_ = true;
   const size_t before = output_.Length();
   ::ShowWindow(output_.hwnd(), SW_HIDE);

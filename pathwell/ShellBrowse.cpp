@@ -6,8 +6,6 @@
 namespace quorvel::pathwell {
 namespace {
 
-const ShellApi* g_override = nullptr;
-
 template <typename Function>
 HRESULT Bind(Function& slot, const wchar_t* library, const char* name) {
   if (slot) return S_OK;
@@ -25,10 +23,6 @@ HRESULT Bind(Function& slot, const wchar_t* library, const char* name) {
 
 HRESULT BindShellApi(const ShellApi** api) {
   *api = nullptr;
-  if (g_override) {
-    *api = g_override;
-    return S_OK;
-  }
   static ShellApi bound;
   HRESULT hr = Bind(bound.browse, L"shell32", "SHBrowseForFolderW");
   if (SUCCEEDED(hr)) hr = Bind(bound.path, L"shell32", "SHGetPathFromIDListW");
@@ -37,8 +31,6 @@ HRESULT BindShellApi(const ShellApi** api) {
   *api = &bound;
   return S_OK;
 }
-
-void OverrideShellApi(const ShellApi* api) { g_override = api; }
 
 HRESULT BrowseForFolder(const ShellApi& api, HWND owner, std::wstring_view prompt, LONG flags,
                         std::wstring& result) {

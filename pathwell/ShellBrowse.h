@@ -23,9 +23,6 @@ struct ShellApi {
 // library or an entry point cannot be found.
 HRESULT BindShellApi(const ShellApi** api);
 
-// Replaces the bound entry points (tests); nullptr returns to the real ones.
-void OverrideShellApi(const ShellApi* api);
-
 // Shows the folder dialog: owner and prompt as given, `flags` as the BROWSEINFOW flag word.
 // `result` is the chosen folder's path, or empty on Cancel or for an item without a
 // file-system path.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -68,7 +69,7 @@ class ConversionRunTest : public ::testing::Test {
   }
   Outcome Run(const std::wstring& source, const std::wstring& scope = L"Public",
               const std::wstring& folder = L"C:\\Out") {
-    return run_.Run({source, folder, scope});
+    return run_->Run({source, folder, scope});
   }
   bool Shown() const { return (::GetWindowLongW(output_.hwnd(), GWL_STYLE) & WS_VISIBLE) != 0; }
   std::wstring Output() const { return std::wstring(output_.Text()); }
@@ -79,7 +80,10 @@ class ConversionRunTest : public ::testing::Test {
   HWND parent_ = nullptr;
   TextView output_;
   FakeWindow window_;
-  ConversionRun run_{window_, output_};
+  std::unique_ptr<ConversionRun> run_ = std::make_unique<ConversionRun>(window_, output_);
+
+  // A run that pauses at most `milliseconds` apart (0: after every byte).
+  void Pace(double milliseconds) { run_ = std::make_unique<ConversionRun>(window_, output_, milliseconds); }
 };
 
 TEST_F(ConversionRunTest, AppendsTheEnginesModuleAfterTheTextAlreadyThere) {
@@ -94,13 +98,13 @@ TEST_F(ConversionRunTest, AppendsTheEnginesModuleAfterTheTextAlreadyThere) {
   EXPECT_TRUE(Shown());
   EXPECT_EQ(window_.leds.back(), 0u);
   EXPECT_TRUE(platform_.boxes.empty());  // the window says "Done", not the run
-  EXPECT_FALSE(run_.Running());
+  EXPECT_FALSE(run_->Running());
 }
 
 TEST_F(ConversionRunTest, PumpingEveryByteShowsEveryBytesCaptionAndTheLampColours) {
-  run_.SetPumpInterval(0);
+  Pace(0);
   bool hiddenWhileRunning = true;
-  window_.onPump = [&] { hiddenWhileRunning = hiddenWhileRunning && !Shown() && run_.Running(); };
+  window_.onPump = [&] { hiddenWhileRunning = hiddenWhileRunning && !Shown() && run_->Running(); };
   Run(MakeSource(L"three.bin", "abc"));
   const std::vector<std::wstring> expected{L"Converting byte  1 out of  3", L"Converting byte  2 out of  3",
                                            L"Converting byte  3 out of  3", L"Finalizing..."};
@@ -153,7 +157,7 @@ TEST_F(ConversionRunTest, FailuresAreReportedAndLeaveTheOutputAsItWas) {
     EXPECT_EQ(Output(), L"before\r\n");
     EXPECT_TRUE(Shown());
     EXPECT_EQ(window_.leds, std::vector<COLORREF>{0});
-    EXPECT_FALSE(run_.Running());
+    EXPECT_FALSE(run_->Running());
   }
   ::CloseHandle(lock);
   EXPECT_FALSE(testing::FileExists(dir_ / L"missing.bin"));  // nothing created
@@ -161,7 +165,7 @@ TEST_F(ConversionRunTest, FailuresAreReportedAndLeaveTheOutputAsItWas) {
 
 TEST_F(ConversionRunTest, ASourceThatShrinksDuringTheRunFailsWith62AndIsClosedAfterwards) {
   output_.SetText(L"before\r\n");
-  run_.SetPumpInterval(0.001);
+  Pace(0.001);
   const std::wstring path = MakeSource(L"shrinks.bin", Bytes(600000));
   bool cut = false;
   window_.onPump = [&] {
@@ -185,7 +189,7 @@ TEST_F(ConversionRunTest, ASourceThatShrinksDuringTheRunFailsWith62AndIsClosedAf
 TEST_F(ConversionRunTest, AFailureAfterAFewLinesRemovesThemFromALongerText) {
   Run(MakeSource(L"long.bin", Bytes(20000)));
   const std::wstring before = Output();
-  run_.SetPumpInterval(0);
+  Pace(0);
   window_.pumps = 0;
   window_.onPump = [&] {
     if (window_.pumps == 60) throw VbError(9);
@@ -215,22 +219,12 @@ TEST_F(ConversionRunTest, ASourceTooBigForMemoryFailsAtOnceWithOutOfMemory) {
   EXPECT_TRUE(Shown());
 }
 
-TEST_F(ConversionRunTest, OneRunAtATimeAndAWindowClosingStopsItInItsNextPause) {
-  run_.SetPumpInterval(0);
-  const std::wstring source = MakeSource(L"busy.bin", Bytes(5));
-  Outcome inner = Outcome::Done;
-  window_.onPump = [&] {
-    if (window_.pumps == 1) inner = Run(source);
-  };
-  EXPECT_EQ(Run(source), Outcome::Done);
-  EXPECT_EQ(inner, Outcome::Refused);
-  EXPECT_EQ(Output(), Module(L"busy.bin", Bytes(5), L"Public", L"C:\\Out"));
-
-  window_.pumps = 0;
+TEST_F(ConversionRunTest, AWindowClosingStopsTheRunInItsNextPause) {
+  Pace(0);
   window_.onPump = [&] { window_.closeAsked = window_.pumps == 2; };
   EXPECT_EQ(Run(MakeSource(L"long.bin", Bytes(20000))), Outcome::Stopped);
   EXPECT_EQ(window_.pumps, 2);
-  EXPECT_FALSE(run_.Running());
+  EXPECT_FALSE(run_->Running());
   EXPECT_TRUE(platform_.boxes.empty());
 }
 
