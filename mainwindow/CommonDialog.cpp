@@ -24,10 +24,10 @@ void CommonDialog::ShowSave(HWND owner) { Show(owner, true); }
 void CommonDialog::Show(HWND owner, bool save) {
   // Long paths are allowed; the dialog reports a name that does not fit as an error.
   std::vector<wchar_t> buffer(32768, L'\0');
-  FileName.copy(buffer.data(), std::min(FileName.size(), buffer.size() - 1));
+  fileName_.copy(buffer.data(), std::min(fileName_.size(), buffer.size() - 1));
 
-  const std::wstring filter = Filter.empty() ? std::wstring() : DialogFilter(Filter);
-  std::wstring ext = DefaultExt;
+  const std::wstring filter = filter_.empty() ? std::wstring() : DialogFilter(filter_);
+  std::wstring ext = defaultExt_;
   if (!ext.empty() && ext.front() == L'.') ext.erase(0, 1);
 
   OPENFILENAMEW ofn{};
@@ -37,7 +37,7 @@ void CommonDialog::Show(HWND owner, bool save) {
   ofn.nFilterIndex = 1;
   ofn.lpstrFile = buffer.data();
   ofn.nMaxFile = static_cast<DWORD>(buffer.size());
-  ofn.lpstrTitle = DialogTitle.empty() ? nullptr : DialogTitle.c_str();
+  ofn.lpstrTitle = dialogTitle_.empty() ? nullptr : dialogTitle_.c_str();
   ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
   // No overwrite prompt: the program asks its own question after the dialog.
   ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
@@ -46,12 +46,12 @@ void CommonDialog::Show(HWND owner, bool save) {
   const BOOL ok = save ? platform.GetSaveFileNameW(&ofn) : platform.GetOpenFileNameW(&ofn);
   if (!ok) {
     const DWORD error = ::CommDlgExtendedError();
-    FileName.clear();
+    fileName_.clear();
     if (error != 0) throw VbError(32765 /* the dialog failed */, "Common dialog function failed");
-    if (CancelError) throw VbError(kErrCancel);
+    if (cancelError_) throw VbError(kErrCancel);
     return;
   }
-  FileName.assign(buffer.data());
+  fileName_.assign(buffer.data());
 }
 
 }  // namespace quorvel

@@ -4,22 +4,25 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 namespace quorvel {
 
 class CommonDialog {
  public:
   // When on, Cancel raises VbError 32755 "Cancel was selected.".
-  bool CancelError = false;
-  std::wstring DialogTitle;
+  void SetCancelError(bool on) { cancelError_ = on; }
+  void SetDialogTitle(std::wstring title) { dialogTitle_ = std::move(title); }
   // "name|pattern|name|pattern..."
-  std::wstring Filter;
+  void SetFilter(std::wstring filter) { filter_ = std::move(filter); }
   // With or without its dot (".txt" and "txt" mean the same).
-  std::wstring DefaultExt;
+  void SetDefaultExt(std::wstring ext) { defaultExt_ = std::move(ext); }
   // The name the dialog starts with; the chosen full path afterwards ("" after Cancel).
-  std::wstring FileName;
+  void SetFileName(std::wstring name) { fileName_ = std::move(name); }
+  const std::wstring& FileName() const { return fileName_; }
 
-  // Both go through the platform seam; the call returns when the dialog has closed.
+  // Both go through the platform seam; the call returns when the dialog has closed. The
+  // settings stay for the next call, as a CommonDialog control's properties do.
   void ShowOpen(HWND owner);
   void ShowSave(HWND owner);
 
@@ -28,6 +31,12 @@ class CommonDialog {
 
  private:
   void Show(HWND owner, bool save);
+
+  bool cancelError_ = false;
+  std::wstring dialogTitle_;
+  std::wstring filter_;
+  std::wstring defaultExt_;
+  std::wstring fileName_;
 };
 
 }  // namespace quorvel

@@ -102,7 +102,6 @@ class ConversionRun::Progress final : public TextSink, public ProgressObserver {
 };
 
 ConversionRun::Outcome ConversionRun::Run(const Options& options) {
-  if (running_) return Outcome::Refused;
   running_ = true;
   const size_t before = output_.Length();
   ::ShowWindow(output_.hwnd(), SW_HIDE);
@@ -132,7 +131,7 @@ ConversionRun::Outcome ConversionRun::Run(const Options& options) {
   }
 
   if (failure) {
-    CurrentPlatform().MsgBox(window_.BoxOwner(), OopsText(*failure), L"Oops!", MB_ICONERROR);
+    CurrentPlatform().MsgBox(window_.BoxOwner(), OopsText(*failure, options.source), L"Oops!", MB_ICONERROR);
     output_.TruncateTo(before);  // a failed run leaves no half module behind
   }
   window_.SetLedColor(RGB(0, 0, 0));

@@ -31,7 +31,6 @@ class ConversionRun {
     Done,     // the module follows the text the output area held
     Failed,   // reported in an "Oops!" box; the output area holds what it held before
     Stopped,  // the window is closing; the run ended in one of its pauses
-    Refused,  // another run is in progress
   };
 
   struct Options {
@@ -40,24 +39,24 @@ class ConversionRun {
     std::wstring scope;        // "Public" or "Private"
   };
 
-  ConversionRun(RunWindow& window, TextView& output) : window_(window), output_(output) {}
+  // pumpIntervalMs: the longest time between two pauses; 0 pauses after every byte.
+  ConversionRun(RunWindow& window, TextView& output, double pumpIntervalMs = 30)
+      : window_(window), output_(output), pumpIntervalMs_(pumpIntervalMs) {}
   ConversionRun(const ConversionRun&) = delete;
   ConversionRun& operator=(const ConversionRun&) = delete;
 
   // Hides the output area, appends the module to it and shows it again; the lamp ends black.
-  // A failure is reported and its partial text removed.
+  // A failure is reported and its partial text removed. Not to be called while Running().
   Outcome Run(const Options& options);
   bool Running() const { return running_; }
-  // Longest time between two pauses; 0 pauses after every byte.
-  void SetPumpInterval(double milliseconds) { pumpIntervalMs_ = milliseconds; }
 
  private:
   class Progress;
 
   RunWindow& window_;
   TextView& output_;
+  const double pumpIntervalMs_;
   bool running_ = false;
-  double pumpIntervalMs_ = 30;
 };
 
 }  // namespace quorvel

@@ -1,6 +1,8 @@
 #pragma once
 // How the main window writes numbers and run-time errors in its captions and boxes.
+#include <cwchar>
 #include <string>
+#include <string_view>
 
 #include "Text.h"
 #include "VbError.h"
@@ -15,14 +17,34 @@ inline std::wstring ErrorText(const VbError& e) {
   return L"Error #" + Str(e.Number()) + L"(" + win::Widen(e.Description()) + L")";
 }
 
-// The text of the box a failed run shows. A refused name or destination adds a line that names
-// the character, so the user knows what to change.
-inline std::wstring OopsText(const VbError& e) {
+// Text for a box with the characters that would hide or reorder what follows them (controls,
+// bidirectional marks and overrides) written as U+XXXX, so a file name cannot disguise a line.
+inline std::wstring Displayable(std::wstring_view text) {
+  std::wstring shown;
+  for (const wchar_t c : text) {
+    const bool hiding = c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F ||
+                        (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+    if (!hiding) {
+      shown += c;
+      continue;
+    }
+    wchar_t code[8];
+    std::swprintf(code, 8, L"U+%04X", static_cast<unsigned>(c));
+    shown += code;
+  }
+  return shown;
+}
+
+// The text of the box a failed run shows. A third line says what to look at: the refused
+// character of a name or destination, or else the source the run was reading.
+inline std::wstring OopsText(const VbError& e, std::wstring_view source = {}) {
   std::wstring text = ErrorText(e) + L" has\r\noccured in 'btnStart' routine.";
-  if (!e.Detail().empty()) {
-    std::wstring detail = win::Widen(e.Detail());
+  std::wstring detail = !e.Detail().empty() ? win::Widen(e.Detail())
+                        : !source.empty()   ? L"the source file is " + std::wstring(source)
+                                            : std::wstring();
+  if (!detail.empty()) {
     if (detail[0] >= L'a' && detail[0] <= L'z') detail[0] = static_cast<wchar_t>(detail[0] - L'a' + L'A');
-    text += L"\r\n\r\n" + detail + L".";
+    text += L"\r\n\r\n" + Displayable(detail) + L".";
   }
   return text;
 }

@@ -2,10 +2,10 @@
 
 namespace quorvel {
 
-void LED::Register(HINSTANCE instance) {
+bool LED::Register(HINSTANCE instance) {
   win::ClassStyle style;
   style.style = CS_HREDRAW | CS_VREDRAW;
-  RegisterClassOnce(instance, kClassName, style);
+  return RegisterClassOnce(instance, kClassName, style);
 }
 
 LRESULT LED::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {

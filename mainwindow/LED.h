@@ -14,8 +14,9 @@ class LED : public win::WindowBase<LED> {
   // Returns the colour.
   static constexpr UINT kGetColor = WM_USER + 2;
 
-  // Registers the window class once per process; later calls do nothing.
-  static void Register(HINSTANCE instance);
+  // Registers the window class once per process; later calls do nothing. False when Windows
+  // refuses.
+  static bool Register(HINSTANCE instance);
 
   static void SetColor(HWND led, COLORREF color) { ::SendMessageW(led, kSetColor, color, 0); }
   static COLORREF Color(HWND led) { return static_cast<COLORREF>(::SendMessageW(led, kGetColor, 0, 0)); }

@@ -7,13 +7,19 @@
 // EM_LINEINDEX, EM_LINELENGTH, EM_LINEFROMCHAR, EM_GETFIRSTVISIBLELINE, EM_LINESCROLL,
 // EM_SCROLLCARET, WM_COPY, WM_SETFONT and WM_GETFONT. WS_BORDER becomes a sunken client edge,
 // as an edit control's does.
+//
+// The view's code is split by concern: the window and its messages (TextView.cpp), the EDIT
+// messages and the text (TextViewEdit.cpp), scrolling and the caret (TextViewScroll.cpp),
+// keyboard, mouse and context menu (TextViewInput.cpp) and painting (TextViewPaint.cpp);
+// where characters stand is TextLayout's, which knows no window.
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
-#include <vector>
 
 #include "TextBuffer.h"
+#include "TextLayout.h"
 #include "Window.h"
 
 namespace quorvel {
@@ -27,7 +33,7 @@ class TextView : public win::WindowBase<TextView> {
 
   // The window is made by CreateWindowEx with the class above and this view as lpParam; it
   // lives until the window is destroyed or the view goes, whichever comes first.
-  TextView() = default;
+  TextView();
   ~TextView();
   TextView(const TextView&) = delete;
   TextView& operator=(const TextView&) = delete;
@@ -54,58 +60,54 @@ class TextView : public win::WindowBase<TextView> {
 
  private:
   friend class win::WindowBase<TextView>;
+  static constexpr UINT_PTR kAutoScrollTimer = 1;  // a drag held outside the view
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   void OnPaint(HDC dc, PAINTSTRUCT* ps);
   void ReportNoMemory();
+
+  // ---- EDIT messages and the text ----
+  // The answer to a message an edit control knows; nothing for the others.
+  std::optional<LRESULT> OnEditMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   // Brings the screen up to date after a change of the text from line `firstLine` on.
   void Changed(size_t firstLine);
 
-  // ---- measuring ----
+  // ---- font ----
   HFONT CurrentFont() const;
   void SetFont(HFONT font, bool redraw);
   void MeasureFont();
-  int CharWidth(wchar_t c);
-  // Width of a character that stands at `x` pixels from the line's start.
-  int AdvanceAt(wchar_t c, int x);
-  // Pixels from the line's start to its character `column`.
-  int XOfColumn(size_t line, size_t column);
-  // The column nearest to `x` pixels from the line's start.
-  size_t ColumnAtX(size_t line, int x);
-  size_t PositionAtPoint(POINT pt);
-  int VisibleLines() const;
-  // Pixels from the left edge of the text to the right end of its widest line, about.
-  int ContentWidth() const;
+  bool MeasureWidths(unsigned first, int* widths) const;
 
   // ---- scrolling and caret ----
+  int VisibleLines() const;
   void UpdateScrollBars();
   void ScrollTo(std::int64_t line, std::int64_t x);
+  // A scroll bar's request (SB_LINEUP ...) along SB_VERT or SB_HORZ.
+  void OnScroll(int bar, int code);
+  void OnMouseWheel(int delta);
   void ScrollCaretIntoView();
   void PlaceCaret();
+  // Pixels from the start of its line to a position.
+  int XOfPosition(size_t position);
+  void InvalidateLines(size_t first, size_t last);
+
+  // ---- keyboard, mouse and context menu ----
+  size_t PositionAtPoint(POINT pt);
   void MoveCaret(size_t position, bool extend);
-  void OnVScroll(int code);
-  void OnHScroll(int code);
   void OnKeyDown(WPARAM key);
-  void OnMouseWheel(int delta);
   void OnMouseDown(POINT pt, bool extend);
   void OnMouseMove(POINT pt);
   void OnAutoScroll();
   void ShowContextMenu(POINT screen);
-  void InvalidateLines(size_t first, size_t last);
 
+  // ---- painting ----
   void Paint(HDC dc, const RECT& area);
   void PaintLine(HDC dc, size_t line, int top, int right);
 
   TextBuffer buffer_;
-
+  TextLayout layout_;
   HFONT font_ = nullptr;
-  int lineHeight_ = 16;
-  int averageWidth_ = 8;
-  int maxCharWidth_ = 8;
-  bool fixedPitch_ = true;
-  std::vector<std::uint16_t> widths_;  // per UTF-16 unit; 0xFFFF not measured yet
-  std::vector<wchar_t> glyphs_;        // the row being painted
-  std::vector<int> advances_;
+  TextLayout::InSight sight_;  // the row being painted
 
   struct ScrollState {
     int max;

@@ -4,11 +4,11 @@
 #include <windows.h>
 
 #include <memory>
-#include <span>
 #include <string>
 #include <string_view>
 
 #include "CommonDialog.h"
+#include "ControlTable.h"
 #include "ConversionRun.h"
 #include "FolderBrowser.h"
 #include "TextView.h"
@@ -24,6 +24,8 @@ class frmMain : public win::WindowBase<frmMain>, private RunWindow {
     btnSelectDir, Frame4, optPrivate, optPublic, btnStart, btnSave, btnClear, btnAbout, btnHelp, btnExit,
     Label1, LED1, Text1, StatusBar1, kControlCount
   };
+  // The control identifier of the table's first row; the others follow in row order.
+  static constexpr int kFirstId = 1001;
 
   // Without a browser the Pathwell control beside the program serves.
   explicit frmMain(std::unique_ptr<FolderBrowser> browser = nullptr);
@@ -31,6 +33,8 @@ class frmMain : public win::WindowBase<frmMain>, private RunWindow {
   frmMain(const frmMain&) = delete;
   frmMain& operator=(const frmMain&) = delete;
 
+  // Registers the window class and those of its own controls once; false when Windows refuses.
+  static bool Register(HINSTANCE instance);
   // Creates and loads the window and shows it centred; false when it cannot be created.
   bool Create(HINSTANCE instance, int showCommand);
   // The message loop's filter (Tab and arrow keys among the controls); true when handled.
@@ -38,22 +42,22 @@ class frmMain : public win::WindowBase<frmMain>, private RunWindow {
   // Ends the message loop when the window is gone (the program; tests keep their loop).
   void SetQuitOnDestroy(bool quit) { quitOnDestroy_ = quit; }
 
-  // The layout, and the windows made from it (nullptr for the labels painted on the window).
-  static std::span<const win::ControlRow> Table();
+  // The windows made from the control table (nullptr for the labels painted on the window).
   HWND Control(Ctl row) const { return controls_.windows[row]; }
-  // The painted labels Label1 and StatusBar1: caption, place in client pixels (they size
-  // themselves to their caption) and font.
+  // The painted labels Label1 and StatusBar1: caption, and place in client pixels (they size
+  // themselves to their caption).
   const std::wstring& StatusCaption() const { return statusCaption_; }
   RECT LabelRect(Ctl row) const;
-  HFONT ControlFont(Ctl row) const { return controls_.fonts[row].get(); }
 
  private:
   friend class win::WindowBase<frmMain>;
 
+  // The window's hooks (Window.h); the layout and the painted labels are in frmMainLayout.cpp.
   LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   void OnCreate();
   void OnCommand(int id, int code);
-  void Paint(HDC dc);
+  void OnPaint(HDC dc, PAINTSTRUCT* ps);
+  void OnDestroy();
   void CloseWindow();
 
   // Event procedures.
@@ -83,11 +87,12 @@ class frmMain : public win::WindowBase<frmMain>, private RunWindow {
   HWND BoxOwner() const override { return hwnd_; }
 
   void LayoutLabel(Ctl row);
-  std::wstring TextOf(Ctl row) const;
-  void SetTextOf(Ctl row, const std::wstring& text);
-  bool Checked(Ctl row) const;
-  void SetChecked(Ctl row, bool checked);
-  void Enable(Ctl row, bool enabled);
+  HFONT ControlFont(Ctl row) const { return controls_.fonts[row].get(); }
+  std::wstring TextOf(Ctl row) const { return win::WindowText(Control(row)); }
+  void SetTextOf(Ctl row, const std::wstring& text) { ::SetWindowTextW(Control(row), text.c_str()); }
+  bool Checked(Ctl row) const { return win::IsChecked(Control(row)); }
+  void SetChecked(Ctl row, bool checked) { win::SetChecked(Control(row), checked); }
+  void Enable(Ctl row, bool enabled) { ::EnableWindow(Control(row), enabled ? TRUE : FALSE); }
   void ShowPathwellMissing(HRESULT hr);
 
   // The default save name, from the chosen source file.

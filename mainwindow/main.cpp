@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include "MessageLoop.h"
 #include "frmMain.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
@@ -18,13 +19,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     if (!form.Create(instance, showCommand)) {
       exitCode = 1;
     } else {
-      MSG msg;
-      while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (form.PreTranslate(msg)) continue;
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-      }
-      exitCode = static_cast<int>(msg.wParam);
+      exitCode = quorvel::win::RunMessageLoop([&form](MSG& msg) { return form.PreTranslate(msg); });
     }
   }
   if (SUCCEEDED(ole)) ::OleUninitialize();

@@ -3,41 +3,54 @@
 #include <windows.h>
 
 #include "PathwellControl.h"
-#include "com/Module.h"
+#include "com/Server.h"
+#include "com/ServerRegistration.h"
 
 namespace {
 
 using quorvel::com::ClassEntry;
 using quorvel::com::LibraryDescription;
-using quorvel::com::Module;
+using quorvel::com::Server;
 namespace pathwell = quorvel::pathwell;
 
 constexpr int kToolboxBitmap = 30000;
 
 const ClassEntry kClasses[] = {
-    {&pathwell::kClsidPathwell, &pathwell::PathwellControl::Create, L"Pathwell", pathwell::kProgIdPathwell,
-     L"Apartment", true, pathwell::kMiscStatus, kToolboxBitmap},
+    {
+        .clsid = &pathwell::kClsidPathwell,
+        .create = &pathwell::PathwellControl::Create,
+        .name = L"Pathwell",
+        .progId = pathwell::kProgIdPathwell,
+        .threading = L"Apartment",
+        .control = true,
+        .miscStatus = pathwell::kMiscStatus,
+        .toolboxBitmap = kToolboxBitmap,
+    },
 };
 
-const LibraryDescription kLibrary = {&pathwell::kLibidPathwellX, pathwell::kLibraryMajor, pathwell::kLibraryMinor,
-                                     kClasses};
+const LibraryDescription kLibrary = {
+    .libid = &pathwell::kLibidPathwellX,
+    .major = pathwell::kLibraryMajor,
+    .minor = pathwell::kLibraryMinor,
+    .classes = kClasses,
+};
 
 }  // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
-    Module::Initialize(instance);
+    Server::Initialize(instance);
     ::DisableThreadLibraryCalls(instance);
   }
   return TRUE;
 }
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
-  return Module::GetClassObject(kLibrary, clsid, iid, object);
+  return Server::GetClassObject(kLibrary, clsid, iid, object);
 }
 
-STDAPI DllCanUnloadNow() { return Module::CanUnloadNow(); }
+STDAPI DllCanUnloadNow() { return Server::CanUnloadNow(); }
 
-STDAPI DllRegisterServer() { return Module::RegisterServer(kLibrary); }
+STDAPI DllRegisterServer() { return quorvel::com::RegisterServer(kLibrary); }
 
-STDAPI DllUnregisterServer() { return Module::UnregisterServer(kLibrary); }
+STDAPI DllUnregisterServer() { return quorvel::com::UnregisterServer(kLibrary); }

@@ -5,35 +5,17 @@
 
 #include "Face.h"
 #include "ShellBrowse.h"
-#include "com/Module.h"
+#include "Variant.h"
+#include "com/Server.h"
 
 namespace quorvel::pathwell {
 namespace {
-
-constexpr wchar_t kBTypeEntry[] = L"BType";
-constexpr wchar_t kExtentXEntry[] = L"_extentx";
-constexpr wchar_t kExtentYEntry[] = L"_extenty";
-
-// The stream form of the saved data: BType and the extent, three little-endian 32-bit words.
-struct StreamData {
-  LONG btype;
-  LONG extentX;
-  LONG extentY;
-};
 
 // Hands out another reference to what `owned` holds (nullptr included).
 template <typename I>
 void CopyOut(const win::ComPtr<I>& owned, I** out) {
   *out = owned.get();
   if (*out) (*out)->AddRef();
-}
-
-HRESULT WriteInteger(IPropertyBag* bag, const wchar_t* name, LONG value) {
-  VARIANT v;
-  ::VariantInit(&v);
-  V_VT(&v) = VT_I4;
-  V_I4(&v) = value;
-  return bag->Write(name, &v);
 }
 
 }  // namespace
@@ -281,7 +263,7 @@ HRESULT PathwellControl::InPlaceActivate(IOleClientSite* site, LPCRECT position)
   HWND parent = nullptr;
   hr = inPlaceSite->GetWindow(&parent);
   if (FAILED(hr)) return hr;
-  if (!FaceWindow::Register(com::Module::Instance())) return HRESULT_FROM_WIN32(::GetLastError());
+  if (!FaceWindow::Register(com::Server::Instance())) return HRESULT_FROM_WIN32(::GetLastError());
   RECT where{};
   if (position) {
     where = *position;
@@ -297,7 +279,7 @@ HRESULT PathwellControl::InPlaceActivate(IOleClientSite* site, LPCRECT position)
   inPlaceSite_ = std::move(inPlaceSite);
   const SIZE pixels = PixelSize();
   window_ = ::CreateWindowExW(0, FaceWindow::kClassName, L"", WS_CHILD | WS_CLIPSIBLINGS, where.left, where.top, pixels.cx,
-                              pixels.cy, parent, nullptr, com::Module::Instance(), nullptr);
+                              pixels.cy, parent, nullptr, com::Server::Instance(), nullptr);
   if (!window_) {
     hr = HRESULT_FROM_WIN32(::GetLastError());
     InPlaceDeactivate();
@@ -355,84 +337,6 @@ STDMETHODIMP PathwellControl::GetExtent(DWORD aspect, LONG, DVTARGETDEVICE*, LPS
   return GetExtent(aspect, size);
 }
 
-// --- persistence ---
-
-STDMETHODIMP PathwellControl::GetClassID(CLSID* clsid) {
-  if (!clsid) return E_POINTER;
-  *clsid = kClsidPathwell;
-  return S_OK;
-}
-
-STDMETHODIMP PathwellControl::InitNew() {
-  btype_ = kDefaultBType;
-  dirty_ = false;
-  return S_OK;
-}
-
-STDMETHODIMP PathwellControl::Load(IPropertyBag* bag, IErrorLog* log) {
-  if (!bag) return E_POINTER;
-  VARIANT value;
-  ::VariantInit(&value);
-  V_VT(&value) = VT_I4;
-  HRESULT hr = bag->Read(kBTypeEntry, &value, log);
-  if (hr == E_INVALIDARG) {
-    // No entry: the instance was saved with the default.
-    btype_ = kDefaultBType;
-    dirty_ = false;
-    return S_OK;
-  }
-  if (FAILED(hr)) return hr;
-  // A bag may hand back another type (text in a form file); it must read as an integer.
-  hr = ::VariantChangeType(&value, &value, 0, VT_I4);
-  if (FAILED(hr)) {
-    ::VariantClear(&value);
-    return hr;
-  }
-  btype_ = V_I4(&value);
-  dirty_ = false;
-  return S_OK;
-}
-
-STDMETHODIMP PathwellControl::Save(IPropertyBag* bag, BOOL clearDirty, BOOL) {
-  if (!bag) return E_POINTER;
-  HRESULT hr = WriteInteger(bag, kExtentXEntry, kExtentX);
-  if (SUCCEEDED(hr)) hr = WriteInteger(bag, kExtentYEntry, kExtentY);
-  // The default is not written: an instance with BType 1 saves no entry.
-  if (SUCCEEDED(hr) && btype_ != kDefaultBType) hr = WriteInteger(bag, kBTypeEntry, btype_);
-  if (FAILED(hr)) return hr;
-  if (clearDirty) dirty_ = false;
-  return S_OK;
-}
-
-STDMETHODIMP PathwellControl::Load(LPSTREAM stream) {
-  if (!stream) return E_POINTER;
-  StreamData data{};
-  ULONG read = 0;
-  const HRESULT hr = stream->Read(&data, sizeof(data), &read);
-  if (FAILED(hr)) return hr;
-  if (read != sizeof(data)) return STG_E_READFAULT;
-  btype_ = data.btype;
-  dirty_ = false;
-  return S_OK;
-}
-
-STDMETHODIMP PathwellControl::Save(LPSTREAM stream, BOOL clearDirty) {
-  if (!stream) return E_POINTER;
-  const StreamData data{btype_, kExtentX, kExtentY};
-  ULONG written = 0;
-  const HRESULT hr = stream->Write(&data, sizeof(data), &written);
-  if (FAILED(hr)) return hr;
-  if (written != sizeof(data)) return STG_E_WRITEFAULT;
-  if (clearDirty) dirty_ = false;
-  return S_OK;
-}
-
-STDMETHODIMP PathwellControl::GetSizeMax(ULARGE_INTEGER* size) {
-  if (!size) return E_POINTER;
-  size->QuadPart = sizeof(StreamData);
-  return S_OK;
-}
-
 // --- class information and connection points ---
 
 STDMETHODIMP PathwellControl::GetClassInfo(ITypeInfo** info) { return com::GetTypeInfoOfGuid(kClsidPathwell, info); }
@@ -463,16 +367,11 @@ bool PathwellControl::UserMode() const {
   win::ComPtr<IDispatch> ambient;
   if (FAILED(site_->QueryInterface(IID_IDispatch, ambient.put_void()))) return true;
   DISPPARAMS none{};
-  VARIANT value;
-  ::VariantInit(&value);
+  win::Variant value;
   const HRESULT hr = ambient->Invoke(DISPID_AMBIENT_USERMODE, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET,
-                                     &none, &value, nullptr, nullptr);
-  bool userMode = true;
-  if (SUCCEEDED(hr) && SUCCEEDED(::VariantChangeType(&value, &value, 0, VT_BOOL))) {
-    userMode = V_BOOL(&value) != VARIANT_FALSE;
-  }
-  ::VariantClear(&value);
-  return userMode;
+                                     &none, value.put(), nullptr, nullptr);
+  if (FAILED(hr) || FAILED(value.ChangeType(VT_BOOL))) return true;
+  return value.Bool();
 }
 
 SIZE PathwellControl::PixelSize() const {

@@ -9,8 +9,8 @@
 #include "PathwellX_h.h"
 #include "Raii.h"
 #include "com/ConnectionPoints.h"
+#include "com/Dispatch.h"
 #include "com/Object.h"
-#include "com/TypeLibrary.h"
 
 namespace quorvel::pathwell {
 

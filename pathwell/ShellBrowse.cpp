@@ -1,13 +1,10 @@
 #include "ShellBrowse.h"
 
+#include <cwchar>
 #include <string>
-
-#include "Text.h"
 
 namespace quorvel::pathwell {
 namespace {
-
-const ShellApi* g_override = nullptr;
 
 template <typename Function>
 HRESULT Bind(Function& slot, const wchar_t* library, const char* name) {
@@ -26,26 +23,20 @@ HRESULT Bind(Function& slot, const wchar_t* library, const char* name) {
 
 HRESULT BindShellApi(const ShellApi** api) {
   *api = nullptr;
-  if (g_override) {
-    *api = g_override;
-    return S_OK;
-  }
   static ShellApi bound;
-  HRESULT hr = Bind(bound.browse, L"shell32", "SHBrowseForFolderA");
-  if (SUCCEEDED(hr)) hr = Bind(bound.path, L"shell32", "SHGetPathFromIDListA");
+  HRESULT hr = Bind(bound.browse, L"shell32", "SHBrowseForFolderW");
+  if (SUCCEEDED(hr)) hr = Bind(bound.path, L"shell32", "SHGetPathFromIDListW");
   if (SUCCEEDED(hr)) hr = Bind(bound.free, L"ole32", "CoTaskMemFree");
   if (FAILED(hr)) return hr;
   *api = &bound;
   return S_OK;
 }
 
-void OverrideShellApi(const ShellApi* api) { g_override = api; }
-
 HRESULT BrowseForFolder(const ShellApi& api, HWND owner, std::wstring_view prompt, LONG flags,
                         std::wstring& result) {
   result.clear();
-  const std::string title = win::ToAnsi(prompt);
-  BROWSEINFOA info{};
+  const std::wstring title(prompt);
+  BROWSEINFOW info{};
   info.hwndOwner = owner;
   info.pidlRoot = nullptr;
   info.pszDisplayName = nullptr;
@@ -57,10 +48,10 @@ HRESULT BrowseForFolder(const ShellApi& api, HWND owner, std::wstring_view promp
   PIDLIST_ABSOLUTE items = api.browse(&info);
 
   // MAX_PATH spaces; the Shell writes a NUL-terminated path over them.
-  std::string buffer(MAX_PATH, ' ');
+  std::wstring buffer(MAX_PATH, L' ');
   // A null list (Cancel) has no path; the Shell is not asked about it.
   const BOOL found = items ? api.path(items, buffer.data()) : FALSE;
-  if (found) result = win::FromAnsi(std::string_view(buffer.data(), ::strnlen(buffer.data(), buffer.size())));
+  if (found) result.assign(buffer.data(), ::wcsnlen(buffer.data(), buffer.size()));
   // Freed in every case, the null list of a Cancel included.
   api.free(items);
   return S_OK;

@@ -1,6 +1,7 @@
 #pragma once
-// The folder dialog as the control calls it: the Shell's ANSI entry points, bound by name at
-// first use, and the browse algorithm over them.
+// The folder dialog as the control calls it: the Shell's Unicode entry points, bound by name
+// at first use, and the browse algorithm over them. Prompt and path stay Unicode all the way,
+// so a folder whose name the ANSI code page cannot hold comes back as it is named.
 #include <windows.h>
 #include <shlobj.h>
 
@@ -10,11 +11,11 @@
 namespace quorvel::pathwell {
 
 struct ShellApi {
-  using BrowseFunction = PIDLIST_ABSOLUTE(WINAPI*)(LPBROWSEINFOA info);
-  using PathFunction = BOOL(WINAPI*)(PCIDLIST_ABSOLUTE items, LPSTR path);
+  using BrowseFunction = PIDLIST_ABSOLUTE(WINAPI*)(LPBROWSEINFOW info);
+  using PathFunction = BOOL(WINAPI*)(PCIDLIST_ABSOLUTE items, LPWSTR path);
   using FreeFunction = void(WINAPI*)(LPVOID memory);
-  BrowseFunction browse = nullptr;  // SHBrowseForFolderA, shell32
-  PathFunction path = nullptr;      // SHGetPathFromIDListA, shell32
+  BrowseFunction browse = nullptr;  // SHBrowseForFolderW, shell32
+  PathFunction path = nullptr;      // SHGetPathFromIDListW, shell32
   FreeFunction free = nullptr;      // CoTaskMemFree, ole32
 };
 
@@ -22,10 +23,7 @@ struct ShellApi {
 // library or an entry point cannot be found.
 HRESULT BindShellApi(const ShellApi** api);
 
-// Replaces the bound entry points (tests); nullptr returns to the real ones.
-void OverrideShellApi(const ShellApi* api);
-
-// Shows the folder dialog: owner and prompt as given, `flags` as the BROWSEINFOA flag word.
+// Shows the folder dialog: owner and prompt as given, `flags` as the BROWSEINFOW flag word.
 // `result` is the chosen folder's path, or empty on Cancel or for an item without a
 // file-system path.
 HRESULT BrowseForFolder(const ShellApi& api, HWND owner, std::wstring_view prompt, LONG flags,

@@ -2,17 +2,10 @@
 
 #include <windows.h>
 
-#include <optional>
-
-#include "ModulePath.h"
+#include "Seam.h"
 
 namespace quorvel::App {
 namespace {
-
-std::optional<std::wstring>& PathOverride() {
-  static std::optional<std::wstring> path;
-  return path;
-}
 
 bool IsFile(const std::wstring& path) {
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
@@ -22,8 +15,7 @@ bool IsFile(const std::wstring& path) {
 }  // namespace
 
 std::wstring Path() {
-  if (PathOverride()) return *PathOverride();
-  std::wstring path = win::ModuleFileName(nullptr);
+  std::wstring path = CurrentPlatform().ProgramFile();
   const size_t slash = path.find_last_of(L"\\/");
   if (slash == std::wstring::npos) return path;
   path.resize(slash);
@@ -40,13 +32,6 @@ std::wstring ResolvedHelpFile() {
   std::wstring folder = Path();
   if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
   return folder + L"helpfile.chm";
-}
-
-void SetPathForTesting(const std::wstring& folder) {
-  if (folder.empty())
-    PathOverride().reset();
-  else
-    PathOverride() = folder;
 }
 
 }  // namespace quorvel::App

@@ -10,8 +10,8 @@ inline constexpr int Major = QUORVEL_VERSION_MAJOR;
 inline constexpr int Minor = QUORVEL_VERSION_MINOR;
 inline constexpr int Revision = QUORVEL_VERSION_REVISION;
 
-// The folder that holds the running program, without a trailing backslash except at a
-// drive root ("C:\").
+// The folder that holds the running program (as the platform in force reports it), without
+// a trailing backslash except at a drive root ("C:\").
 std::wstring Path();
 
 // The help file's fixed path: "C:\VB Projects\Quorvel\helpfile.chm".
@@ -19,8 +19,5 @@ std::wstring HelpFile();
 
 // The help file to open: HelpFile() when it exists, otherwise "helpfile.chm" beside the program.
 std::wstring ResolvedHelpFile();
-
-// Tests: makes Path() report `folder` instead of the program's folder; empty restores it.
-void SetPathForTesting(const std::wstring& folder);
 
 }  // namespace quorvel::App

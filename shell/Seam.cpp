@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include "ModulePath.h"
+
 namespace quorvel {
 namespace {
 
@@ -58,6 +60,8 @@ HWND Platform::DesktopWindow() {
   static const auto fn = BindByName<GetDesktopWindowFn>(L"user32", "GetDesktopWindow");
   return fn ? fn() : nullptr;
 }
+
+std::wstring Platform::ProgramFile() { return win::ModuleFileName(nullptr); }
 
 Platform& RealPlatform() {
   static WindowsPlatform platform;

@@ -24,6 +24,8 @@ class Platform {
   virtual BOOL GetSaveFileNameW(OPENFILENAMEW* ofn) = 0;
   // GetDesktopWindow, the owner of shell calls. Not pure: fakes may keep the real one.
   virtual HWND DesktopWindow();
+  // The running program's full path (App::Path is its folder). Not pure, as above.
+  virtual std::wstring ProgramFile();
 };
 
 // The platform in force: the real one unless a test put another in place.

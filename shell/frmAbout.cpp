@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "App.h"
+#include "MessageLoop.h"
 #include "Res.h"
 #include "Resource.h"
 #include "ShellExec.h"
@@ -16,7 +17,6 @@
 namespace quorvel {
 namespace {
 
-constexpr wchar_t kClassName[] = L"QuorvelAboutWindow";
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
 constexpr int kClientWidth = 4710;   // twips
@@ -26,83 +26,68 @@ constexpr COLORREF kLinkColor = RGB(0, 0, 255);
 // The window's controls in twips. None is a window of its own: the picture and the labels
 // are painted on the window's surface.
 constexpr win::ControlRow kControls[] = {
-    {L"Image1", 1001, nullptr, nullptr, -1, 180, 120, 1995, 1575, -1, 0, {}, L"That's the author."},
-    {L"Label1", 1002, nullptr, L"Quorvel", -1, 2280, 120, 2250, 570, 0, 0,
-     {L"Comic Sans MS", 20.25, FW_BOLD, false}, nullptr},
-    {L"lvlVersion", 1003, nullptr, L"version", -1, 3120, 900, 525, 195, 1, 0, {}, nullptr},
-    {L"Label3", 1004, nullptr, L"by", -1, 3300, 1260, 195, 195, 3, 0, {}, nullptr},
-    {L"Label2", 1005, nullptr, L"The Quorvel team", -1, 2250, 1500, 2415, 195, 2, 0, {}, nullptr},
-    {L"Label4", 1006, nullptr, frmAbout::kWebPage, -1, 60, 1800, 4575, 315, 4, 0,
-     {L"Times New Roman", 14.25, FW_BOLD, true}, L"Click here to visit our website."},
+    {.name = L"Image1", .id = 1001, .place = {180, 120, 1995, 1575}, .tooltip = L"That's the author."},
+    {.name = L"Label1", .id = 1002, .text = L"Quorvel", .place = {2280, 120, 2250, 570}, .tabIndex = 0,
+     .font = {.face = L"Comic Sans MS", .points = 20.25, .weight = FW_BOLD}},
+    {.name = L"lvlVersion", .id = 1003, .text = L"version", .place = {3120, 900, 525, 195}, .tabIndex = 1},
+    {.name = L"Label3", .id = 1004, .text = L"by", .place = {3300, 1260, 195, 195}, .tabIndex = 3},
+    {.name = L"Label2", .id = 1005, .text = L"The Quorvel team", .place = {2250, 1500, 2415, 195}, .tabIndex = 2},
+    {.name = L"Label4", .id = 1006, .text = frmAbout::kWebPage, .place = {60, 1800, 4575, 315}, .tabIndex = 4,
+     .font = {.face = L"Times New Roman", .points = 14.25, .weight = FW_BOLD, .underline = true},
+     .tooltip = L"Click here to visit our website."},
 };
 static_assert(std::size(kControls) == frmAbout::kRows);
 
-constexpr win::FontRow kStandardFont{L"MS Sans Serif", 8.25, FW_NORMAL, false};
+constexpr win::FontRow kStandardFont{.face = L"MS Sans Serif", .points = 8.25};
 constexpr UINT kLabelFormat = DT_CENTER | DT_NOPREFIX | DT_WORDBREAK;
 
-frmAbout::ShownHook& ShownHookSlot() {
-  static frmAbout::ShownHook hook;
-  return hook;
-}
-
 }  // namespace
-
-void frmAbout::SetShownHookForTesting(ShownHook hook) { ShownHookSlot() = std::move(hook); }
 
 void frmAbout::Show(HWND owner) {
   const HRESULT com = ::CoInitialize(nullptr);  // the picture is loaded through OLE
   {
     frmAbout window;
-    if (window.Create(owner)) {
-      if (owner && ::IsWindowEnabled(owner)) {
-        ::EnableWindow(owner, FALSE);
-        window.ownerDisabled_ = true;
-      }
-      ::ShowWindow(window.hwnd_, SW_SHOW);
-      ::UpdateWindow(window.hwnd_);
-      if (ShownHookSlot()) ShownHookSlot()(window);
-
-      bool quit = false;
-      WPARAM quitCode = 0;
-      MSG msg;
-      while (window.hwnd_) {
-        const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
-        if (got == 0) {
-          quit = true;
-          quitCode = msg.wParam;
-          break;
-        }
-        if (got == -1) break;
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-      }
-      if (window.hwnd_) {
-        if (window.ownerDisabled_) ::EnableWindow(owner, TRUE);
-        window.ownerDisabled_ = false;
-        ::DestroyWindow(window.hwnd_);
-      }
-      // The program's own loop must still see the request to end.
-      if (quit) ::PostQuitMessage(static_cast<int>(quitCode));
-    }
+    if (window.Create(owner)) window.ShowModal();
   }
   if (SUCCEEDED(com)) ::CoUninitialize();
+}
+
+void frmAbout::ShowModal() {
+  if (!hwnd_) return;
+  if (owner_ && ::IsWindowEnabled(owner_)) {
+    ::EnableWindow(owner_, FALSE);
+    ownerDisabled_ = true;
+  }
+  ::ShowWindow(hwnd_, SW_SHOW);
+  ::UpdateWindow(hwnd_);
+  // A request to end the program closes the window too; the program's own loop still sees it.
+  win::RunModalLoop(hwnd_);
+  if (hwnd_) {
+    if (ownerDisabled_) ::EnableWindow(owner_, TRUE);
+    ownerDisabled_ = false;
+    ::DestroyWindow(hwnd_);
+  }
 }
 
 frmAbout::~frmAbout() {
   if (hwnd_) ::DestroyWindow(hwnd_);
 }
 
+bool frmAbout::Register(HINSTANCE instance) {
+  return RegisterClassOnce(instance, kClassName, ::LoadIconW(instance, MAKEINTRESOURCEW(IDI_QUORVEL)));
+}
+
 bool frmAbout::Create(HWND owner) {
   HINSTANCE instance = ::GetModuleHandleW(nullptr);
-  HICON icon = ::LoadIconW(instance, MAKEINTRESOURCEW(IDI_QUORVEL));
-  if (!RegisterClassOnce(instance, kClassName, icon)) return false;
-
+  if (!Register(instance)) return false;
   owner_ = owner;
-  if (!::CreateWindowExW(kExStyle, kClassName, L"About Quorvel", kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 320, 200,
-                         owner, nullptr, instance, this)) {
-    return false;
-  }
-  if (icon) {
+  return ::CreateWindowExW(kExStyle, kClassName, L"About Quorvel", kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 320, 200,
+                           owner, nullptr, instance, this) != nullptr;
+}
+
+void frmAbout::OnCreate() {
+  HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  if (HICON icon = ::LoadIconW(instance, MAKEINTRESOURCEW(IDI_QUORVEL))) {
     ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     ::SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
   }
@@ -114,8 +99,8 @@ bool frmAbout::Create(HWND owner) {
   const int dpi = win::WindowDpi(hwnd_);
   const SIZE size = win::WindowSizeForClient(kStyle, kExStyle, kClientWidth, kClientHeight, dpi);
   RECT area{};
-  if (owner && ::IsWindowVisible(owner)) {
-    ::GetWindowRect(owner, &area);
+  if (owner_ && ::IsWindowVisible(owner_)) {
+    ::GetWindowRect(owner_, &area);
   } else {
     ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
   }
@@ -138,7 +123,6 @@ bool frmAbout::Create(HWND owner) {
   if (!linkCursor_) linkCursor_ = ::LoadCursorW(nullptr, IDC_HAND);
   LoadPicture();
   Form_Load();
-  return true;
 }
 
 void frmAbout::Form_Load() {
@@ -190,7 +174,7 @@ void frmAbout::LoadPicture() {
   ::OleLoadPicture(stream.get(), static_cast<LONG>(bytes.size()), FALSE, IID_IPicture, picture_.put_void());
 }
 
-void frmAbout::Paint(HDC dc) {
+void frmAbout::OnPaint(HDC dc, PAINTSTRUCT*) {
   const RECT& image = rects_[Image1];
   OLE_HANDLE handle = 0;
   SHORT type = PICTYPE_NONE;
@@ -222,8 +206,6 @@ bool frmAbout::InLink(POINT client) const { return ::PtInRect(&rects_[Label4], c
 
 LRESULT frmAbout::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_PAINT:
-      return PaintThrough();
     case WM_SETCURSOR:
       if (LOWORD(lParam) == HTCLIENT && reinterpret_cast<HWND>(wParam) == hwnd_) {
         POINT pt;

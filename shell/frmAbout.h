@@ -5,9 +5,9 @@
 #include <ocidl.h>
 
 #include <array>
-#include <functional>
 #include <string>
 
+#include "ControlTable.h"
 #include "Raii.h"
 #include "Window.h"
 
@@ -15,6 +15,7 @@ namespace quorvel {
 
 class frmAbout : public win::WindowBase<frmAbout> {
  public:
+  static constexpr wchar_t kClassName[] = L"QuorvelAboutWindow";
   static constexpr const wchar_t* kWebPage = L"https://quorvel.app/";
   // The picture and the labels, all painted on the window, in the order of its layout table.
   enum Row : size_t { Image1, Label1, lvlVersion, Label3, Label2, Label4, kRows };
@@ -23,36 +24,33 @@ class frmAbout : public win::WindowBase<frmAbout> {
   // it is open and returns when it has closed.
   static void Show(HWND owner);
 
-  // Tests: called with the window once it is shown, before its message loop runs.
-  using ShownHook = std::function<void(frmAbout&)>;
-  static void SetShownHookForTesting(ShownHook hook);
+  // Show in steps: the window made and loaded (not yet shown; OLE must be initialised for the
+  // picture), then shown modally until it closes.
+  frmAbout() = default;
+  ~frmAbout();
+  frmAbout(const frmAbout&) = delete;
+  frmAbout& operator=(const frmAbout&) = delete;
+  static bool Register(HINSTANCE instance);
+  bool Create(HWND owner);
+  void ShowModal();
 
   // What a row shows and where, as painted now (client pixels).
   const std::wstring& Text(Row row) const { return texts_[row]; }
   RECT Rect(Row row) const { return rects_[row]; }
-  HFONT FontOf(Row row) const { return controls_.fonts[row].get(); }
-  static COLORREF ColorOf(Row row);
-  bool HasPicture() const { return static_cast<bool>(picture_); }
-  HCURSOR LinkCursor() const { return linkCursor_; }
-  HWND Tooltip() const { return controls_.tooltip; }
-
-  frmAbout(const frmAbout&) = delete;
-  frmAbout& operator=(const frmAbout&) = delete;
 
  private:
   friend class win::WindowBase<frmAbout>;
-  frmAbout() = default;
-  ~frmAbout();
 
-  bool Create(HWND owner);
+  void OnCreate();
+  void OnPaint(HDC dc, PAINTSTRUCT* ps);
+  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
   void Form_Load();
   void Form_QueryUnload();
   void Label4_Click();
-  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-  void Paint(HDC dc);
   void LayoutLabels();
   void LoadPicture();
   bool InLink(POINT client) const;
+  static COLORREF ColorOf(Row row);
 
   HWND owner_ = nullptr;
   bool ownerDisabled_ = false;

@@ -1,73 +1,28 @@
 #pragma once
-// The frame every window and control of ours stands on: one static window procedure that
-// finds its object through the create parameters, and controls built from a layout table
-// given in twips.
+// The base every window and control of ours stands on: one static window procedure that finds
+// its object through the create parameters, and hooks found by name.
 #include <windows.h>
 
 #include <new>
-#include <span>
-#include <string>
-#include <vector>
 
+#include "Dpi.h"
 #include "Gdi.h"
 #include "Raii.h"
 #include "WindowClass.h"
 
 namespace quorvel::win {
 
-// 1,440 twips to the inch, scaled with the window's DPI (15 twips a pixel at 96 DPI).
-inline int TwipsToPixels(int twips, int dpi) { return ::MulDiv(twips, dpi, 1440); }
-int WindowDpi(HWND hwnd);  // nullptr: the screen's
-
-// The font of a table row: face, point size and weight, made for a DPI by CreatePointFont.
-struct FontRow {
-  const wchar_t* face = nullptr;  // nullptr: the window's standard font
-  double points = 0;
-  int weight = FW_NORMAL;
-  bool underline = false;
-  bool fixedPitch = false;  // where the face is missing, the substitute keeps fixed pitch
-};
-Font CreatePointFont(const FontRow& spec, int dpi);
-
-// One row of a window's control table. Positions are twips relative to the container.
-struct ControlRow {
-  const wchar_t* name;        // the control's name in the program (frmMain's Command1 ...)
-  int id;                     // its control identifier
-  const wchar_t* className;   // window class; nullptr for a label drawn on the window itself
-  const wchar_t* text;        // caption or start text
-  int container;              // index of the containing row, -1 for the window
-  int left, top, width, height;
-  int tabIndex;               // keyboard order; -1 when it takes no focus
-  DWORD style;                // besides WS_CHILD | WS_VISIBLE
-  FontRow font;               // face nullptr: the window's standard font
-  const wchar_t* tooltip;     // nullptr: none
-};
-
-// Absolute rectangle of a row in client pixels (containers' offsets added).
-RECT ControlRect(std::span<const ControlRow> table, size_t index, int dpi);
-
-// The child windows made from a table, in table order (nullptr for labels), with their fonts
-// (one per row, labels included, so the owner paints a label with fonts[row]).
-struct CreatedControls {
-  std::vector<HWND> windows;
-  std::vector<Font> fonts;
-  HWND tooltip = nullptr;
-};
-// Creates every windowed row as a child of `parent`, sets its font, adds tooltips, and
-// orders the windows so that Tab follows tabIndex. Rows with a tabIndex get WS_TABSTOP unless
-// they are static texts or group boxes; every control gets WS_CLIPSIBLINGS. createParams,
-// when given, holds each row's lpParam for CreateWindowEx (the object of a control of ours).
-CreatedControls CreateControls(HWND parent, HINSTANCE instance, std::span<const ControlRow> table,
-                               const FontRow& standardFont, std::span<void* const> createParams = {});
-
-// Size of a window whose client area is clientWidth x clientHeight twips.
-SIZE WindowSizeForClient(DWORD style, DWORD exStyle, int clientWidthTwips, int clientHeightTwips, int dpi);
-
-// Base of every window class: Derived implements LRESULT HandleMessage(UINT, WPARAM, LPARAM).
+// Base of every window class. Derived declares what it handles, all optional:
+//   void OnCreate()                       WM_CREATE (returns 0)
+//   void OnCommand(int id, int code)      WM_COMMAND: the control's id and notification code
+//   void OnPaint(HDC, PAINTSTRUCT*)       WM_PAINT, between BeginPaint and EndPaint
+//   void OnDestroy()                      WM_DESTROY
+//   LRESULT HandleMessage(UINT, WPARAM, LPARAM)   every other message (else DefWindowProc)
 // A control made by class name (from a control table, without create parameters) declares
 // `static constexpr bool kMadeByWindow = true`: the base makes its object at WM_NCCREATE and
-// deletes it after WM_NCDESTROY. A Derived with OnPaint(HDC, PAINTSTRUCT*) gets WM_PAINT there,
-// between BeginPaint and EndPaint.
+// deletes it after WM_NCDESTROY. The recipe of a window: a static `bool Register(HINSTANCE)`
+// that calls RegisterClassOnce, CreateWindowEx with `this` as lpParam, the controls made from
+// its table in OnCreate, and the loop of MessageLoop.h.
 template <typename Derived>
 class WindowBase {
  public:
@@ -109,19 +64,6 @@ class WindowBase {
     return RegisterWindowClass(instance, className, &WndProc, style);
   }
 
-  // WM_PAINT: hands the paint DC to Derived::OnPaint(HDC, PAINTSTRUCT*), or to Paint(HDC).
-  LRESULT PaintThrough() {
-    PAINTSTRUCT ps;
-    HDC dc = ::BeginPaint(hwnd_, &ps);
-    if constexpr (HasOnPaint()) {
-      static_cast<Derived*>(this)->OnPaint(dc, &ps);
-    } else {
-      static_cast<Derived*>(this)->Paint(dc);
-    }
-    ::EndPaint(hwnd_, &ps);
-    return 0;
-  }
-
   LRESULT DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     return ::DefWindowProcW(hwnd_, msg, wParam, lParam);
   }
@@ -129,14 +71,52 @@ class WindowBase {
   HWND hwnd_ = nullptr;
 
  private:
-  static constexpr bool HasOnPaint() {
-    return requires(Derived& d, HDC dc, PAINTSTRUCT* ps) { d.OnPaint(dc, ps); };
+  // Functions, not constants: Derived is complete only when they are called.
+  static constexpr bool HasOnCreate() { return requires(Derived& d) { d.OnCreate(); }; }
+  static constexpr bool HasOnCommand() { return requires(Derived& d, int id, int code) { d.OnCommand(id, code); }; }
+  static constexpr bool HasOnPaint() { return requires(Derived& d, HDC dc, PAINTSTRUCT* ps) { d.OnPaint(dc, ps); }; }
+  static constexpr bool HasOnDestroy() { return requires(Derived& d) { d.OnDestroy(); }; }
+  static constexpr bool HasHandleMessage() {
+    return requires(Derived& d, UINT msg, WPARAM wParam, LPARAM lParam) { d.HandleMessage(msg, wParam, lParam); };
   }
+
   static LRESULT Dispatch(Derived* self, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if constexpr (HasOnPaint()) {
-      if (msg == WM_PAINT) return self->PaintThrough();
+    switch (msg) {
+      case WM_CREATE:
+        if constexpr (HasOnCreate()) {
+          self->OnCreate();
+          return 0;
+        }
+        break;
+      case WM_COMMAND:
+        if constexpr (HasOnCommand()) {
+          self->OnCommand(LOWORD(wParam), HIWORD(wParam));
+          return 0;
+        }
+        break;
+      case WM_PAINT:
+        if constexpr (HasOnPaint()) {
+          PAINTSTRUCT ps;
+          HDC dc = ::BeginPaint(self->hwnd_, &ps);
+          self->OnPaint(dc, &ps);
+          ::EndPaint(self->hwnd_, &ps);
+          return 0;
+        }
+        break;
+      case WM_DESTROY:
+        if constexpr (HasOnDestroy()) {
+          self->OnDestroy();
+          return 0;
+        }
+        break;
+      default:
+        break;
     }
-    return self->HandleMessage(msg, wParam, lParam);
+    if constexpr (HasHandleMessage()) {
+      return self->HandleMessage(msg, wParam, lParam);
+    } else {
+      return self->DefaultProc(msg, wParam, lParam);
+    }
   }
 };
 

@@ -1,6 +1,6 @@
 #include "WindowClass.h"
 
-// Apart from Window.cpp, so that a library which only registers a class does not bring in
+// Apart from ControlTable.cpp, so that a library which only registers a class does not bring in
 // the common controls the control tables need.
 namespace quorvel::win {
 

@@ -14,10 +14,10 @@ TEST(CommonDialogTest, PassesItsPropertiesToTheDialogAndReadsTheChosenName) {
   FakePlatform platform;
   ScopedPlatform scope(platform);
   CommonDialog cd;
-  cd.FileName = L"song";
-  cd.DialogTitle = L"Saving resulting VB code";
-  cd.Filter = L"Plain text|*.txt|VB Form|*.frm|VB Module|*.bas|Any format|*.*";
-  cd.DefaultExt = L".txt";
+  cd.SetFileName(L"song");
+  cd.SetDialogTitle(L"Saving resulting VB code");
+  cd.SetFilter(L"Plain text|*.txt|VB Form|*.frm|VB Module|*.bas|Any format|*.*");
+  cd.SetDefaultExt(L".txt");
   platform.dialogAnswers.push_back({false, L"C:\\out\\song.txt"});
   cd.ShowSave(nullptr);
 
@@ -29,22 +29,41 @@ TEST(CommonDialogTest, PassesItsPropertiesToTheDialogAndReadsTheChosenName) {
   EXPECT_EQ(call.filter, L"Plain text|*.txt|VB Form|*.frm|VB Module|*.bas|Any format|*.*");
   EXPECT_EQ(call.defExt, L"txt");
   EXPECT_FALSE(call.flags & OFN_OVERWRITEPROMPT);  // the program asks its own question
-  EXPECT_EQ(cd.FileName, L"C:\\out\\song.txt");
+  EXPECT_EQ(cd.FileName(), L"C:\\out\\song.txt");
 }
 
 TEST(CommonDialogTest, CancelRaises32755OnlyWhenCancelErrorIsOn) {
   FakePlatform platform;
   ScopedPlatform scope(platform);
   CommonDialog cd;
-  cd.FileName = L"old";
+  cd.SetFileName(L"old");
   platform.dialogAnswers.push_back({true, L""});
   cd.ShowOpen(nullptr);
-  EXPECT_EQ(cd.FileName, L"");
+  EXPECT_EQ(cd.FileName(), L"");
   EXPECT_FALSE(platform.dialogs[0].save);
 
-  cd.CancelError = true;
+  cd.SetCancelError(true);
   platform.dialogAnswers.push_back({true, L""});
   EXPECT_VB_ERROR_MSG(cd.ShowOpen(nullptr), 32755, "Cancel was selected.");
+}
+
+TEST(CommonDialogTest, SettingsStayForTheNextShowingAsAControlsPropertiesDo) {
+  FakePlatform platform;
+  ScopedPlatform scope(platform);
+  CommonDialog cd;
+  cd.SetDialogTitle(L"Saving");
+  cd.SetFilter(L"Plain text|*.txt");
+  cd.SetDefaultExt(L"txt");
+  platform.dialogAnswers.push_back({false, L"C:\\a.txt"});
+  cd.ShowSave(nullptr);
+  platform.dialogAnswers.push_back({false, L"C:\\b.bin"});
+  cd.ShowOpen(nullptr);
+  ASSERT_EQ(platform.dialogs.size(), 2u);
+  EXPECT_EQ(platform.dialogs[1].title, L"Saving");
+  EXPECT_EQ(platform.dialogs[1].filter, L"Plain text|*.txt");
+  EXPECT_EQ(platform.dialogs[1].defExt, L"txt");
+  EXPECT_EQ(platform.dialogs[1].startName, L"C:\\a.txt");  // the last name chosen
+  EXPECT_EQ(cd.FileName(), L"C:\\b.bin");
 }
 
 }  // namespace

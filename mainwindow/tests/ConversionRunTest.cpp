@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -68,7 +69,7 @@ class ConversionRunTest : public ::testing::Test {
   }
   Outcome Run(const std::wstring& source, const std::wstring& scope = L"Public",
               const std::wstring& folder = L"C:\\Out") {
-    return run_.Run({source, folder, scope});
+    return run_->Run({source, folder, scope});
   }
   bool Shown() const { return (::GetWindowLongW(output_.hwnd(), GWL_STYLE) & WS_VISIBLE) != 0; }
   std::wstring Output() const { return std::wstring(output_.Text()); }
@@ -79,7 +80,10 @@ class ConversionRunTest : public ::testing::Test {
   HWND parent_ = nullptr;
   TextView output_;
   FakeWindow window_;
-  ConversionRun run_{window_, output_};
+  std::unique_ptr<ConversionRun> run_ = std::make_unique<ConversionRun>(window_, output_);
+
+  // A run that pauses at most `milliseconds` apart (0: after every byte).
+  void Pace(double milliseconds) { run_ = std::make_unique<ConversionRun>(window_, output_, milliseconds); }
 };
 
 TEST_F(ConversionRunTest, AppendsTheEnginesModuleAfterTheTextAlreadyThere) {
@@ -94,13 +98,13 @@ TEST_F(ConversionRunTest, AppendsTheEnginesModuleAfterTheTextAlreadyThere) {
   EXPECT_TRUE(Shown());
   EXPECT_EQ(window_.leds.back(), 0u);
   EXPECT_TRUE(platform_.boxes.empty());  // the window says "Done", not the run
-  EXPECT_FALSE(run_.Running());
+  EXPECT_FALSE(run_->Running());
 }
 
 TEST_F(ConversionRunTest, PumpingEveryByteShowsEveryBytesCaptionAndTheLampColours) {
-  run_.SetPumpInterval(0);
+  Pace(0);
   bool hiddenWhileRunning = true;
-  window_.onPump = [&] { hiddenWhileRunning = hiddenWhileRunning && !Shown() && run_.Running(); };
+  window_.onPump = [&] { hiddenWhileRunning = hiddenWhileRunning && !Shown() && run_->Running(); };
   Run(MakeSource(L"three.bin", "abc"));
   const std::vector<std::wstring> expected{L"Converting byte  1 out of  3", L"Converting byte  2 out of  3",
                                            L"Converting byte  3 out of  3", L"Finalizing..."};
@@ -134,6 +138,8 @@ TEST_F(ConversionRunTest, FailuresAreReportedAndLeaveTheOutputAsItWas) {
       {dir_ / L"missing.bin", L"Error # 53(File not found) has"},
       {dir_.Path(), L"Error # 75(Path/File access error) has"},
       {locked, L"Error # 70(Permission denied) has"},
+      // Marks that would reorder or hide the rest of the line are written as their numbers.
+      {dir_ / L"gpj.\u202Eexe\u200F\u0085.bin", L"Error # 53(File not found) has"},
   };
   for (const auto& c : cases) {
     platform_.boxes.clear();
@@ -142,11 +148,16 @@ TEST_F(ConversionRunTest, FailuresAreReportedAndLeaveTheOutputAsItWas) {
     ASSERT_EQ(platform_.boxes.size(), 1u) << win::Utf8(c.path);
     EXPECT_EQ(platform_.boxes[0].title, L"Oops!");
     EXPECT_EQ(platform_.boxes[0].flags, static_cast<UINT>(MB_ICONERROR));
-    EXPECT_EQ(platform_.boxes[0].text, std::wstring(c.first) + L"\r\noccured in 'btnStart' routine.");
+    std::wstring shown = c.path;
+    if (const size_t mark = shown.find(L'\u202E'); mark != std::wstring::npos)
+      shown.replace(mark, 6, L"U+202EexeU+200FU+0085");
+    // The two lines of the error, then the source the run was reading.
+    EXPECT_EQ(platform_.boxes[0].text, std::wstring(c.first) + L"\r\noccured in 'btnStart' routine.\r\n\r\n" +
+                                           L"The source file is " + shown + L".");
     EXPECT_EQ(Output(), L"before\r\n");
     EXPECT_TRUE(Shown());
     EXPECT_EQ(window_.leds, std::vector<COLORREF>{0});
-    EXPECT_FALSE(run_.Running());
+    EXPECT_FALSE(run_->Running());
   }
   ::CloseHandle(lock);
   EXPECT_FALSE(testing::FileExists(dir_ / L"missing.bin"));  // nothing created
@@ -154,7 +165,7 @@ TEST_F(ConversionRunTest, FailuresAreReportedAndLeaveTheOutputAsItWas) {
 
 TEST_F(ConversionRunTest, ASourceThatShrinksDuringTheRunFailsWith62AndIsClosedAfterwards) {
   output_.SetText(L"before\r\n");
-  run_.SetPumpInterval(0.001);
+  Pace(0.001);
   const std::wstring path = MakeSource(L"shrinks.bin", Bytes(600000));
   bool cut = false;
   window_.onPump = [&] {
@@ -178,13 +189,14 @@ TEST_F(ConversionRunTest, ASourceThatShrinksDuringTheRunFailsWith62AndIsClosedAf
 TEST_F(ConversionRunTest, AFailureAfterAFewLinesRemovesThemFromALongerText) {
   Run(MakeSource(L"long.bin", Bytes(20000)));
   const std::wstring before = Output();
-  run_.SetPumpInterval(0);
+  Pace(0);
   window_.pumps = 0;
   window_.onPump = [&] {
     if (window_.pumps == 60) throw VbError(9);
   };
   EXPECT_EQ(Run(MakeSource(L"short.bin", Bytes(100))), Outcome::Failed);
-  EXPECT_EQ(platform_.boxes.back().text, L"Error # 9(Subscript out of range) has\r\noccured in 'btnStart' routine.");
+  EXPECT_EQ(platform_.boxes.back().text, L"Error # 9(Subscript out of range) has\r\noccured in 'btnStart' routine."
+                                        L"\r\n\r\nThe source file is " + dir_ / L"short.bin" + L".");
   EXPECT_EQ(Output(), before);
 }
 
@@ -201,27 +213,18 @@ TEST_F(ConversionRunTest, ASourceTooBigForMemoryFailsAtOnceWithOutOfMemory) {
   EXPECT_EQ(Run(huge), Outcome::Failed);
   EXPECT_LT(::GetTickCount() - start, 10000u);
   ASSERT_EQ(platform_.boxes.size(), 1u);
-  EXPECT_EQ(platform_.boxes[0].text, L"Error # 7(Out of memory) has\r\noccured in 'btnStart' routine.");
+  EXPECT_EQ(platform_.boxes[0].text, L"Error # 7(Out of memory) has\r\noccured in 'btnStart' routine.\r\n\r\n"
+                                     L"The source file is " + huge + L".");
   EXPECT_EQ(Output(), L"kept\r\n");
   EXPECT_TRUE(Shown());
 }
 
-TEST_F(ConversionRunTest, OneRunAtATimeAndAWindowClosingStopsItInItsNextPause) {
-  run_.SetPumpInterval(0);
-  const std::wstring source = MakeSource(L"busy.bin", Bytes(5));
-  Outcome inner = Outcome::Done;
-  window_.onPump = [&] {
-    if (window_.pumps == 1) inner = Run(source);
-  };
-  EXPECT_EQ(Run(source), Outcome::Done);
-  EXPECT_EQ(inner, Outcome::Refused);
-  EXPECT_EQ(Output(), Module(L"busy.bin", Bytes(5), L"Public", L"C:\\Out"));
-
-  window_.pumps = 0;
+TEST_F(ConversionRunTest, AWindowClosingStopsTheRunInItsNextPause) {
+  Pace(0);
   window_.onPump = [&] { window_.closeAsked = window_.pumps == 2; };
   EXPECT_EQ(Run(MakeSource(L"long.bin", Bytes(20000))), Outcome::Stopped);
   EXPECT_EQ(window_.pumps, 2);
-  EXPECT_FALSE(run_.Running());
+  EXPECT_FALSE(run_->Running());
   EXPECT_TRUE(platform_.boxes.empty());
 }
 

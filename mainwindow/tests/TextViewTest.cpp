@@ -2,14 +2,46 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
+#include <cstdlib>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "TextViewTesting.h"
 
 namespace quorvel {
 namespace {
+
+// While one lives, allocations of `bytes` or more fail: memory running out, on demand.
+class AllocationLimit {
+ public:
+  explicit AllocationLimit(size_t bytes) { limit.store(bytes); }
+  ~AllocationLimit() { limit.store(SIZE_MAX); }
+  AllocationLimit(const AllocationLimit&) = delete;
+  AllocationLimit& operator=(const AllocationLimit&) = delete;
+  static inline std::atomic<size_t> limit{SIZE_MAX};
+};
+
+}  // namespace
+}  // namespace quorvel
+
+// Every allocation of this test program comes here (the other forms of new come through it).
+void* operator new(std::size_t size) {
+  if (size >= quorvel::AllocationLimit::limit.load(std::memory_order_relaxed)) throw std::bad_alloc();
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+
+namespace quorvel {
+namespace {
+
+using testing::ClipboardText;
+using testing::PressKey;
+
+void CALLBACK CloseMenu(HWND, UINT, UINT_PTR, DWORD) { ::EndMenu(); }
 
 class TextViewTest : public ::testing::Test {
  protected:
@@ -56,16 +88,17 @@ class TextViewTest : public ::testing::Test {
   LPARAM At(int column, int row) const {
     return MAKELPARAM(2 + column * charWidth_ + 1, row * tm_.tmHeight + tm_.tmHeight / 2);
   }
-  // Presses a key with the given modifiers held, as the thread's keyboard state tells.
-  void Key(WPARAM key, bool control = false, bool shift = false) const {
-    BYTE state[256] = {};
-    ::GetKeyboardState(state);
-    state[VK_CONTROL] = control ? 0x80 : 0;
-    state[VK_SHIFT] = shift ? 0x80 : 0;
-    ::SetKeyboardState(state);
-    Send(WM_KEYDOWN, key, 0);
-    state[VK_CONTROL] = state[VK_SHIFT] = 0;
-    ::SetKeyboardState(state);
+  void Key(WPARAM key, bool control = false, bool shift = false) const { PressKey(view_, key, control, shift); }
+  // Opens the context menu at `where` (-1, -1: from the keyboard) and picks the item with that
+  // mnemonic: the menu's own loop takes the key waiting in the queue. Should the menu not take
+  // it, a timer closes the menu.
+  void ChooseFromContextMenu(wchar_t mnemonic, LPARAM where) const {
+    ::PostMessageW(view_, WM_CHAR, mnemonic, 1);
+    const UINT_PTR guard = ::SetTimer(nullptr, 0, 5000, &CloseMenu);
+    Send(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(view_), where);
+    ::KillTimer(nullptr, guard);
+    MSG left;
+    while (::PeekMessageW(&left, view_, WM_CHAR, WM_CHAR, PM_REMOVE)) ADD_FAILURE() << "the menu left its key";
   }
   SCROLLINFO Bar(int bar) const {
     SCROLLINFO si{sizeof(si), SIF_ALL};
@@ -154,78 +187,50 @@ TEST_F(TextViewTest, KeepsTheTextExactlyThroughSetAppendTruncateAndGet) {
   EXPECT_EQ(Send(EM_GETLINECOUNT), 1);
 }
 
-TEST_F(TextViewTest, CountsLinesAsAnEditControlDoes) {
-  const struct {
-    const wchar_t* text;
-    LRESULT lines;
-  } cases[] = {{L"", 1}, {L"a", 1}, {L"a\r\n", 2}, {L"a\r\nb", 2}, {L"a\rb\nc\r\nd", 4},
-               {L"a\n\rb", 3}, {L"\r\n\r\n", 3}, {L"\r\r\n\n", 4}};
-  for (const auto& c : cases) {
-    SetText(c.text);
-    EXPECT_EQ(Send(EM_GETLINECOUNT), c.lines) << c.text;
-  }
-  SetText(L"one\r\ntwo\nthree");
-  EXPECT_EQ(Send(EM_LINEINDEX, 1), 5);
-  EXPECT_EQ(Send(EM_LINEINDEX, 2), 9);
-  EXPECT_EQ(Send(EM_LINEINDEX, 3), -1);
-  EXPECT_EQ(Send(EM_LINELENGTH, 6), 3);
-  EXPECT_EQ(Send(EM_LINEFROMCHAR, 4), 0);  // the LF of a CRLF belongs to its line
-  EXPECT_EQ(Send(EM_LINEFROMCHAR, 9), 2);
-}
-
-TEST_F(TextViewTest, SelectionMessagesBehaveAsAnEditControls) {
-  SetText(L"0123456789\r\nabcdef");
-  EXPECT_EQ(Selection(), std::make_pair(0ul, 0ul));  // new text: caret at the start
-
-  Send(EM_SETSEL, 2, 5);
-  EXPECT_EQ(Selection(), std::make_pair(2ul, 5ul));
-  EXPECT_EQ(Send(EM_GETSEL), MAKELRESULT(2, 5));
-  Send(EM_SETSEL, 7, 3);  // backwards: the lower one starts it
-  EXPECT_EQ(Selection(), std::make_pair(3ul, 7ul));
-  Send(EM_SETSEL, 0, -1);
-  EXPECT_EQ(Selection(), std::make_pair(0ul, 18ul));
-  Send(EM_SETSEL, 4, 100);  // past the end: the end
-  EXPECT_EQ(Selection(), std::make_pair(4ul, 18ul));
-  Send(EM_SETSEL, static_cast<WPARAM>(-1), 0);  // -1 drops the selection, the caret stays
-  EXPECT_EQ(Selection(), std::make_pair(18ul, 18ul));
-
-  Send(EM_SETSEL, 2, 8);
-  ReplaceSel(L"--");
-  EXPECT_EQ(Text(), L"01--89\r\nabcdef");
-  EXPECT_EQ(Selection(), std::make_pair(4ul, 4ul));
-
-  // Past 65,535 the packed answer gives up; the pointers still tell.
+TEST_F(TextViewTest, PastSixteenBitsTheSelectionIsToldThroughThePointersOnly) {
   SetText(std::wstring(70000, L'x'));
   Send(EM_SETSEL, 10, 69000);
-  EXPECT_EQ(Send(EM_GETSEL), -1);
+  EXPECT_EQ(Send(EM_GETSEL), -1);  // the packed answer gives up
   EXPECT_EQ(Selection(), std::make_pair(10ul, 69000ul));
+  Send(EM_SETSEL, 10, 65535);
+  EXPECT_EQ(Send(EM_GETSEL), MAKELRESULT(10, 65535));
 }
 
-TEST_F(TextViewTest, SelectAllAndCopyPutTheExactTextOnTheClipboard) {
-  const std::wstring text = L"line one\r\n\u00e9\u4e2d\nlast";
+TEST_F(TextViewTest, CopyAndSelectAllByKeysAndContextMenuPutTheExactTextOnTheClipboard) {
+  const std::wstring text = L"line one\r\n\u00e9\u4e2d\U0001F600\nlast";
   SetText(text);
+  ::ShowWindow(view_, SW_SHOWNOACTIVATE);
+  const DWORD all = static_cast<DWORD>(text.size());
+  const LPARAM inView = MAKELPARAM(40, 40);  // screen pixels; the view's corner is the screen's
+
   Key('A', true);
-  EXPECT_EQ(Selection(), std::make_pair(0ul, static_cast<DWORD>(text.size())));
+  EXPECT_EQ(Selection(), std::make_pair(0ul, all));
   Send(WM_COPY);
-  ASSERT_TRUE(::OpenClipboard(view_));
-  HANDLE data = ::GetClipboardData(CF_UNICODETEXT);
-  ASSERT_NE(data, nullptr);
-  EXPECT_EQ(std::wstring(static_cast<const wchar_t*>(::GlobalLock(data))), text);
-  ::GlobalUnlock(data);
-  ::EmptyClipboard();
-  ::CloseClipboard();
+  EXPECT_EQ(ClipboardText(view_), text);
 
-  Send(EM_SETSEL, 10, 12);
+  Send(EM_SETSEL, 10, 14);
   Key('C', true);
-  ASSERT_TRUE(::OpenClipboard(view_));
-  data = ::GetClipboardData(CF_UNICODETEXT);
-  ASSERT_NE(data, nullptr);
-  EXPECT_EQ(std::wstring(static_cast<const wchar_t*>(::GlobalLock(data))), L"\u00e9\u4e2d");
-  ::GlobalUnlock(data);
-  ::CloseClipboard();
+  EXPECT_EQ(ClipboardText(view_), L"\u00e9\u4e2d\U0001F600");
+  Send(EM_SETSEL, 0, 4);
+  Key(VK_INSERT, true);
+  EXPECT_EQ(ClipboardText(view_), L"line");
 
+  Send(EM_SETSEL, 5, 8);
+  ChooseFromContextMenu(L'c', inView);
+  EXPECT_EQ(ClipboardText(view_), L"one");
+  ChooseFromContextMenu(L'a', inView);
+  EXPECT_EQ(Selection(), std::make_pair(0ul, all));
+  ChooseFromContextMenu(L'c', MAKELPARAM(-1, -1));  // the menu key: the menu at the caret
+  EXPECT_EQ(ClipboardText(view_), text);
+
+  object_.SetSelection(9, 2);
   object_.SelectAll();
-  EXPECT_EQ(Selection(), std::make_pair(0ul, static_cast<DWORD>(text.size())));
+  EXPECT_EQ(Selection(), std::make_pair(0ul, all));
+  EXPECT_TRUE(object_.CopySelection());
+  EXPECT_EQ(ClipboardText(view_), text);
+  object_.SetSelection(3, 3);
+  EXPECT_FALSE(object_.CopySelection());  // nothing selected: the clipboard keeps its text
+  EXPECT_EQ(ClipboardText(view_), text);
 }
 
 TEST_F(TextViewTest, ScrollsThroughFarMoreLinesThanSixteenBitsCount) {
@@ -259,6 +264,25 @@ TEST_F(TextViewTest, ScrollsThroughFarMoreLinesThanSixteenBitsCount) {
   EXPECT_GE(h.nMax, static_cast<int>(line.size() - 2) * tm_.tmAveCharWidth);
   Send(WM_HSCROLL, SB_RIGHT);
   EXPECT_EQ(Bar(SB_HORZ).nPos, h.nMax + 1 - static_cast<int>(h.nPage));
+}
+
+TEST_F(TextViewTest, EitherThumbReachesPositionsPastSixteenBits) {
+  // The message carries 16 bits of the thumb's place; the bar holds all of it.
+  std::wstring text = std::wstring(20000, L'W') + L"\r\n";  // wider than 65,535 pixels
+  for (int i = 0; i < 70000; ++i) text += L"x\r\n";
+  SetText(text);
+  ASSERT_EQ(Send(EM_GETLINECOUNT), 70002);
+
+  for (const int code : {SB_THUMBTRACK, SB_THUMBPOSITION}) {
+    for (const int bar : {SB_VERT, SB_HORZ}) {
+      const int to = bar == SB_VERT ? 69000 - code : 100000 - code;
+      SCROLLINFO si{sizeof(si), SIF_POS, 0, 0, 0, to, 0};
+      ::SetScrollInfo(view_, bar, &si, FALSE);
+      Send(bar == SB_VERT ? WM_VSCROLL : WM_HSCROLL, MAKEWPARAM(code, static_cast<WORD>(to)));
+      EXPECT_EQ(Bar(bar).nPos, to) << "bar " << bar << ", code " << code;
+    }
+    EXPECT_EQ(Send(EM_GETFIRSTVISIBLELINE), 69000 - code);
+  }
 }
 
 TEST_F(TextViewTest, KeyboardMovesTheCaretByCharacterLineAndPage) {
@@ -341,17 +365,59 @@ TEST_F(TextViewTest, HoldsFarMoreThanAnEditControlsDefaultLimitAndTruncatesBackT
   EXPECT_EQ(Send(EM_GETLINECOUNT), 2);
 }
 
-TEST_F(TextViewTest, MemoryThatCannotBeHadLeavesTheTextAsItWas) {
-  SetText(L"kept\r\n");
-  EXPECT_THROW(object_.Reserve(TextBuffer::kMaxLength, 0), std::bad_alloc);
-  // Line starts for 2^46 lines need 256 TiB, beyond any 64-bit address space; just under
-  // 2 GiB in one piece is beyond a 32-bit one.
-  constexpr size_t kLinesNoAddressSpaceHolds = sizeof(size_t) == 8 ? size_t(1) << (sizeof(size_t) * 8 - 18) : 0x1FFFFFF0;
-  EXPECT_THROW(object_.Reserve(0, kLinesNoAddressSpaceHolds), std::bad_alloc);
-  EXPECT_EQ(Text(), L"kept\r\n");
-  object_.Reserve(1 << 21, 1 << 15);  // a megabyte's module is no trouble
-  object_.Append(L"more");
-  EXPECT_EQ(Text(), L"kept\r\nmore");
+// The parent a view tells of memory running out, as an edit control tells its parent.
+struct Parent {
+  static inline std::vector<std::pair<WPARAM, LPARAM>> commands;
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_COMMAND) commands.emplace_back(wParam, lParam);
+    return ::DefWindowProcW(hwnd, msg, wParam, lParam);
+  }
+};
+
+TEST_F(TextViewTest, MemoryRunningOutLeavesTheTextAndTellsTheParentOfIt) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = &Parent::Proc;
+  wc.hInstance = ::GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"QuorvelTextViewTestParent";
+  ::RegisterClassW(&wc);
+  HWND parent = ::CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP, 0, 0, 300, 200, nullptr, nullptr, nullptr,
+                                  nullptr);
+  ASSERT_NE(parent, nullptr);
+  constexpr int kId = 1017;
+  TextView child;
+  HWND view = ::CreateWindowExW(0, TextView::kClassName, L"kept\r\n", WS_CHILD | WS_VSCROLL, 0, 0, 300, 200, parent,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kId)), nullptr, &child);
+  ASSERT_NE(view, nullptr);
+  ::SendMessageW(view, EM_SETSEL, 1, 3);
+  const std::wstring more(1 << 20, L'x');  // two megabytes of text, more than the limit below
+  Parent::commands.clear();
+  Parent::commands.reserve(8);
+
+  LRESULT setText = TRUE;
+  bool appendThrew = false;
+  {
+    AllocationLimit limit(1 << 20);
+    ::SendMessageW(view, EM_SETSEL, static_cast<WPARAM>(-2), -1);  // an append, by messages
+    ::SendMessageW(view, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(more.c_str()));
+    setText = ::SendMessageW(view, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(more.c_str()));
+    try {
+      child.Append(more);  // the program's own call throws instead
+    } catch (const std::bad_alloc&) {
+      appendThrew = true;
+    }
+  }
+  const std::pair<WPARAM, LPARAM> errSpace{MAKEWPARAM(kId, EN_ERRSPACE), reinterpret_cast<LPARAM>(view)};
+  EXPECT_EQ(Parent::commands, (std::vector<std::pair<WPARAM, LPARAM>>{errSpace, errSpace}));
+  EXPECT_EQ(setText, FALSE);
+  EXPECT_TRUE(appendThrew);
+  EXPECT_EQ(child.Text(), L"kept\r\n");
+  EXPECT_EQ(::SendMessageW(view, EM_GETLINECOUNT, 0, 0), 2);
+  EXPECT_EQ(::SendMessageW(view, EM_GETSEL, 0, 0), MAKELRESULT(6, 6));
+
+  // With the memory back the same append goes through.
+  ::SendMessageW(view, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(more.c_str()));
+  EXPECT_EQ(child.Length(), 6 + more.size());
+  ::DestroyWindow(parent);
 }
 
 }  // namespace

@@ -4,15 +4,20 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include <algorithm>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "App.h"
 #include "ExpectedModule.h"
 #include "FakePlatform.h"
 #include "LED.h"
+#include "LayoutCheck.h"
 #include "ModuleGenerator.h"
 #include "ScratchFolder.h"
 #include "Text.h"
+#include "WindowWatch.h"
 #include "frmAbout.h"
 
 namespace quorvel {
@@ -34,6 +39,10 @@ const auto* const kOle = ::testing::AddGlobalTestEnvironment(new OleEnvironment)
 
 class FakeBrowser : public FolderBrowser {
  public:
+  ~FakeBrowser() override {
+    if (released) *released = true;
+  }
+  bool* released = nullptr;  // set when the window lets go of its browser
   HRESULT createResult = S_OK;
   HRESULT browseResult = S_OK;
   std::wstring answer;
@@ -135,64 +144,56 @@ class FrmMainTest : public ::testing::Test {
 
 // ---- Start-up -------------------------------------------------------------------------------
 
-TEST_F(FrmMainTest, StartsCentredWithTheTablesLayoutAtTheWindowsDpi) {
+TEST_F(FrmMainTest, StartsCentredWithEveryControlInsideTheWindowAndNoneCoveringAnother) {
   HWND hwnd = form_->hwnd();
-  wchar_t caption[64];
-  ::GetWindowTextW(hwnd, caption, 64);
-  EXPECT_STREQ(caption, L"Quorvel");
+  EXPECT_EQ(win::WindowText(hwnd), L"Quorvel");
   const LONG style = ::GetWindowLongW(hwnd, GWL_STYLE);
   EXPECT_TRUE(style & WS_SYSMENU);
   EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
   EXPECT_TRUE(style & WS_CLIPCHILDREN);
-
-  const int dpi = win::WindowDpi(hwnd);
-  RECT client;
-  ::GetClientRect(hwnd, &client);
-  EXPECT_EQ(client.right, win::TwipsToPixels(12930, dpi));
-  EXPECT_EQ(client.bottom, win::TwipsToPixels(7785, dpi));
   RECT window;
   ::GetWindowRect(hwnd, &window);
   EXPECT_NEAR((window.left + window.right) / 2, ::GetSystemMetrics(SM_CXSCREEN) / 2, 1);
   EXPECT_NEAR((window.top + window.bottom) / 2, ::GetSystemMetrics(SM_CYSCREEN) / 2, 1);
 
-  const auto table = frmMain::Table();
-  for (size_t i = 0; i < table.size(); ++i) {
-    HWND control = C(static_cast<F::Ctl>(i));
-    if (!table[i].className) {
-      EXPECT_EQ(control, nullptr) << "painted label " << win::Utf8(table[i].name);
-      continue;
-    }
-    ASSERT_NE(control, nullptr) << win::Utf8(table[i].name);
-    RECT r;
-    ::GetWindowRect(control, &r);
-    ::MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
-    const RECT expected = win::ControlRect(table, i, dpi);
-    EXPECT_EQ(r.left, expected.left) << win::Utf8(table[i].name);
-    EXPECT_EQ(r.top, expected.top) << win::Utf8(table[i].name);
-    EXPECT_EQ(r.right - r.left, expected.right - expected.left) << win::Utf8(table[i].name);
-    EXPECT_EQ(r.bottom - r.top, expected.bottom - expected.top) << win::Utf8(table[i].name);
-  }
-  if (dpi == 96) {  // containers add up: Frame2 + Frame3 + the field
-    const RECT field = win::ControlRect(table, F::txtOtherLocation, 96);
-    EXPECT_EQ(field.left, 24);
-    EXPECT_EQ(field.top, 132);
-    EXPECT_EQ(field.right - field.left, 105);
-    EXPECT_EQ(field.bottom - field.top, 19);
-    const RECT output = win::ControlRect(table, F::Text1, 96);
-    EXPECT_EQ(output.left, 152);
-    EXPECT_EQ(output.top, 60);
-    EXPECT_EQ(output.right - output.left, 701);
-    EXPECT_EQ(output.bottom - output.top, 449);
-  }
+  // The layout's 15 twips of overlap, one pixel at 96 DPI, count as an edge shared.
+  const int edge = std::max(1, win::TwipsToPixels(15, win::WindowDpi(hwnd)));
+  EXPECT_EQ(testing::ChildLayoutFaults(hwnd, edge), std::vector<std::string>{});
+  // The frames hold their controls.
+  for (auto [frame, inside] : {std::pair{F::Frame1, F::Command1}, std::pair{F::Frame1, F::txtSourceFile},
+                               std::pair{F::Frame3, F::btnSelectDir}, std::pair{F::Frame3, F::optOtherLocation},
+                               std::pair{F::Frame4, F::optPublic}, std::pair{F::Frame2, F::Frame4}})
+    EXPECT_TRUE(testing::Contains(testing::RectInParent(C(frame)), testing::RectInParent(C(inside)))) << inside;
+
+  // "Busy" is painted where no control hides it; the status label where the output area is,
+  // which a run hides while the label speaks.
+  RECT client;
+  ::GetClientRect(hwnd, &client);
+  const RECT busy = form_->LabelRect(F::Label1);
+  EXPECT_FALSE(::IsRectEmpty(&busy));
+  EXPECT_TRUE(testing::Contains(client, busy));
+  for (HWND w = ::GetWindow(hwnd, GW_CHILD); w; w = ::GetWindow(w, GW_HWNDNEXT))
+    EXPECT_FALSE(testing::Overlap(busy, testing::RectInParent(w))) << testing::Describe(w);
+  EXPECT_TRUE(testing::Contains(testing::RectInParent(C(F::Text1)), form_->LabelRect(F::StatusBar1)));
 }
 
-TEST_F(FrmMainTest, StartsWithTheTablesTextsFontsAndEnabledStates) {
+TEST_F(FrmMainTest, StartsWithTheTextsTheUserSeesAndOnlyWhatCanRunEnabled) {
   EXPECT_EQ(TextOf(F::Frame1), L"Source File");
   EXPECT_EQ(TextOf(F::txtSourceFile), L"");
   EXPECT_EQ(TextOf(F::Command1), L"Browse");
+  EXPECT_EQ(TextOf(F::Frame2), L"Options");
+  EXPECT_EQ(TextOf(F::Frame3), L"Final Location");
+  EXPECT_EQ(TextOf(F::optAppPath), L"App.Path");
+  EXPECT_EQ(TextOf(F::optOtherLocation), L"Other Location");
   EXPECT_EQ(TextOf(F::txtOtherLocation), L".");
+  EXPECT_EQ(TextOf(F::btnSelectDir), L"Browse");
+  EXPECT_EQ(TextOf(F::Frame4), L"Sub Type");
   EXPECT_EQ(TextOf(F::optPublic), L"Public Sub");
-  EXPECT_EQ(TextOf(F::btnHelp), L"Help");
+  EXPECT_EQ(TextOf(F::optPrivate), L"Private Sub");
+  const std::pair<F::Ctl, const wchar_t*> commands[] = {{F::btnStart, L"Start"}, {F::btnSave, L"Save"},
+                                                        {F::btnClear, L"Clear"}, {F::btnAbout, L"About"},
+                                                        {F::btnHelp, L"Help"},   {F::btnExit, L"Exit"}};
+  for (const auto& [row, caption] : commands) EXPECT_EQ(TextOf(row), caption);
   EXPECT_EQ(Output(), L"");
   EXPECT_EQ(form_->StatusCaption(), L"Label2");
   EXPECT_EQ(Led(), 0u);
@@ -208,23 +209,45 @@ TEST_F(FrmMainTest, StartsWithTheTablesTextsFontsAndEnabledStates) {
                     F::btnHelp, F::btnExit, F::Text1})
     EXPECT_TRUE(Enabled(on)) << on;
 
-  auto font = [&](F::Ctl row) {
-    LOGFONTW lf{};
-    ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(C(row), WM_GETFONT, 0, 0)), sizeof(lf), &lf);
-    return lf;
-  };
-  const int dpi = win::WindowDpi(form_->hwnd());
-  EXPECT_STREQ(font(F::btnStart).lfFaceName, L"MS Sans Serif");
-  EXPECT_EQ(font(F::btnStart).lfHeight, -::MulDiv(12, dpi, 72));
-  EXPECT_EQ(font(F::txtOtherLocation).lfWeight, FW_BOLD);
-  EXPECT_STREQ(font(F::Text1).lfFaceName, L"Fixedsys");
-  EXPECT_EQ(font(F::Text1).lfHeight, -::MulDiv(9, dpi, 72));
-  EXPECT_EQ(font(F::Command1).lfWeight, FW_NORMAL);
-  LOGFONTW status{};
-  ::GetObjectW(form_->ControlFont(F::StatusBar1), sizeof(status), &status);
-  EXPECT_EQ(status.lfWeight, FW_BOLD);
+  // Every caption fits its control at the control's font: a radio button's beside its
+  // circle, a frame's on its edge.
+  for (size_t i = 0; i < F::kControlCount; ++i) {
+    HWND control = C(static_cast<F::Ctl>(i));
+    if (!control || i == F::Text1) continue;
+    const std::wstring caption = win::WindowText(control);
+    if (caption.empty()) continue;
+    win::ScopedGetDC dc(control);
+    win::ScopedSelectObject font(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(control, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    ::GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
+    const DWORD kind = ::GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
+    const int beside = kind == BS_AUTORADIOBUTTON ? ::GetSystemMetrics(SM_CXMENUCHECK)
+                       : kind == BS_GROUPBOX      ? 16
+                                                  : 4;
+    RECT r;
+    ::GetClientRect(control, &r);
+    EXPECT_LE(extent.cx + beside, r.right) << win::Utf8(caption);
+  }
+  // The module's columns line up only in a fixed-pitch font.
+  {
+    win::ScopedGetDC dc(C(F::Text1));
+    win::ScopedSelectObject font(dc, reinterpret_cast<HGDIOBJ>(::SendMessageW(C(F::Text1), WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics{};
+    ::GetTextMetricsW(dc, &metrics);
+    EXPECT_FALSE(metrics.tmPitchAndFamily & TMPF_FIXED_PITCH);  // the bit set means variable pitch
+  }
 
-  EXPECT_EQ(::SendMessageW(Tooltip(), TTM_GETTOOLCOUNT, 0, 0), 2);
+  // The two Sub Type options explain themselves; nothing else has a tip.
+  HWND tips = Tooltip();
+  EXPECT_EQ(::SendMessageW(tips, TTM_GETTOOLCOUNT, 0, 0), 2);
+  for (F::Ctl option : {F::optPublic, F::optPrivate}) {
+    TTTOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.hwnd = form_->hwnd();
+    tool.uFlags = TTF_IDISHWND;
+    tool.uId = reinterpret_cast<UINT_PTR>(C(option));
+    EXPECT_TRUE(::SendMessageW(tips, TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool))) << option;
+  }
   EXPECT_EQ(::SendMessageW(C(F::Text1), EM_GETLIMITTEXT, 0, 0), 0x7FFFFFFE);
   // Nothing is played while loading.
   EXPECT_TRUE(platform_.sounds.empty());
@@ -235,36 +258,52 @@ class FrmMainShownTest : public FrmMainTest {
   int ShowCommand() const override { return SW_SHOW; }
 };
 
-TEST_F(FrmMainShownTest, FocusStartsOnBrowseAndTabVisitsTheEnabledControlsInTabIndexOrder) {
-  EXPECT_EQ(::GetFocus(), C(F::Command1));
-  std::vector<HWND> order;
-  HWND at = C(F::Command1);
-  for (int i = 0; i < 12; ++i) {
-    at = ::GetNextDlgTabItem(form_->hwnd(), at, FALSE);
-    order.push_back(at);
+// The controls Tab visits from `start`, once round.
+std::vector<HWND> TabCycle(HWND form, HWND start, bool backwards) {
+  std::vector<HWND> cycle{start};
+  for (HWND at = start; cycle.size() < 64;) {
+    at = ::GetNextDlgTabItem(form, at, backwards ? TRUE : FALSE);
+    if (!at || at == start) break;
+    cycle.push_back(at);
   }
-  // An option pair is one stop: its selected button.
-  const std::vector<HWND> expected{C(F::btnAbout), C(F::btnExit),    C(F::Text1),    C(F::btnHelp),
-                                   C(F::optPublic), C(F::optAppPath), C(F::Command1), C(F::btnAbout),
-                                   C(F::btnExit),   C(F::Text1),      C(F::btnHelp),  C(F::optPublic)};
-  EXPECT_EQ(order, expected);
+  return cycle;
+}
+
+TEST_F(FrmMainShownTest, FocusStartsOnBrowseAndTabReachesEveryEnabledControlOnceEachWay) {
+  EXPECT_EQ(::GetFocus(), C(F::Command1));
+  auto reachable = [&] {
+    const std::vector<HWND> forward = TabCycle(form_->hwnd(), C(F::Command1), false);
+    std::vector<HWND> backward = TabCycle(form_->hwnd(), C(F::Command1), true);
+    std::reverse(backward.begin() + 1, backward.end());
+    EXPECT_EQ(forward, backward) << "Shift+Tab walks the same round backwards";
+    return std::set<HWND>(forward.begin(), forward.end());
+  };
+  // An option pair is one stop: its selected button. Disabled controls and the lamp are no stop.
+  EXPECT_EQ(reachable(), (std::set<HWND>{C(F::Command1), C(F::optAppPath), C(F::optPublic), C(F::btnAbout),
+                                         C(F::btnHelp), C(F::btnExit), C(F::Text1)}));
+  Choose(MakeSource(L"t.bin", "t"));
+  Click(F::optOtherLocation);
+  Click(F::optPrivate);
+  EXPECT_EQ(reachable(), (std::set<HWND>{C(F::Command1), C(F::optOtherLocation), C(F::txtOtherLocation),
+                                         C(F::btnSelectDir), C(F::optPrivate), C(F::btnStart), C(F::btnAbout),
+                                         C(F::btnHelp), C(F::btnExit), C(F::Text1)}));
 }
 
 TEST_F(FrmMainTest, StatusLabelIsPaintedOnTheWindowAndGrowsFromItsLeftEdge) {
-  const int dpi = win::WindowDpi(form_->hwnd());
-  const RECT design = win::ControlRect(frmMain::Table(), F::StatusBar1, dpi);
   const RECT start = form_->LabelRect(F::StatusBar1);
-  EXPECT_EQ(start.left, design.left);
-  EXPECT_EQ(start.top, design.top);
   EXPECT_GT(start.right, start.left);
-  EXPECT_EQ(form_->LabelRect(F::Label1).left, win::ControlRect(frmMain::Table(), F::Label1, dpi).left);
 
   Choose(MakeSource(L"a.bin", Bytes(100)));
   Click(F::btnStart);
   const RECT after = form_->LabelRect(F::StatusBar1);
   EXPECT_EQ(form_->StatusCaption(), L"Finalizing...");
-  EXPECT_EQ(after.left, design.left);
+  EXPECT_EQ(after.left, start.left);
+  EXPECT_EQ(after.top, start.top);
   EXPECT_GT(after.right, start.right);
+  EXPECT_TRUE(testing::Contains(testing::RectInParent(C(F::Text1)), after));
+
+  Click(F::btnClear);  // an empty caption takes no room
+  EXPECT_EQ(form_->LabelRect(F::StatusBar1).right, start.left);
 }
 
 // ---- Source choice and options --------------------------------------------------------------
@@ -350,11 +389,50 @@ TEST_F(FrmMainTest, DestinationBrowseDropsExactlyOneFinalBackslash) {
   browser_->answer = L"D:\\Work";
   Click(F::btnSelectDir);
   EXPECT_EQ(TextOf(F::txtOtherLocation), L"D:\\Work");
-  browser_->answer = L"";  // Cancel
-  Click(F::btnSelectDir);
-  EXPECT_EQ(TextOf(F::txtOtherLocation), L"");
-  EXPECT_EQ(platform_.sounds.size(), 3u);
+  EXPECT_EQ(platform_.sounds.size(), 2u);
   EXPECT_TRUE(platform_.boxes.empty());
+}
+
+TEST_F(FrmMainTest, CancelInTheFolderDialogKeepsTheDestinationAndTheRunUsesIt) {
+  Click(F::optOtherLocation);
+  for (const wchar_t* kept : {L"C:\\Data", L"D:\\Typed\\"}) {
+    ::SetWindowTextW(C(F::txtOtherLocation), kept);
+    browser_->answer = L"";  // what the control returns on Cancel
+    Click(F::btnSelectDir);
+    EXPECT_EQ(TextOf(F::txtOtherLocation), kept);  // not even the final backslash goes
+  }
+  browser_->answer = L"D:\\Chosen\\";
+  Click(F::btnSelectDir);
+  browser_->answer = L"";
+  Click(F::btnSelectDir);
+  EXPECT_EQ(TextOf(F::txtOtherLocation), L"D:\\Chosen");
+  EXPECT_EQ(browser_->prompts.size(), 4u);
+  EXPECT_EQ(platform_.sounds.size(), 4u);
+  EXPECT_TRUE(platform_.boxes.empty());
+
+  ::SetWindowTextW(C(F::txtOtherLocation), L"C:\\Data");
+  Click(F::btnSelectDir);
+  Choose(MakeSource(L"x.txt", "x"));
+  Click(F::btnStart);
+  EXPECT_EQ(Output(), Module(L"x.txt", "x", L"Public", L"C:\\Data"));
+}
+
+TEST_F(FrmMainTest, AnEmptiedDestinationFieldRunsAsTheCurrentFolderNotTheDriveRoot) {
+  Click(F::optOtherLocation);
+  ::SetWindowTextW(C(F::txtOtherLocation), L"");  // emptied without the focus leaving the field
+  Choose(MakeSource(L"x.txt", "x"));
+  Click(F::btnStart);
+  EXPECT_EQ(Output(), Module(L"x.txt", "x", L"Public", L"."));
+  EXPECT_NE(Output().find(L"\r\nOpen \".\\x.txt\" For Binary As cl_fp\r\n"), std::wstring::npos);
+  EXPECT_EQ(TextOf(F::txtOtherLocation), L".");
+  EXPECT_EQ(platform_.Count(L"Good news!"), 1);
+
+  // With App.Path the field is not the destination and keeps its text.
+  ::SetWindowTextW(C(F::txtOtherLocation), L"");
+  Click(F::optAppPath);
+  Click(F::btnStart);
+  EXPECT_EQ(Output(), Module(L"x.txt", "x", L"Public", L".") + Module(L"x.txt", "x"));
+  EXPECT_EQ(TextOf(F::txtOtherLocation), L"");
 }
 
 TEST(FrmMainPathwellTest, AMissingFolderBrowseControlIsReportedNotIgnored) {
@@ -412,11 +490,13 @@ TEST_F(FrmMainTest, RunsProduceExactlyTheEnginesModuleAndTwoRunsAppendTwoModules
 }
 
 TEST_F(FrmMainTest, AFailedRunShowsOnlyTheOopsBoxAndKeepsSaveAndClearAsTheyWere) {
-  Choose(dir_ / L"no folder\\x.bin");
+  const std::wstring source = dir_ / L"no folder\\x.bin";
+  Choose(source);
   Click(F::btnStart);
   ASSERT_EQ(platform_.boxes.size(), 1u);
   EXPECT_EQ(platform_.boxes[0].title, L"Oops!");
-  EXPECT_EQ(platform_.boxes[0].text, L"Error # 76(Path not found) has\r\noccured in 'btnStart' routine.");
+  EXPECT_EQ(platform_.boxes[0].text, L"Error # 76(Path not found) has\r\noccured in 'btnStart' routine.\r\n\r\n"
+                                     L"The source file is " + source + L".");
   EXPECT_EQ(Output(), L"");
   EXPECT_TRUE(Shown(F::Text1));
   EXPECT_EQ(Led(), 0u);
@@ -425,6 +505,42 @@ TEST_F(FrmMainTest, AFailedRunShowsOnlyTheOopsBoxAndKeepsSaveAndClearAsTheyWere)
 }
 
 const std::wstring kRefused = L"Error # 52(Bad file name or number) has\r\noccured in 'btnStart' routine.";
+
+TEST_F(FrmMainTest, ASourceDeletedBeforeStartIsNamedBelowTheTwoLinesOfTheOopsBox) {
+  const std::wstring source = MakeSource(L"gone.bin", "abc");
+  Choose(source);
+  ASSERT_TRUE(::DeleteFileW(source.c_str()));
+  Click(F::btnStart);
+  ASSERT_EQ(platform_.boxes.size(), 1u);
+  EXPECT_EQ(platform_.boxes[0].title, L"Oops!");
+  EXPECT_EQ(platform_.boxes[0].flags, static_cast<UINT>(MB_ICONERROR));
+  EXPECT_EQ(platform_.boxes[0].text, L"Error # 53(File not found) has\r\noccured in 'btnStart' routine.\r\n\r\n"
+                                     L"The source file is " + source + L".");
+  EXPECT_EQ(Output(), L"");
+}
+
+TEST_F(FrmMainTest, ABrowsedDestinationOutsideTheAnsiCodePageIsRefusedWith52) {
+  if (win::AnsiHolds(U'\u041E')) GTEST_SKIP() << "the ANSI code page holds U+041E";
+  Choose(MakeSource(L"a.b", "xyz"));
+  Click(F::optOtherLocation);
+  browser_->answer = L"C:\\Users\\\u041E\u0442\u0447\u0451\u0442\u044B\\";  // what the control returns for it
+  Click(F::btnSelectDir);
+  ASSERT_EQ(TextOf(F::txtOtherLocation), L"C:\\Users\\\u041E\u0442\u0447\u0451\u0442\u044B");
+  Click(F::btnStart);
+  ASSERT_EQ(platform_.boxes.size(), 1u);
+  EXPECT_EQ(platform_.boxes[0].title, L"Oops!");
+  EXPECT_EQ(platform_.boxes[0].text, kRefused + L"\r\n\r\nThe destination holds U+041E \"\u041E\", which the "
+                                                L"module's code page cannot hold.");
+  EXPECT_EQ(Output(), L"");
+  EXPECT_FALSE(Enabled(F::btnSave));
+
+  // A browsed folder whose every character the code page holds goes through as chosen.
+  platform_.boxes.clear();
+  browser_->answer = L"C:\\Caf\u00E9 \u2013 Out";
+  Click(F::btnSelectDir);
+  Click(F::btnStart);
+  EXPECT_EQ(Output(), Module(L"a.b", "xyz", L"Public", L"C:\\Caf\u00E9 \u2013 Out"));
+}
 
 TEST_F(FrmMainTest, CraftedDestinationsStayInOneLiteralOrAreRefusedWith52) {
   Choose(MakeSource(L"a.b", "xyz"));
@@ -640,16 +756,18 @@ TEST_F(FrmMainTest, HelpOpensTheFixedHelpFileWhenThereAndTheOneBesideTheProgramO
 }
 
 TEST_F(FrmMainTest, AboutIsModalAndReturnsWhenItsWindowCloses) {
-  bool shown = false;
   bool ownerDisabled = false;
-  frmAbout::SetShownHookForTesting([&](frmAbout& about) {
-    shown = true;
+  HWND owner = nullptr;
+  testing::Watchdog watchdog(frmAbout::kClassName);
+  testing::WhenWindowShown shown(frmAbout::kClassName, [&](HWND about) {
     ownerDisabled = !::IsWindowEnabled(form_->hwnd());
-    ::PostMessageW(about.hwnd(), WM_CLOSE, 0, 0);
+    owner = ::GetWindow(about, GW_OWNER);
+    ::PostMessageW(about, WM_CLOSE, 0, 0);
   });
   Click(F::btnAbout);
-  frmAbout::SetShownHookForTesting(nullptr);
-  EXPECT_TRUE(shown);
+  EXPECT_TRUE(shown.Ran());
+  EXPECT_FALSE(testing::Watchdog::fired);
+  EXPECT_EQ(owner, form_->hwnd());
   EXPECT_TRUE(ownerDisabled);
   EXPECT_TRUE(::IsWindowEnabled(form_->hwnd()));
   EXPECT_GE(platform_.sounds.size(), 1u);  // the command's click (the About window clicks as it closes)
@@ -671,6 +789,35 @@ TEST_F(FrmMainTest, TheCloseBoxShowsByeOnceWithoutAClick) {
   EXPECT_EQ(form_->hwnd(), nullptr);
   EXPECT_EQ(platform_.Count(L"Bye"), 1);
   EXPECT_TRUE(platform_.sounds.empty());
+}
+
+TEST_F(FrmMainTest, EndingTheSessionClosesTheWindowWithOneByeBoxAndEndsTheProgramsLoop) {
+  bool released = false;
+  browser_->released = &released;
+  form_->SetQuitOnDestroy(true);
+  ::SendMessageW(form_->hwnd(), WM_ENDSESSION, FALSE, 0);  // another program refused: the session goes on
+  EXPECT_NE(form_->hwnd(), nullptr);
+  EXPECT_TRUE(platform_.boxes.empty());
+
+  ::SendMessageW(form_->hwnd(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  EXPECT_EQ(form_->hwnd(), nullptr);
+  ASSERT_EQ(platform_.boxes.size(), 1u);
+  EXPECT_EQ(platform_.boxes[0].title, L"Bye");
+  EXPECT_TRUE(platform_.sounds.empty());
+  EXPECT_TRUE(released);  // the folder-browse control is let go with the window
+  MSG msg;
+  ASSERT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(msg.wParam, 0u);
+}
+
+TEST_F(FrmMainTest, EndingTheSessionDuringARunStopsItInItsNextPauseAndCloses) {
+  Choose(MakeSource(L"long.bin", Bytes(20000)));
+  ::PostMessageW(form_->hwnd(), WM_ENDSESSION, TRUE, 0);  // heard in the run's first pause
+  Click(F::btnStart);
+  EXPECT_EQ(form_->hwnd(), nullptr);
+  EXPECT_EQ(platform_.Count(L"Bye"), 1);
+  EXPECT_EQ(platform_.Count(L"Good news!"), 0);
+  EXPECT_EQ(platform_.Count(L"Oops!"), 0);
 }
 
 TEST_F(FrmMainTest, StartSourceBrowseSaveClearAboutAndExitClickButHelpAndOptionsDoNot) {

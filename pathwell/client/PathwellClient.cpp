@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "Raii.h"
+#include "Variant.h"
 
 namespace quorvel::pathwell {
 namespace {
@@ -81,6 +82,36 @@ class ClientSite final : public IOleClientSite, public IDispatch {
 
 }  // namespace
 
+HRESULT InvokeBrowse(IDispatch* control, HWND owner, std::wstring_view prompt, std::wstring& result) {
+  result.clear();
+  if (!control) return E_POINTER;
+  LONG handle = static_cast<LONG>(reinterpret_cast<LONG_PTR>(owner));
+  // The method may replace the prompt; whatever the variant holds afterwards is freed with it.
+  win::Variant text(prompt);
+  if (!V_BSTR(text.get())) return E_OUTOFMEMORY;
+  // Arguments go in reverse order: txtPrompt first, hndParentHandle last. By reference, they
+  // own nothing themselves.
+  VARIANTARG args[2];
+  ::VariantInit(&args[0]);
+  ::VariantInit(&args[1]);
+  V_VT(&args[0]) = VT_BYREF | VT_BSTR;
+  V_BSTRREF(&args[0]) = &V_BSTR(text.get());
+  V_VT(&args[1]) = VT_BYREF | VT_I4;
+  V_I4REF(&args[1]) = &handle;
+  DISPPARAMS params{args, nullptr, 2, 0};
+  win::Variant answer;
+  EXCEPINFO exception{};
+  UINT argError = 0;
+  HRESULT hr = control->Invoke(kDispidPathwell, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, answer.put(),
+                               &exception, &argError);
+  ::SysFreeString(exception.bstrSource);
+  ::SysFreeString(exception.bstrDescription);
+  ::SysFreeString(exception.bstrHelpFile);
+  if (SUCCEEDED(hr)) hr = answer.ChangeType(VT_BSTR);
+  if (SUCCEEDED(hr)) result = answer.Text();
+  return hr;
+}
+
 struct PathwellClient::Impl {
   win::Module library;  // loaded only for the registration-free path
   win::ComPtr<IOleObject> object;
@@ -146,35 +177,7 @@ HRESULT PathwellClient::Create(HWND host, const std::wstring& fallbackFolder) {
 HRESULT PathwellClient::Browse(HWND owner, const std::wstring& prompt, std::wstring& result) {
   result.clear();
   if (!impl_->dispatch) return E_UNEXPECTED;
-  LONG handle = static_cast<LONG>(reinterpret_cast<LONG_PTR>(owner));
-  BSTR text = ::SysAllocStringLen(prompt.data(), static_cast<UINT>(prompt.size()));
-  if (!text) return E_OUTOFMEMORY;
-  // Arguments go in reverse order: txtPrompt first, hndParentHandle last.
-  VARIANTARG args[2];
-  ::VariantInit(&args[0]);
-  ::VariantInit(&args[1]);
-  V_VT(&args[0]) = VT_BYREF | VT_BSTR;
-  V_BSTRREF(&args[0]) = &text;
-  V_VT(&args[1]) = VT_BYREF | VT_I4;
-  V_I4REF(&args[1]) = &handle;
-  DISPPARAMS params{args, nullptr, 2, 0};
-  VARIANT answer;
-  ::VariantInit(&answer);
-  EXCEPINFO exception{};
-  UINT argError = 0;
-  HRESULT hr = impl_->dispatch->Invoke(kDispidPathwell, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
-                                       &answer, &exception, &argError);
-  // The method may have replaced the prompt; whatever is there now is ours.
-  ::SysFreeString(text);
-  ::SysFreeString(exception.bstrSource);
-  ::SysFreeString(exception.bstrDescription);
-  ::SysFreeString(exception.bstrHelpFile);
-  if (SUCCEEDED(hr)) {
-    hr = ::VariantChangeType(&answer, &answer, 0, VT_BSTR);
-    if (SUCCEEDED(hr) && V_BSTR(&answer)) result.assign(V_BSTR(&answer), ::SysStringLen(V_BSTR(&answer)));
-  }
-  ::VariantClear(&answer);
-  return hr;
+  return InvokeBrowse(impl_->dispatch.get(), owner, prompt, result);
 }
 
 void PathwellClient::Destroy() {

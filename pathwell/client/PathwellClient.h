@@ -6,10 +6,17 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "PathwellIds.h"
 
 namespace quorvel::pathwell {
+
+// Calls Pathwell(hndParentHandle, txtPrompt) on `control` late-bound, by its dispatch
+// identifier, the owner's handle and the prompt passed by reference as a VB host passes its
+// variables. `result` is the chosen folder's path, or "" on Cancel; a failed call returns
+// its HRESULT.
+HRESULT InvokeBrowse(IDispatch* control, HWND owner, std::wstring_view prompt, std::wstring& result);
 
 class PathwellClient {
  public:
@@ -24,8 +31,7 @@ class PathwellClient {
   HRESULT Create(HWND host, const std::wstring& fallbackFolder);
   bool Created() const;
 
-  // Calls Pathwell(hndParentHandle, txtPrompt): shows the folder dialog and returns the
-  // chosen folder's path, or "" on Cancel. Fails with the call's HRESULT.
+  // InvokeBrowse on the created control; E_UNEXPECTED when there is none.
   HRESULT Browse(HWND owner, const std::wstring& prompt, std::wstring& result);
 
   // Releases the control (and the loaded file, if any).

@@ -6,7 +6,7 @@
 
 #include <new>
 
-#include "Module.h"
+#include "Server.h"
 
 namespace quorvel::com {
 
@@ -45,7 +45,7 @@ class Object : public Interfaces... {
 
  private:
   LONG refs_ = 0;
-  ModuleReference module_;
+  ServerReference server_;
 };
 
 }  // namespace quorvel::com

@@ -1,8 +1,18 @@
 #include "Registry.h"
 
+#include <objbase.h>
+
+#include <cwchar>
+
 #include "Raii.h"
 
 namespace quorvel::com {
+
+std::wstring GuidText(REFGUID guid) {
+  wchar_t text[40] = {};
+  ::StringFromGUID2(guid, text, 40);
+  return text;
+}
 
 HRESULT CreateRegistryKey(const std::wstring& key) {
   win::Key handle;
@@ -33,6 +43,26 @@ HRESULT DeleteRegistryTree(const std::wstring& key) {
 bool RegistryKeyExists(const std::wstring& key, REGSAM view) {
   win::Key handle;
   return ::RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ | view, handle.put()) == ERROR_SUCCESS;
+}
+
+LSTATUS ReadRegistryString(const std::wstring& key, const wchar_t* name, std::wstring& value) {
+  value.clear();
+  // RRF_RT_REG_SZ takes REG_EXPAND_SZ too, expanded.
+  DWORD bytes = 0;
+  LSTATUS status = ::RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, nullptr, &bytes);
+  // The value may grow between the two calls: ask again with the size then reported.
+  for (int attempt = 0; attempt < 3 && status == ERROR_SUCCESS; ++attempt) {
+    value.assign(bytes / sizeof(wchar_t) + 1, L'\0');
+    bytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));
+    status = ::RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value.data(), &bytes);
+    if (status == ERROR_SUCCESS) {
+      value.resize(::wcsnlen(value.c_str(), value.size()));
+      return status;
+    }
+    if (status == ERROR_MORE_DATA) status = ERROR_SUCCESS;
+  }
+  value.clear();
+  return status == ERROR_SUCCESS ? ERROR_MORE_DATA : status;
 }
 
 }  // namespace quorvel::com

@@ -2,8 +2,8 @@
 
 #include <oleauto.h>
 
-#include "Module.h"
 #include "ModulePath.h"
+#include "Server.h"
 
 namespace quorvel::com {
 namespace {
@@ -26,7 +26,7 @@ HRESULT GetLibrary(ITypeLib** library) {
   ::EnterCriticalSection(&cache.lock);
   HRESULT hr = S_OK;
   if (!cache.library) {
-    const std::wstring path = win::ModuleFileName(Module::Instance());
+    const std::wstring path = win::ModuleFileName(Server::Instance());
     if (path.empty()) {
       hr = HRESULT_FROM_WIN32(::GetLastError());
     } else {

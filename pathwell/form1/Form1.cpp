@@ -1,27 +1,24 @@
 #include "Form1.h"
 
+#include "MessageLoop.h"
 #include "ModulePath.h"
 
 namespace quorvel::pathwell {
 namespace {
 
-constexpr wchar_t kClassName[] = L"PathwellForm1";
-constexpr int kClientWidth = 4680;
+constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW;
+constexpr int kClientWidth = 4680;  // twips
 constexpr int kClientHeight = 3090;
 
-struct ChildRow {
-  const wchar_t* className;
-  const wchar_t* text;
-  int id;
-  int left, top, width, height;  // twips
-  DWORD style;
-  DWORD exStyle;
+constexpr win::ControlRow kControls[] = {
+    {.name = L"Command1", .id = Form1::kCommand1Id, .className = L"BUTTON", .text = L"GO",
+     .place = {1620, 900, 735, 375}, .tabIndex = 0, .style = BS_PUSHBUTTON},
+    {.name = L"Text1", .id = Form1::kText1Id, .className = L"EDIT", .text = L"Text1",
+     .place = {240, 1440, 4275, 285}, .tabIndex = 1, .style = ES_AUTOHSCROLL, .exStyle = WS_EX_CLIENTEDGE},
 };
-// In tab order: Command1 (tab index 0), then Text1 (tab index 1).
-constexpr ChildRow kChildren[] = {
-    {L"BUTTON", L"GO", Form1::kCommand1Id, 1620, 900, 735, 375, WS_TABSTOP | BS_PUSHBUTTON, 0},
-    {L"EDIT", L"Text1", Form1::kText1Id, 240, 1440, 4275, 285, WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE},
-};
+// Pathwell1 sits at 240, 60 twips; it is invisible at run time, so it needs no window.
+
+constexpr win::FontRow kStandardFont{.guiFont = true};
 
 }  // namespace
 
@@ -30,28 +27,23 @@ Form1::~Form1() {
   if (hwnd_) ::DestroyWindow(hwnd_);
 }
 
+bool Form1::Register(HINSTANCE instance) { return RegisterClassOnce(instance, kClassName); }
+
 HRESULT Form1::Create(HINSTANCE instance, const std::wstring& libraryFolder) {
-  if (!RegisterClassOnce(instance, kClassName)) return HRESULT_FROM_WIN32(::GetLastError());
+  if (!Register(instance)) return HRESULT_FROM_WIN32(::GetLastError());
   const int dpi = win::WindowDpi(nullptr);  // the window does not exist yet
-  constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW;
   const SIZE frame = win::WindowSizeForClient(kStyle, 0, kClientWidth, kClientHeight, dpi);
   if (!::CreateWindowExW(0, kClassName, kCaption, kStyle, CW_USEDEFAULT, CW_USEDEFAULT, frame.cx, frame.cy, nullptr,
                          nullptr, instance, this)) {
     return HRESULT_FROM_WIN32(::GetLastError());
   }
-  const auto font = reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT));
-  for (const ChildRow& child : kChildren) {
-    HWND window = ::CreateWindowExW(
-        child.exStyle, child.className, child.text, WS_CHILD | WS_VISIBLE | child.style,
-        win::TwipsToPixels(child.left, dpi), win::TwipsToPixels(child.top, dpi), win::TwipsToPixels(child.width, dpi),
-        win::TwipsToPixels(child.height, dpi), hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(child.id)),
-        instance, nullptr);
-    if (!window) return HRESULT_FROM_WIN32(::GetLastError());
-    ::SendMessageW(window, WM_SETFONT, font, FALSE);
-    (child.id == kCommand1Id ? command1_ : text1_) = window;
-  }
-  // Pathwell1 sits at 240, 60 twips; it is invisible at run time, so it needs no window.
+  if (!Command1() || !Text1()) return E_FAIL;
   return Pathwell1.Create(hwnd_, libraryFolder);
+}
+
+void Form1::OnCreate() {
+  const HINSTANCE instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE));
+  controls_ = win::CreateControls(hwnd_, instance, kControls, kStandardFont);
 }
 
 HRESULT Form1::Command1_Click() {
@@ -59,26 +51,17 @@ HRESULT Form1::Command1_Click() {
   lastClick_ = Pathwell1.Browse(hwnd_, kPrompt, folder);
   // A failing call ends the click; Text1 keeps its text.
   if (FAILED(lastClick_)) return lastClick_;
-  ::SetWindowTextW(text1_, folder.c_str());
+  ::SetWindowTextW(Text1(), folder.c_str());
   return S_OK;
 }
 
-LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_COMMAND:
-      if (LOWORD(wParam) == kCommand1Id && HIWORD(wParam) == BN_CLICKED) {
-        Command1_Click();
-        return 0;
-      }
-      break;
-    case WM_DESTROY:
-      Pathwell1.Destroy();
-      if (quitOnDestroy_) ::PostQuitMessage(0);
-      break;
-    default:
-      break;
-  }
-  return DefaultProc(message, wParam, lParam);
+void Form1::OnCommand(int id, int code) {
+  if (id == kCommand1Id && code == BN_CLICKED) Command1_Click();
+}
+
+void Form1::OnDestroy() {
+  Pathwell1.Destroy();
+  if (quitOnDestroy_) ::PostQuitMessage(0);
 }
 
 int RunForm1(HINSTANCE instance, int show) {
@@ -88,13 +71,7 @@ int RunForm1(HINSTANCE instance, int show) {
   if (FAILED(form.Create(instance, folder))) return 1;
   form.QuitOnDestroy();
   ::ShowWindow(form.hwnd(), show);
-  MSG msg;
-  while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    if (::IsDialogMessageW(form.hwnd(), &msg)) continue;
-    ::TranslateMessage(&msg);
-    ::DispatchMessageW(&msg);
-  }
-  return 0;
+  return win::RunMessageLoop(win::DialogKeysOf(form.hwnd()));
 }
 
 }  // namespace quorvel::pathwell

@@ -5,13 +5,15 @@
 
 #include <string>
 
-#include "Window.h"
+#include "ControlTable.h"
 #include "PathwellClient.h"
+#include "Window.h"
 
 namespace quorvel::pathwell {
 
 class Form1 : public win::WindowBase<Form1> {
  public:
+  static constexpr wchar_t kClassName[] = L"PathwellForm1";
   static constexpr wchar_t kCaption[] = L"Form1";
   static constexpr wchar_t kPrompt[] = L"BROWSE FOR prinTER";
   static constexpr int kCommand1Id = 1;
@@ -22,6 +24,8 @@ class Form1 : public win::WindowBase<Form1> {
   Form1& operator=(const Form1&) = delete;
   ~Form1();
 
+  // Registers the window class once; false when Windows refuses.
+  static bool Register(HINSTANCE instance);
   // Creates the window, its controls and Pathwell1 (from `libraryFolder` when the control
   // is not registered). The window is not shown.
   HRESULT Create(HINSTANCE instance, const std::wstring& libraryFolder);
@@ -29,19 +33,22 @@ class Form1 : public win::WindowBase<Form1> {
   // The GO button: browse with this window as owner; the answer replaces Text1's text.
   HRESULT Command1_Click();
 
-  HWND Command1() const { return command1_; }
-  HWND Text1() const { return text1_; }
+  HWND Command1() const { return controls_.windows[kCommand1]; }
+  HWND Text1() const { return controls_.windows[kText1]; }
   HRESULT LastClickResult() const { return lastClick_; }
   // Closing the window ends the thread's message loop (the program's own form).
   void QuitOnDestroy() { quitOnDestroy_ = true; }
 
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-
  private:
   friend class win::WindowBase<Form1>;
+  enum Row : size_t { kCommand1, kText1 };
+
+  void OnCreate();
+  void OnCommand(int id, int code);
+  void OnDestroy();
+
   PathwellClient Pathwell1;
-  HWND command1_ = nullptr;
-  HWND text1_ = nullptr;
+  win::CreatedControls controls_;
   HRESULT lastClick_ = S_OK;
   bool quitOnDestroy_ = false;
 };

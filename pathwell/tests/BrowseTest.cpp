@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "FolderDialogDriver.h"
 #include "ShellBrowse.h"
 #include "TestSupport.h"
+#include "Text.h"
 
 namespace quorvel::testing {
 namespace {
@@ -16,17 +18,17 @@ using pathwell::ShellApi;
 
 // The stand-in: records what the control passes and answers as told.
 struct FakeShell {
-  static inline BROWSEINFOA seen{};
-  static inline std::string seenTitle;
-  static inline std::string bufferHandedIn;
+  static inline BROWSEINFOW seen{};
+  static inline std::wstring seenTitle;
+  static inline std::wstring bufferHandedIn;
   static inline PIDLIST_ABSOLUTE answer = nullptr;
-  static inline std::string path;
+  static inline std::wstring path;
   static inline BOOL pathResult = TRUE;
   static inline int pathCalls = 0;
   static inline int frees = 0;
   static inline LPVOID freed = reinterpret_cast<LPVOID>(1);
 
-  static void Reset(PIDLIST_ABSOLUTE items, std::string folder, BOOL found = TRUE) {
+  static void Reset(PIDLIST_ABSOLUTE items, std::wstring folder, BOOL found = TRUE) {
     seen = {};
     seenTitle.clear();
     bufferHandedIn.clear();
@@ -36,15 +38,15 @@ struct FakeShell {
     pathCalls = frees = 0;
     freed = reinterpret_cast<LPVOID>(1);
   }
-  static PIDLIST_ABSOLUTE WINAPI Browse(LPBROWSEINFOA info) {
+  static PIDLIST_ABSOLUTE WINAPI Browse(LPBROWSEINFOW info) {
     seen = *info;
-    seenTitle = info->lpszTitle ? info->lpszTitle : "<null>";
+    seenTitle = info->lpszTitle ? info->lpszTitle : L"<null>";
     return answer;
   }
-  static BOOL WINAPI Path(PCIDLIST_ABSOLUTE, LPSTR buffer) {
+  static BOOL WINAPI Path(PCIDLIST_ABSOLUTE, LPWSTR buffer) {
     ++pathCalls;
     bufferHandedIn.assign(buffer, MAX_PATH);
-    if (pathResult) memcpy(buffer, path.c_str(), path.size() + 1);
+    if (pathResult) memcpy(buffer, path.c_str(), (path.size() + 1) * sizeof(wchar_t));
     return pathResult;
   }
   static void WINAPI Free(LPVOID memory) {
@@ -61,38 +63,41 @@ struct FakeShell {
 };
 
 auto* const kItems = reinterpret_cast<PIDLIST_ABSOLUTE>(0x1234);
+// "Отчёты" and "Куда?": no Western code page holds them.
+const std::wstring kCyrillicFolder = L"\u041E\u0442\u0447\u0451\u0442\u044B";
+const std::wstring kCyrillicPrompt = L"\u041A\u0443\u0434\u0430?";
 
 TEST(PathwellBrowse, FillsTheRequestRecordAndHandsInABufferOf260Spaces) {
-  FakeShell::Reset(kItems, "C:\\Data");
+  FakeShell::Reset(kItems, L"C:\\Data");
   std::wstring result;
   ASSERT_HRESULT_SUCCEEDED(
       BrowseForFolder(FakeShell::Api(), reinterpret_cast<HWND>(0x5678), L"Pick one", 0x41, result));
   EXPECT_EQ(FakeShell::seen.hwndOwner, reinterpret_cast<HWND>(0x5678));
   EXPECT_EQ(FakeShell::seen.pidlRoot, nullptr);
   EXPECT_EQ(FakeShell::seen.pszDisplayName, nullptr);
-  EXPECT_EQ(FakeShell::seenTitle, "Pick one");
+  EXPECT_EQ(FakeShell::seenTitle, L"Pick one");
   EXPECT_EQ(FakeShell::seen.ulFlags, 0x41u);
   EXPECT_EQ(FakeShell::seen.lpfn, nullptr);
   EXPECT_EQ(FakeShell::seen.lParam, 0);
   EXPECT_EQ(FakeShell::seen.iImage, 0);
-  EXPECT_EQ(FakeShell::bufferHandedIn, std::string(MAX_PATH, ' '));
+  EXPECT_EQ(FakeShell::bufferHandedIn, std::wstring(MAX_PATH, L' '));
   EXPECT_EQ(result, L"C:\\Data");
   EXPECT_EQ(FakeShell::frees, 1);
   EXPECT_EQ(FakeShell::freed, kItems);
 }
 
 TEST(PathwellBrowse, CancelGivesEmptyAndFreesTheNullList) {
-  FakeShell::Reset(nullptr, "unused");
+  FakeShell::Reset(nullptr, L"unused");
   std::wstring result = L"old";
   ASSERT_HRESULT_SUCCEEDED(BrowseForFolder(FakeShell::Api(), nullptr, L"", 1, result));
   EXPECT_EQ(result, L"");
-  EXPECT_EQ(FakeShell::seenTitle, "");  // an empty prompt, not a missing one
+  EXPECT_EQ(FakeShell::seenTitle, L"");  // an empty prompt, not a missing one
   EXPECT_EQ(FakeShell::frees, 1);
   EXPECT_EQ(FakeShell::freed, nullptr);
 }
 
 TEST(PathwellBrowse, ItemWithoutFileSystemPathGivesEmptyAndIsStillFreed) {
-  FakeShell::Reset(kItems, "", FALSE);
+  FakeShell::Reset(kItems, L"", FALSE);
   std::wstring result;
   ASSERT_HRESULT_SUCCEEDED(BrowseForFolder(FakeShell::Api(), nullptr, L"x", 0, result));
   EXPECT_EQ(result, L"");
@@ -101,22 +106,30 @@ TEST(PathwellBrowse, ItemWithoutFileSystemPathGivesEmptyAndIsStillFreed) {
 }
 
 TEST(PathwellBrowse, PathOf259CharactersComesBackWhole) {
-  const std::string longest = "C:\\" + std::string(256, 'a');
-  ASSERT_EQ(longest.size(), 259u);
-  FakeShell::Reset(kItems, longest);
-  std::wstring result;
-  ASSERT_HRESULT_SUCCEEDED(BrowseForFolder(FakeShell::Api(), nullptr, L"x", 1, result));
-  EXPECT_EQ(result, std::wstring(longest.begin(), longest.end()));
+  // 259 characters, not bytes: the buffer holds 260 of them whatever their code.
+  for (const wchar_t letter : {L'a', L'\u0451'}) {
+    const std::wstring longest = L"C:\\" + std::wstring(256, letter);
+    ASSERT_EQ(longest.size(), 259u);
+    FakeShell::Reset(kItems, longest);
+    std::wstring result;
+    ASSERT_HRESULT_SUCCEEDED(BrowseForFolder(FakeShell::Api(), nullptr, L"x", 1, result));
+    EXPECT_EQ(result, longest);
+    EXPECT_EQ(FakeShell::frees, 1);
+  }
 }
 
-TEST(PathwellBrowse, PromptAndPathCrossTheAnsiCodePage) {
-  // A character of every Western code page: survives both ways.
-  FakeShell::Reset(kItems, "C:\\Caf\xE9");
-  std::wstring result;
-  ASSERT_HRESULT_SUCCEEDED(BrowseForFolder(FakeShell::Api(), nullptr, L"Caf\u00E9", 1, result));
-  if (::GetACP() == 1252) {
-    EXPECT_EQ(FakeShell::seenTitle, "Caf\xE9");
-    EXPECT_EQ(result, L"C:\\Caf\u00E9");
+TEST(PathwellBrowse, PromptAndPathReachTheShellAndComeBackUnchangedInAnyScript) {
+  const std::pair<std::wstring, std::wstring> cases[] = {
+      {L"Caf\u00E9", L"C:\\Caf\u00E9"},                                 // held by the Western code pages
+      {kCyrillicPrompt, L"C:\\Users\\" + kCyrillicFolder},              // held by none of them
+      {L"\u65B0\u3057\u3044 \U0001F4C1", L"D:\\\u65B0\u3057\u3044\\\U0001F4C1"},  // surrogate pairs too
+  };
+  for (const auto& [prompt, folder] : cases) {
+    FakeShell::Reset(kItems, folder);
+    std::wstring result;
+    ASSERT_HRESULT_SUCCEEDED(BrowseForFolder(FakeShell::Api(), nullptr, prompt, 1, result));
+    EXPECT_EQ(FakeShell::seenTitle, prompt);
+    EXPECT_EQ(result, folder);
   }
 }
 
@@ -137,10 +150,18 @@ class PathwellDialogTest : public ::testing::Test {
   }
   void TearDown() override {
     ::DestroyWindow(owner_);
+    if (!subfolder_.empty()) ::RemoveDirectoryW(subfolder_.c_str());
     ::RemoveDirectoryW(folder_.c_str());
     EXPECT_EQ(CanUnloadNow(), S_OK);
   }
+  // A folder `name` inside the test's folder, removed with it.
+  std::wstring MakeSubfolder(const std::wstring& name) {
+    subfolder_ = folder_ + L"\\" + name;
+    ::CreateDirectoryW(subfolder_.c_str(), nullptr);
+    return subfolder_;
+  }
   std::wstring folder_;
+  std::wstring subfolder_;
   HWND owner_ = nullptr;
 };
 
@@ -150,7 +171,7 @@ TEST_F(PathwellDialogTest, ChosenFolderComesBackWithoutBackslashUnderItsOwnerAnd
   FolderDialogDriver driver(folder_);
   std::wstring result;
   ASSERT_HRESULT_SUCCEEDED(
-      InvokeBrowse(control.dispatch.get(), static_cast<LONG>(reinterpret_cast<LONG_PTR>(owner_)), L"Where to?", result));
+      InvokeBrowse(control.dispatch.get(), owner_, L"Where to?", result));
   driver.Join();
   ASSERT_TRUE(driver.Found());
   EXPECT_EQ(driver.Owner(), owner_);
@@ -158,12 +179,28 @@ TEST_F(PathwellDialogTest, ChosenFolderComesBackWithoutBackslashUnderItsOwnerAnd
   EXPECT_EQ(::lstrcmpiW(result.c_str(), folder_.c_str()), 0) << std::string(result.begin(), result.end());
 }
 
+TEST_F(PathwellDialogTest, FolderNamedOutsideTheCodePageComesBackAsNamedUnderItsUnicodePrompt) {
+  const std::wstring named = MakeSubfolder(kCyrillicFolder);
+  ASSERT_NE(::GetFileAttributesW(named.c_str()), INVALID_FILE_ATTRIBUTES);
+  Control control;
+  ASSERT_HRESULT_SUCCEEDED(control.created);
+  FolderDialogDriver driver(named);
+  std::wstring result;
+  ASSERT_HRESULT_SUCCEEDED(InvokeBrowse(control.dispatch.get(), nullptr, kCyrillicPrompt, result));
+  driver.Join();
+  ASSERT_TRUE(driver.Found());
+  EXPECT_TRUE(driver.HasText(kCyrillicPrompt));
+  EXPECT_EQ(::lstrcmpiW(result.c_str(), named.c_str()), 0) << win::Utf8(result);
+  EXPECT_TRUE(result.ends_with(L"\\" + kCyrillicFolder));  // the name exactly, not only up to case
+  EXPECT_NE(::GetFileAttributesW(result.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 TEST_F(PathwellDialogTest, DriveRootKeepsItsBackslash) {
   Control control;
   ASSERT_HRESULT_SUCCEEDED(control.created);
   FolderDialogDriver driver(L"C:\\");
   std::wstring result;
-  ASSERT_HRESULT_SUCCEEDED(InvokeBrowse(control.dispatch.get(), 0, L"root", result));
+  ASSERT_HRESULT_SUCCEEDED(InvokeBrowse(control.dispatch.get(), nullptr, L"root", result));
   driver.Join();
   ASSERT_TRUE(driver.Found());
   EXPECT_EQ(result, L"C:\\");
@@ -174,7 +211,7 @@ TEST_F(PathwellDialogTest, CancelWithoutOwnerAndWithEmptyPromptGivesEmpty) {
   ASSERT_HRESULT_SUCCEEDED(control.created);
   FolderDialogDriver driver(L"");
   std::wstring result = L"unchanged?";
-  ASSERT_HRESULT_SUCCEEDED(InvokeBrowse(control.dispatch.get(), 0, L"", result));
+  ASSERT_HRESULT_SUCCEEDED(InvokeBrowse(control.dispatch.get(), nullptr, L"", result));
   driver.Join();
   ASSERT_TRUE(driver.Found());
   EXPECT_EQ(driver.Owner(), nullptr);
@@ -183,7 +220,8 @@ TEST_F(PathwellDialogTest, CancelWithoutOwnerAndWithEmptyPromptGivesEmpty) {
 
 // A late-bound call as VBA makes it: the member looked up by name, invoked as method or
 // property get, the caller's Long and String variables passed by reference; BType set from
-// a Long variable by reference and read back.
+// a Long variable by reference and read back. The Invoke is spelt out here rather than taken
+// from InvokeBrowse, because that shape of the call is what this test checks.
 TEST_F(PathwellDialogTest, LateBoundCallsAsVbaMakesThem) {
   Control control;
   ASSERT_HRESULT_SUCCEEDED(control.created);
@@ -199,21 +237,19 @@ TEST_F(PathwellDialogTest, LateBoundCallsAsVbaMakesThem) {
   V_VT(&args[1]) = VT_BYREF | VT_I4;
   V_I4REF(&args[1]) = &owner;
   DISPPARAMS params{args, nullptr, 2, 0};
-  VARIANT result;
-  ::VariantInit(&result);
+  win::Variant result;
   FolderDialogDriver driver(folder_);
   const HRESULT hr = control.dispatch->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
-                                              &params, &result, nullptr, nullptr);
+                                              &params, result.put(), nullptr, nullptr);
   driver.Join();
   ASSERT_HRESULT_SUCCEEDED(hr);
   ASSERT_TRUE(driver.Found());
   EXPECT_EQ(driver.Owner(), owner_);
   EXPECT_TRUE(driver.HasText(L"Pick a folder"));
-  ASSERT_EQ(V_VT(&result), VT_BSTR);
-  EXPECT_EQ(::lstrcmpiW(V_BSTR(&result), folder_.c_str()), 0);
+  ASSERT_EQ(result.type(), VT_BSTR);
+  EXPECT_EQ(::lstrcmpiW(result.Text().c_str(), folder_.c_str()), 0);
   EXPECT_EQ(owner, static_cast<LONG>(reinterpret_cast<LONG_PTR>(owner_)));
   EXPECT_STREQ(prompt, L"Pick a folder");
-  ::VariantClear(&result);
   ::SysFreeString(prompt);
 
   LONG type = 0x41;
@@ -226,9 +262,9 @@ TEST_F(PathwellDialogTest, LateBoundCallsAsVbaMakesThem) {
       control.dispatch->Invoke(kDispidBType, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &put, nullptr, nullptr, nullptr));
   DISPPARAMS none{nullptr, nullptr, 0, 0};
   ASSERT_HRESULT_SUCCEEDED(control.dispatch->Invoke(kDispidBType, IID_NULL, LOCALE_USER_DEFAULT,
-                                                    DISPATCH_METHOD | DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr));
-  EXPECT_EQ(V_VT(&result), VT_I4);
-  EXPECT_EQ(V_I4(&result), 0x41);
+                                                    DISPATCH_METHOD | DISPATCH_PROPERTYGET, &none, result.put(), nullptr, nullptr));
+  EXPECT_EQ(result.type(), VT_I4);
+  EXPECT_EQ(result.Long(), 0x41);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "TestSupport.h"
@@ -16,19 +17,16 @@ class PathwellControlTest : public ::testing::Test {
 
   LONG GetBType(IDispatch* control) {
     DISPPARAMS none{};
-    VARIANT value;
-    ::VariantInit(&value);
+    win::Variant value;
     EXPECT_HRESULT_SUCCEEDED(
-        control->Invoke(kDispidBType, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &value, nullptr, nullptr));
-    EXPECT_EQ(V_VT(&value), VT_I4);
-    return V_I4(&value);
+        control->Invoke(kDispidBType, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, value.put(), nullptr, nullptr));
+    EXPECT_EQ(value.type(), VT_I4);
+    return value.Long();
   }
   HRESULT PutBType(IDispatch* control, LONG value) {
-    VARIANTARG arg;
-    V_VT(&arg) = VT_I4;
-    V_I4(&arg) = value;
+    win::Variant arg(value);
     DISPID named = DISPID_PROPERTYPUT;
-    DISPPARAMS params{&arg, &named, 1, 1};
+    DISPPARAMS params{arg.get(), &named, 1, 1};
     return control->Invoke(kDispidBType, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr);
   }
 };
@@ -275,14 +273,14 @@ TEST_F(PathwellControlTest, PropertyBagKeepsBTypeOnlyWhenNotTheDefault) {
   ASSERT_HRESULT_SUCCEEDED(persist->Save(&defaults, TRUE, FALSE));
   EXPECT_EQ(defaults.entries.count(L"BType"), 0u);
   ASSERT_EQ(defaults.entries.count(L"_extentx"), 1u);
-  EXPECT_EQ(V_I4(&defaults.entries[L"_extentx"]), 661);
-  EXPECT_EQ(V_I4(&defaults.entries[L"_extenty"]), 609);
+  EXPECT_EQ(defaults.entries[L"_extentx"].Long(), 661);
+  EXPECT_EQ(defaults.entries[L"_extenty"].Long(), 609);
 
   ASSERT_HRESULT_SUCCEEDED(PutBType(control.dispatch.get(), 16));
   TestPropertyBag sixteen;
   ASSERT_HRESULT_SUCCEEDED(persist->Save(&sixteen, TRUE, FALSE));
   ASSERT_EQ(sixteen.entries.count(L"BType"), 1u);
-  EXPECT_EQ(V_I4(&sixteen.entries[L"BType"]), 16);
+  EXPECT_EQ(sixteen.entries[L"BType"].Long(), 16);
 
   Control loaded;
   auto loadedPersist = loaded.As<IPersistPropertyBag>(IID_IPersistPropertyBag);
@@ -304,15 +302,11 @@ TEST_F(PathwellControlTest, PropertyBagEntriesThatAreNotIntegersAreCoercedOrRefu
   Control control;
   auto persist = control.As<IPersistPropertyBag>(IID_IPersistPropertyBag);
   TestPropertyBag bag;
-  VARIANT& entry = bag.entries[L"BType"];
-  V_VT(&entry) = VT_BSTR;
-  V_BSTR(&entry) = ::SysAllocString(L"64");
+  bag.entries[L"BType"] = win::Variant(L"64");
   ASSERT_HRESULT_SUCCEEDED(persist->Load(&bag, nullptr));
   EXPECT_EQ(GetBType(control.dispatch.get()), 64);
 
-  ::VariantClear(&entry);
-  V_VT(&entry) = VT_BSTR;
-  V_BSTR(&entry) = ::SysAllocString(L"folders only");
+  bag.entries[L"BType"] = win::Variant(L"folders only");
   EXPECT_HRESULT_FAILED(persist->Load(&bag, nullptr));
   EXPECT_EQ(GetBType(control.dispatch.get()), 64);  // unchanged by the failed load
 
@@ -511,13 +505,13 @@ TEST_F(PathwellControlTest, InPlaceWindowKeepsTheFixedSizeWhenResized) {
 TEST_F(PathwellControlTest, BadCallsGetThePlatformsAnswers) {
   Control control;
   ASSERT_HRESULT_SUCCEEDED(control.created);
-  VARIANT result;
-  ::VariantInit(&result);
+  win::Variant result;
   DISPPARAMS none{};
-  EXPECT_EQ(control.dispatch->Invoke(0x12345, IID_NULL, 0, DISPATCH_METHOD, &none, &result, nullptr, nullptr),
+  EXPECT_EQ(control.dispatch->Invoke(0x12345, IID_NULL, 0, DISPATCH_METHOD, &none, result.put(), nullptr, nullptr),
             DISP_E_MEMBERNOTFOUND);
   UINT argError = 0;
-  EXPECT_EQ(control.dispatch->Invoke(kDispidPathwell, IID_NULL, 0, DISPATCH_METHOD, &none, &result, nullptr, &argError),
+  EXPECT_EQ(control.dispatch->Invoke(kDispidPathwell, IID_NULL, 0, DISPATCH_METHOD, &none, result.put(), nullptr,
+                                     &argError),
             DISP_E_BADPARAMCOUNT);
 
   // A prompt that is no string cannot be passed by reference.
@@ -529,7 +523,7 @@ TEST_F(PathwellControlTest, BadCallsGetThePlatformsAnswers) {
   V_I4REF(&args[1]) = &owner;
   DISPPARAMS wrong{args, nullptr, 2, 0};
   const HRESULT mismatch =
-      control.dispatch->Invoke(kDispidPathwell, IID_NULL, 0, DISPATCH_METHOD, &wrong, &result, nullptr, &argError);
+      control.dispatch->Invoke(kDispidPathwell, IID_NULL, 0, DISPATCH_METHOD, &wrong, result.put(), nullptr, &argError);
   EXPECT_TRUE(mismatch == DISP_E_TYPEMISMATCH || mismatch == DISP_E_BADVARTYPE) << std::hex << mismatch;
 
   win::ComPtr<IUnknown> raw;
@@ -548,6 +542,56 @@ TEST_F(PathwellControlTest, BadCallsGetThePlatformsAnswers) {
   auto persist = control.As<IPersistStreamInit>(IID_IPersistStreamInit);
   EXPECT_EQ(persist->Load(nullptr), E_POINTER);
   EXPECT_EQ(persist->Save(nullptr, TRUE), E_POINTER);
+}
+
+// Counts that promise arrays the caller did not hand in, or more names than arguments: the
+// call is refused before anything reads through them, for every member and every kind of call.
+TEST_F(PathwellControlTest, MalformedDispParamsAreRefusedWithoutReadingThem) {
+  Control control;
+  ASSERT_HRESULT_SUCCEEDED(control.created);
+  LONG owner = 0;
+  BSTR prompt = nullptr;
+  VARIANTARG args[2];
+  V_VT(&args[0]) = VT_BYREF | VT_BSTR;
+  V_BSTRREF(&args[0]) = &prompt;
+  V_VT(&args[1]) = VT_BYREF | VT_I4;
+  V_I4REF(&args[1]) = &owner;
+  DISPID named[2] = {DISPID_PROPERTYPUT, 0};
+  struct Case {
+    const char* what;
+    DISPPARAMS params;
+  };
+  const Case cases[] = {
+      {"arguments counted, no argument array", {nullptr, nullptr, 2, 0}},
+      {"one argument counted, no argument array", {nullptr, named, 1, 1}},
+      {"names counted, no name array", {args, nullptr, 2, 1}},
+      {"names counted, neither array", {nullptr, nullptr, 2, 2}},
+      {"more names than arguments", {args, named, 1, 2}},
+      {"names without arguments", {nullptr, named, 0, 1}},
+  };
+  const std::pair<DISPID, WORD> calls[] = {
+      {kDispidPathwell, DISPATCH_METHOD},
+      {kDispidPathwell, DISPATCH_METHOD | DISPATCH_PROPERTYGET},
+      {kDispidBType, DISPATCH_PROPERTYGET},
+      {kDispidBType, DISPATCH_PROPERTYPUT},
+      {0x12345, DISPATCH_METHOD},
+  };
+  for (const Case& c : cases) {
+    for (const auto& [id, flags] : calls) {
+      DISPPARAMS params = c.params;
+      win::Variant result;
+      UINT argError = 0;
+      EXPECT_EQ(control.dispatch->Invoke(id, IID_NULL, 0, flags, &params, result.put(), nullptr, &argError), E_INVALIDARG)
+          << c.what << ", member " << std::hex << id << ", flags " << flags;
+      EXPECT_EQ(result.type(), VT_EMPTY) << c.what;
+    }
+  }
+  EXPECT_EQ(owner, 0);
+  EXPECT_EQ(prompt, nullptr);
+  // Nothing of the control was touched: well-formed calls still work.
+  EXPECT_EQ(GetBType(control.dispatch.get()), 1);
+  ASSERT_HRESULT_SUCCEEDED(PutBType(control.dispatch.get(), 16));
+  EXPECT_EQ(GetBType(control.dispatch.get()), 16);
 }
 
 }  // namespace

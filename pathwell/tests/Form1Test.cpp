@@ -16,28 +16,37 @@ std::wstring Text(HWND window) {
   return text;
 }
 
+RECT RectInParent(HWND window) {
+  RECT r{};
+  ::GetWindowRect(window, &r);
+  ::MapWindowPoints(nullptr, ::GetParent(window), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
 class Form1Test : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_HRESULT_SUCCEEDED(form_.Create(::GetModuleHandleW(nullptr), BinFolder())); }
   Form1 form_;
 };
 
-TEST_F(Form1Test, LayoutFollowsTheFormsTable) {
+TEST_F(Form1Test, ShowsGoAndText1InsideTheFormWithGoFirstInTheTabOrder) {
   EXPECT_EQ(Text(form_.hwnd()), L"Form1");
-  const int dpi = ::GetDeviceCaps(win::ScopedGetDC(nullptr), LOGPIXELSY);
-  RECT client{};
-  ::GetClientRect(form_.hwnd(), &client);
-  EXPECT_EQ(client.right, ::MulDiv(4680, dpi, 1440));
-  EXPECT_EQ(client.bottom, ::MulDiv(3090, dpi, 1440));
   EXPECT_EQ(Text(form_.Command1()), L"GO");
   EXPECT_EQ(Text(form_.Text1()), L"Text1");
-  RECT go{};
-  ::GetWindowRect(form_.Command1(), &go);
-  ::MapWindowPoints(nullptr, form_.hwnd(), reinterpret_cast<POINT*>(&go), 2);
-  EXPECT_EQ(go.left, ::MulDiv(1620, dpi, 1440));
-  EXPECT_EQ(go.top, ::MulDiv(900, dpi, 1440));
-  // GO comes first in the tab order, Text1 second.
+  RECT client{};
+  ::GetClientRect(form_.hwnd(), &client);
+  for (HWND control : {form_.Command1(), form_.Text1()}) {
+    EXPECT_TRUE(::GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE);
+    const RECT r = RectInParent(control);
+    RECT inside{};
+    EXPECT_FALSE(::IsRectEmpty(&r));
+    EXPECT_TRUE(::IntersectRect(&inside, &r, &client) && ::EqualRect(&inside, &r)) << Text(control);
+  }
+  // GO stands above the text box, clear of it.
+  EXPECT_LE(RectInParent(form_.Command1()).bottom, RectInParent(form_.Text1()).top);
+  EXPECT_EQ(::GetNextDlgTabItem(form_.hwnd(), nullptr, FALSE), form_.Command1());
   EXPECT_EQ(::GetNextDlgTabItem(form_.hwnd(), form_.Command1(), FALSE), form_.Text1());
+  EXPECT_EQ(::GetNextDlgTabItem(form_.hwnd(), form_.Text1(), FALSE), form_.Command1());
 }
 
 TEST_F(Form1Test, GoPutsTheChosenFolderIntoText1AndCancelEmptiesIt) {

@@ -16,6 +16,8 @@ namespace quorvel::testing {
 namespace {
 
 const std::wstring kClassKey = L"CLSID\\" + GuidText(kClsid);
+// The library's version as registry keys spell it ("1.0").
+const std::wstring kVersionKey = std::to_wstring(kLibraryMajor) + L"." + std::to_wstring(kLibraryMinor);
 
 // The export table of a loaded image, PE32 or PE32+. Every offset is checked against the
 // image's size: a malformed table gives nothing instead of a read past the image.
@@ -131,14 +133,14 @@ TEST(PathwellRegistration, RegisterWritesTheControlsClassRecord) {
   EXPECT_EQ(ReadString(kClassKey + L"\\MiscStatus\\1"), L"132497");
   EXPECT_EQ(ReadString(kClassKey + L"\\ToolboxBitmap32"), FullOcxPath() + L", 30000");
   EXPECT_EQ(ReadString(kClassKey + L"\\TypeLib"), GuidText(kLibid));
-  EXPECT_EQ(ReadString(kClassKey + L"\\Version"), L"1.0");
+  EXPECT_EQ(ReadString(kClassKey + L"\\Version"), kVersionKey);
   EXPECT_EQ(ReadString(L"PathwellX.Pathwell\\CLSID"), GuidText(kClsid));
 }
 
 TEST(PathwellRegistration, RegisterRegistersTheTypeLibraryAndItsInterfaces) {
   Library library;
   ASSERT_HRESULT_SUCCEEDED(library.registerServer());
-  const std::wstring libKey = L"TypeLib\\" + GuidText(kLibid) + L"\\1.0";
+  const std::wstring libKey = L"TypeLib\\" + GuidText(kLibid) + L"\\" + kVersionKey;
   EXPECT_EQ(ReadString(libKey), L"PathwellX");
   EXPECT_EQ(ReadString(libKey + L"\\0\\" + kOwnSysKindKey), FullOcxPath());
   EXPECT_EQ(ReadString(L"Interface\\" + GuidText(kIid)), L"_Pathwell");
@@ -146,7 +148,7 @@ TEST(PathwellRegistration, RegisterRegistersTheTypeLibraryAndItsInterfaces) {
   EXPECT_EQ(ReadString(L"Interface\\" + GuidText(kSourceIid)), L"__Pathwell");
 
   ITypeLib* typeLib = nullptr;
-  ASSERT_HRESULT_SUCCEEDED(::LoadRegTypeLib(kLibid, 1, 0, 0, &typeLib));
+  ASSERT_HRESULT_SUCCEEDED(::LoadRegTypeLib(kLibid, kLibraryMajor, kLibraryMinor, 0, &typeLib));
   typeLib->Release();
 }
 
@@ -174,7 +176,7 @@ TEST(PathwellRegistration, UnregisterRemovesTheRecordEvenTwiceAndRegisteringRest
 // registry view, its type library entry under win32. A stand-in of that record shows what
 // unregistering this copy leaves to the other, and that the last copy takes everything.
 TEST(PathwellRegistration, UnregisterLeavesTheSharedRecordsToTheOtherArchitecturesCopy) {
-  const std::wstring libKey = L"TypeLib\\" + GuidText(kLibid) + L"\\1.0\\0\\";
+  const std::wstring libKey = L"TypeLib\\" + GuidText(kLibid) + L"\\" + kVersionKey + L"\\0\\";
   const auto setValue = [](const std::wstring& key, const wchar_t* value, REGSAM view) {
     HKEY handle = nullptr;
     LSTATUS status = ::RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr,
@@ -227,6 +229,100 @@ TEST(PathwellRegistration, UnregisterLeavesTheSharedRecordsToTheOtherArchitectur
   ASSERT_HRESULT_SUCCEEDED(library.registerServer());  // as the other tests expect it
 }
 #endif
+
+// regsvr32 (silent) with `arguments`, in a process of its own as a user runs it; its exit code.
+DWORD Regsvr32(const std::wstring& arguments) {
+  std::wstring command = L"regsvr32.exe /s " + arguments;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION created{};
+  if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &created)) {
+    ADD_FAILURE() << "regsvr32 does not start: " << ::GetLastError();
+    return ~0u;
+  }
+  const win::Handle process(created.hProcess);
+  const win::Handle thread(created.hThread);
+  if (::WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0) {
+    ::TerminateProcess(process.get(), 1);
+    ADD_FAILURE() << "regsvr32 did not end within a minute";
+    return ~0u;
+  }
+  DWORD code = ~0u;
+  ::GetExitCodeProcess(process.get(), &code);
+  return code;
+}
+
+// Two copies of the library in two folders of their own, registered and unregistered by
+// regsvr32: unregistering one copy leaves a registration that names the other untouched,
+// whatever order the two were registered in.
+TEST(PathwellRegistration, UnregisteringOneCopyLeavesAnotherCopysRegistration) {
+  wchar_t temp[MAX_PATH] = {};
+  ASSERT_GT(::GetTempPathW(MAX_PATH, temp), 0u);
+  wchar_t longTemp[MAX_PATH] = {};
+  ASSERT_GT(::GetLongPathNameW(temp, longTemp, MAX_PATH), 0u);
+  const std::wstring folders[2] = {std::wstring(longTemp) + L"Pathwell copy A", std::wstring(longTemp) + L"Pathwell copy B"};
+  const std::wstring a = folders[0] + L"\\Pathwell.ocx";
+  const std::wstring b = folders[1] + L"\\Pathwell.ocx";
+  struct Cleanup {
+    std::function<void()> run;
+    ~Cleanup() { run(); }
+  } cleanup{[&] {
+    for (const std::wstring& folder : folders) {
+      ::DeleteFileW((folder + L"\\Pathwell.ocx").c_str());
+      ::RemoveDirectoryW(folder.c_str());
+    }
+    Library library;  // the tests' own copy, as the other tests expect it
+    library.registerServer();
+  }};
+  for (const std::wstring& folder : folders) {
+    ::CreateDirectoryW(folder.c_str(), nullptr);
+    ASSERT_TRUE(::CopyFileW(OcxPath().c_str(), (folder + L"\\Pathwell.ocx").c_str(), FALSE)) << ::GetLastError();
+  }
+  const std::wstring libEntry = L"TypeLib\\" + GuidText(kLibid) + L"\\" + kVersionKey + L"\\0\\" + kOwnSysKindKey;
+  const auto expectRegisteredTo = [&](const std::wstring& path, const char* when) {
+    EXPECT_EQ(ReadString(kClassKey + L"\\InprocServer32"), path) << when;
+    EXPECT_EQ(ReadString(kClassKey + L"\\ToolboxBitmap32"), path + L", 30000") << when;
+    EXPECT_EQ(ReadString(kClassKey + L"\\ProgID"), L"PathwellX.Pathwell") << when;
+    EXPECT_EQ(ReadString(L"PathwellX.Pathwell\\CLSID"), GuidText(kClsid)) << when;
+    EXPECT_EQ(ReadString(libEntry), path) << when;
+    EXPECT_EQ(ReadString(L"Interface\\" + GuidText(kIid) + L"\\TypeLib"), GuidText(kLibid)) << when;
+    EXPECT_EQ(ReadString(L"Interface\\" + GuidText(kSourceIid)), L"__Pathwell") << when;
+  };
+
+  ASSERT_EQ(Regsvr32(L"\"" + a + L"\""), 0u);
+  expectRegisteredTo(a, "A registered");
+  EXPECT_EQ(Regsvr32(L"/u \"" + b + L"\""), 0u);
+  expectRegisteredTo(a, "A registered, B unregistered");
+
+  ASSERT_EQ(Regsvr32(L"\"" + b + L"\""), 0u);
+  expectRegisteredTo(b, "B registered over A");
+  EXPECT_EQ(Regsvr32(L"/u \"" + a + L"\""), 0u);
+  expectRegisteredTo(b, "B registered over A, A unregistered");
+
+  // The copy that is registered goes, spelt in other letters: everything goes with it.
+  std::wstring otherSpelling = b;
+  ::CharUpperBuffW(otherSpelling.data(), static_cast<DWORD>(otherSpelling.size()));
+  EXPECT_EQ(Regsvr32(L"/u \"" + otherSpelling + L"\""), 0u);
+  EXPECT_FALSE(KeyExists(kClassKey));
+  EXPECT_FALSE(KeyExists(L"PathwellX.Pathwell"));
+  EXPECT_FALSE(KeyExists(L"TypeLib\\" + GuidText(kLibid)));
+  EXPECT_FALSE(KeyExists(L"Interface\\" + GuidText(kIid)));
+}
+
+// A copy reached through another path to the same file is still this copy.
+TEST(PathwellRegistration, UnregisteringThroughTheShortNameRemovesTheRegistration) {
+  Library library;
+  ASSERT_HRESULT_SUCCEEDED(library.registerServer());
+  wchar_t shortName[MAX_PATH] = {};
+  const DWORD length = ::GetShortPathNameW(FullOcxPath().c_str(), shortName, MAX_PATH);
+  ASSERT_GT(length, 0u);
+  ASSERT_LT(length, static_cast<DWORD>(MAX_PATH));
+  if (::lstrcmpiW(shortName, FullOcxPath().c_str()) == 0) GTEST_SKIP() << "no short name differs here";
+  EXPECT_EQ(Regsvr32(L"/u \"" + std::wstring(shortName) + L"\""), 0u);
+  EXPECT_FALSE(KeyExists(kClassKey));
+  EXPECT_FALSE(KeyExists(L"PathwellX.Pathwell"));
+  ASSERT_HRESULT_SUCCEEDED(library.registerServer());
+}
 
 TEST(PathwellRegistration, ClassObjectOnlyForTheControlsClassAndLocksKeepTheFileLoaded) {
   Library library;
@@ -315,8 +411,20 @@ TEST(PathwellRegistration, CarriesTheInterfaceIdentifierRecordsAndTheToolboxImag
   EXPECT_TRUE(info->biClrUsed == 256 || info->biClrUsed == 0);
 }
 
-TEST(PathwellRegistration, VersionRecordIsOnePointZeroAndAsksForSelfRegistration) {
+// The version record and the type library inside the file name one version, the one the
+// library registers itself under; the record spells it with the minor number in two digits.
+TEST(PathwellRegistration, VersionRecordNamesTheTypeLibrarysVersionAndAsksForSelfRegistration) {
   const std::wstring path = OcxPath();
+  win::ComPtr<ITypeLib> typeLib;
+  ASSERT_HRESULT_SUCCEEDED(::LoadTypeLibEx(path.c_str(), REGKIND_NONE, typeLib.put()));
+  TLIBATTR* libAttr = nullptr;
+  ASSERT_HRESULT_SUCCEEDED(typeLib->GetLibAttr(&libAttr));
+  const WORD major = libAttr->wMajorVerNum;
+  const WORD minor = libAttr->wMinorVerNum;
+  typeLib->ReleaseTLibAttr(libAttr);
+  EXPECT_EQ(major, kLibraryMajor);
+  EXPECT_EQ(minor, kLibraryMinor);
+
   DWORD ignored = 0;
   const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &ignored);
   ASSERT_GT(size, 0u);
@@ -325,9 +433,10 @@ TEST(PathwellRegistration, VersionRecordIsOnePointZeroAndAsksForSelfRegistration
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT length = 0;
   ASSERT_TRUE(::VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+  EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(MAKELONG(minor, major)));
   EXPECT_EQ(fixed->dwFileVersionLS, 0u);
-  EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
+  EXPECT_EQ(fixed->dwProductVersionMS, static_cast<DWORD>(MAKELONG(minor, major)));
+  EXPECT_EQ(fixed->dwProductVersionLS, 0u);
   EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_DLL));
   EXPECT_EQ(fixed->dwFileOS, static_cast<DWORD>(VOS__WINDOWS32));
 
@@ -337,9 +446,10 @@ TEST(PathwellRegistration, VersionRecordIsOnePointZeroAndAsksForSelfRegistration
   EXPECT_EQ(translation[0], 0x409);
   EXPECT_EQ(translation[1], 1200);
 
+  const std::wstring version = std::to_wstring(major) + (minor < 10 ? L".0" : L".") + std::to_wstring(minor);
   const std::pair<const wchar_t*, const wchar_t*> strings[] = {
-      {L"CompanyName", L"Quorvel Software"}, {L"ProductName", L"Pathwell"},     {L"FileVersion", L"1.00"},
-      {L"ProductVersion", L"1.00"},          {L"InternalName", L"Pathwell"},    {L"OriginalFilename", L"Pathwell.ocx"},
+      {L"CompanyName", L"Quorvel Software"}, {L"ProductName", L"Pathwell"},  {L"FileVersion", version.c_str()},
+      {L"ProductVersion", version.c_str()},  {L"InternalName", L"Pathwell"}, {L"OriginalFilename", L"Pathwell.ocx"},
       {L"OLESelfRegister", L""},
   };
   for (const auto& [name, expected] : strings) {

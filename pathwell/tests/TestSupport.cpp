@@ -36,12 +36,6 @@ HRESULT CanUnloadNow() {
   return canUnload();
 }
 
-std::wstring GuidText(REFGUID guid) {
-  wchar_t text[40] = {};
-  ::StringFromGUID2(guid, text, 40);
-  return text;
-}
-
 bool KeyExists(const std::wstring& key, REGSAM view) {
   win::Key handle;
   return ::RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ | view, handle.put()) == ERROR_SUCCESS;
@@ -56,10 +50,6 @@ std::optional<std::wstring> ReadString(const std::wstring& key, const wchar_t* n
   return std::wstring(value);
 }
 
-TestPropertyBag::~TestPropertyBag() {
-  for (auto& entry : entries) ::VariantClear(&entry.second);
-}
-
 STDMETHODIMP TestPropertyBag::QueryInterface(REFIID iid, void** object) {
   static const QITAB table[] = {QITABENT(TestPropertyBag, IPropertyBag), {}};
   return ::QISearch(this, table, iid, object);
@@ -72,7 +62,7 @@ STDMETHODIMP TestPropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
   if (found == entries.end()) return E_INVALIDARG;
   const VARTYPE wanted = V_VT(value);
   ::VariantInit(value);
-  HRESULT hr = ::VariantCopy(value, &found->second);
+  HRESULT hr = ::VariantCopy(value, found->second.get());
   if (SUCCEEDED(hr) && wanted != VT_EMPTY && wanted != V_VT(value)) hr = ::VariantChangeType(value, value, 0, wanted);
   return hr;
 }
@@ -80,9 +70,7 @@ STDMETHODIMP TestPropertyBag::Read(LPCOLESTR name, VARIANT* value, IErrorLog*) {
 STDMETHODIMP TestPropertyBag::Write(LPCOLESTR name, VARIANT* value) {
   ++writes;
   if (FAILED(failWith)) return failWith;
-  VARIANT& slot = entries[name];
-  ::VariantClear(&slot);
-  return ::VariantCopy(&slot, value);
+  return entries[name].CopyFrom(*value);
 }
 
 STDMETHODIMP TestSite::QueryInterface(REFIID iid, void** object) {
@@ -100,27 +88,6 @@ STDMETHODIMP TestSite::Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIAN
 
 Control::Control(REFCLSID clsid) {
   created = ::CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, dispatch.put_void());
-}
-
-HRESULT InvokeBrowse(IDispatch* control, LONG owner, const std::wstring& prompt, std::wstring& result) {
-  BSTR text = ::SysAllocString(prompt.c_str());
-  VARIANTARG args[2];
-  V_VT(&args[0]) = VT_BYREF | VT_BSTR;
-  V_BSTRREF(&args[0]) = &text;
-  V_VT(&args[1]) = VT_BYREF | VT_I4;
-  V_I4REF(&args[1]) = &owner;
-  DISPPARAMS params{args, nullptr, 2, 0};
-  VARIANT answer;
-  ::VariantInit(&answer);
-  const HRESULT hr =
-      control->Invoke(kDispidPathwell, IID_NULL, 0, DISPATCH_METHOD, &params, &answer, nullptr, nullptr);
-  ::SysFreeString(text);
-  if (SUCCEEDED(hr)) {
-    EXPECT_EQ(V_VT(&answer), VT_BSTR);
-    result.assign(V_BSTR(&answer) ? V_BSTR(&answer) : L"", ::SysStringLen(V_BSTR(&answer)));
-  }
-  ::VariantClear(&answer);
-  return hr;
 }
 
 // COM on the tests' thread, and the library registered for the run and unregistered after it.

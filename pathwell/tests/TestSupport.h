@@ -11,8 +11,11 @@
 #include <string>
 
 #include "Gdi.h"
+#include "PathwellClient.h"
 #include "PathwellIds.h"
 #include "Raii.h"
+#include "Variant.h"
+#include "com/Registry.h"
 
 namespace quorvel::testing {
 
@@ -22,6 +25,8 @@ inline constexpr const IID& kIid = pathwell::kIidPathwell;
 inline constexpr const IID& kSourceIid = pathwell::kDiidPathwellEvents;
 using pathwell::kDispidBType;
 using pathwell::kDispidPathwell;
+using pathwell::kLibraryMajor;
+using pathwell::kLibraryMinor;
 // The library's type library describes this build's architecture and is registered under it.
 inline constexpr SYSKIND kOwnSysKind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
 inline constexpr const wchar_t* kOwnSysKindKey = sizeof(void*) == 8 ? L"win64" : L"win32";
@@ -43,7 +48,7 @@ struct Library {
 // DllCanUnloadNow of the copy of the library in this process, S_OK when none is loaded.
 HRESULT CanUnloadNow();
 
-std::wstring GuidText(REFGUID guid);
+using com::GuidText;
 // `view` KEY_WOW64_32KEY or KEY_WOW64_64KEY: that registry view of 64-bit Windows.
 bool KeyExists(const std::wstring& key, REGSAM view = 0);
 std::optional<std::wstring> ReadString(const std::wstring& key, const wchar_t* name = nullptr);
@@ -51,12 +56,11 @@ std::optional<std::wstring> ReadString(const std::wstring& key, const wchar_t* n
 // A property bag over a map; Read answers E_INVALIDARG for an entry it does not hold.
 class TestPropertyBag final : public IPropertyBag {
  public:
-  std::map<std::wstring, VARIANT> entries;
+  std::map<std::wstring, win::Variant> entries;
   HRESULT failWith = S_OK;  // every Read and Write fails with this when set
   int reads = 0;
   int writes = 0;
 
-  ~TestPropertyBag();
   STDMETHODIMP QueryInterface(REFIID iid, void** object) override;
   STDMETHODIMP_(ULONG) AddRef() override { return 2; }
   STDMETHODIMP_(ULONG) Release() override { return 1; }
@@ -119,7 +123,7 @@ struct Control {
   }
 };
 
-// Calls the browse method by its dispatch identifier, as hosts do.
-HRESULT InvokeBrowse(IDispatch* control, LONG owner, const std::wstring& prompt, std::wstring& result);
+// The browse method called by its dispatch identifier, as hosts call it.
+using pathwell::InvokeBrowse;
 
 }  // namespace quorvel::testing

@@ -17,22 +17,33 @@ TEST(App, PathIsTheProgramFolderWithoutTrailingSeparator) {
   EXPECT_NE(App::Path().back(), L'\\');
 }
 
+TEST(App, AProgramAtADriveRootKeepsTheRootsSeparator) {
+  test::FakePlatform platform;
+  ScopedPlatform scoped(platform);
+  platform.programFolder = L"C:\\";
+  EXPECT_EQ(App::Path(), L"C:\\");
+  platform.programFolder = L"D:\\Tools\\Quorvel";
+  EXPECT_EQ(App::Path(), L"D:\\Tools\\Quorvel");
+}
+
 TEST(App, HelpFileIsFixedWhateverTheProgramFolder) {
   EXPECT_EQ(App::HelpFile(), L"C:\\VB Projects\\Quorvel\\helpfile.chm");
-  App::SetPathForTesting(L"D:\\elsewhere");
+  test::FakePlatform platform;
+  ScopedPlatform scoped(platform);
+  platform.programFolder = L"D:\\elsewhere";
   EXPECT_EQ(App::HelpFile(), L"C:\\VB Projects\\Quorvel\\helpfile.chm");
-  App::SetPathForTesting(L"");
 }
 
 TEST(App, ResolvedHelpFileFallsBackToTheOneBesideTheProgram) {
   if (::GetFileAttributesW(App::HelpFile().c_str()) != INVALID_FILE_ATTRIBUTES)
     GTEST_SKIP() << "a help file is installed at the fixed path";
   test::ScratchFolder folder;
-  App::SetPathForTesting(folder.Path());
+  test::FakePlatform platform;
+  ScopedPlatform scoped(platform);
+  platform.programFolder = folder.Path();
   EXPECT_EQ(App::ResolvedHelpFile(), folder / L"helpfile.chm");
-  App::SetPathForTesting(L"C:\\");
+  platform.programFolder = L"C:\\";
   EXPECT_EQ(App::ResolvedHelpFile(), L"C:\\helpfile.chm");
-  App::SetPathForTesting(L"");
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "App.h"
 #include "Res.h"
 #include "Resource.h"
 #include "TestSupport.h"
@@ -20,8 +19,7 @@ using test::WriteFileBytes;
 // The program folder is a scratch folder for each test.
 class WavPlayTest : public ::testing::Test {
  protected:
-  void SetUp() override { App::SetPathForTesting(folder.Path()); }
-  void TearDown() override { App::SetPathForTesting(L""); }
+  void SetUp() override { platform.programFolder = folder.Path(); }
   std::wstring KeyClickFile() const { return folder / L"keyclick.wav"; }
   // Plays the key click and tells whether it came from the program's own copy in memory.
   bool ClickPlaysFromMemory() {
@@ -76,7 +74,7 @@ TEST_F(WavPlayTest, UnwritableLocationDoesNotFailAndTheClickPlaysFromMemory) {
   for (const std::wstring& programFolder : {folder.Path(), folder / L"gone"}) {
     platform.sounds.clear();
     ::CreateDirectoryW((folder / L"keyclick.wav").c_str(), nullptr);
-    App::SetPathForTesting(programFolder);
+    platform.programFolder = programFolder;
     EXPECT_NO_THROW(WavPlay::EnsureKeyClickFile());
     EXPECT_TRUE(ClickPlaysFromMemory());
 
@@ -89,7 +87,7 @@ TEST_F(WavPlayTest, UnwritableLocationDoesNotFailAndTheClickPlaysFromMemory) {
 
 TEST_F(WavPlayTest, AtADriveRootTheNameIsJoinedPlainly) {
   WavPlay::EnsureKeyClickFile();  // written at start-up: the click plays the file
-  App::SetPathForTesting(L"C:\\");
+  platform.programFolder = L"C:\\";
   WavPlay::PlayKeyClick();
   ASSERT_EQ(platform.sounds.size(), 1u);
   EXPECT_EQ(platform.sounds[0].file, "C:\\\\keyclick.wav");

@@ -54,6 +54,8 @@ class FakePlatform : public Platform {
   std::deque<Choice> dialogAnswers;
   // Called with each box as it is shown (before it is answered).
   std::function<void(const Box&)> onBox;
+  // The folder the program runs from, as App::Path reports it; empty: the real one.
+  std::wstring programFolder;
 
   std::vector<Box> boxes;
   std::vector<DialogCall> dialogs;
@@ -85,6 +87,11 @@ class FakePlatform : public Platform {
     auto text = [](LPCSTR s) { return std::string(s ? s : "(null)"); };
     shellCalls.push_back({owner, text(verb), text(file), text(parameters), text(directory), show});
     return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(42));
+  }
+
+  std::wstring ProgramFile() override {
+    if (programFolder.empty()) return Platform::ProgramFile();
+    return programFolder + (programFolder.back() == L'\\' ? L"" : L"\\") + L"Quorvel.exe";
   }
 
   BOOL GetOpenFileNameW(OPENFILENAMEW* ofn) override { return Dialog(ofn, false); }

@@ -30,14 +30,31 @@ TEST(Gdi, SelectedObjectsGoBackOutInReverseOrder) {
   ::DeleteDC(dc);
 }
 
-TEST(Gdi, ScreenDcIsUsableAndAnEmptyDcSelectsNothing) {
+TEST(Gdi, ScreenDcIsUsable) {
+  ScopedGetDC screen(nullptr);
+  ASSERT_NE(screen.get(), nullptr);
+  EXPECT_GT(::GetDeviceCaps(screen, LOGPIXELSY), 0);
+}
+
+TEST(Gdi, AGuardWhoseSelectionFailedPutsNothingBack) {
+  HDC dc = ::CreateCompatibleDC(nullptr);
+  ASSERT_NE(dc, nullptr);
+  Brush red(::CreateSolidBrush(RGB(255, 0, 0)));
+  Brush blue(::CreateSolidBrush(RGB(0, 0, 255)));
   {
-    ScopedGetDC screen(nullptr);
-    ASSERT_NE(screen.get(), nullptr);
-    EXPECT_GT(::GetDeviceCaps(screen, LOGPIXELSY), 0);
+    ScopedSelectObject outer(dc, red.get());
+    {
+      ScopedSelectObject refused(dc, nullptr);  // SelectObject refuses a null object
+      ScopedSelectObject noDc(nullptr, blue.get());
+      EXPECT_EQ(::GetCurrentObject(dc, OBJ_BRUSH), red.get());
+    }
+    // Neither guard restored a null or an error value over the red brush.
+    EXPECT_EQ(::GetCurrentObject(dc, OBJ_BRUSH), red.get());
+    // The blue brush was never selected, so it is free for another DC.
+    ScopedSelectObject again(dc, blue.get());
+    EXPECT_EQ(::GetCurrentObject(dc, OBJ_BRUSH), blue.get());
   }
-  // Without a DC the guard neither selects nor restores anything.
-  ScopedSelectObject nothing(nullptr, ::GetStockObject(BLACK_BRUSH));
+  ::DeleteDC(dc);
 }
 
 }  // namespace

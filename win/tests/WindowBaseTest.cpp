@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 namespace quorvel::win {
 namespace {
 
@@ -45,33 +48,69 @@ TEST(WindowClass, AClassLeftWithAnotherProcedureIsRegisteredAnew) {
   EXPECT_EQ(wc.lpfnWndProc, NewProc);
 }
 
-// A window made by its owner, painted through OnPaint.
-class Painted : public WindowBase<Painted> {
+// A window made by its owner with every hook and no HandleMessage: what it hears is recorded.
+class Hooked : public WindowBase<Hooked> {
  public:
-  bool Create() {
-    if (!RegisterClassOnce(::GetModuleHandleW(nullptr), L"QuorvelWindowTestPainted")) return false;
-    return ::CreateWindowExW(0, L"QuorvelWindowTestPainted", L"", WS_POPUP | WS_VISIBLE, 0, 0, 40, 30, nullptr,
+  // Hidden unless a test paints: a shown window takes seconds to go away under Wine without a
+  // window manager.
+  bool Create(DWORD visible = 0) {
+    if (!RegisterClassOnce(::GetModuleHandleW(nullptr), L"QuorvelWindowTestHooked")) return false;
+    return ::CreateWindowExW(0, L"QuorvelWindowTestHooked", L"hooked", WS_POPUP | visible, 0, 0, 40, 30, nullptr,
                              nullptr, ::GetModuleHandleW(nullptr), this) != nullptr;
   }
-  ~Painted() {
+  ~Hooked() {
     if (hwnd_) ::DestroyWindow(hwnd_);
   }
+  int created = 0;
+  bool hadWindowAtCreate = false;
+  std::vector<std::pair<int, int>> commands;
   int paints = 0;
   RECT painted{};
+  int destroyed = 0;
+  bool hadWindowAtDestroy = false;
 
  private:
-  friend class WindowBase<Painted>;
-  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) { return DefaultProc(msg, wParam, lParam); }
+  friend class WindowBase<Hooked>;
+  void OnCreate() {
+    ++created;
+    hadWindowAtCreate = hwnd_ != nullptr;
+  }
+  void OnCommand(int id, int code) { commands.emplace_back(id, code); }
   void OnPaint(HDC dc, PAINTSTRUCT* ps) {
     EXPECT_EQ(dc, ps->hdc);
     painted = ps->rcPaint;
     ++paints;
   }
+  void OnDestroy() {
+    ++destroyed;
+    hadWindowAtDestroy = ::IsWindow(hwnd_) != FALSE;
+  }
 };
 
-TEST(WindowBase, PaintGoesToOnPaintInsideTheBracket) {
-  Painted window;
+TEST(WindowBase, HooksHearTheirMessagesAndTheRestGoesToTheDefaultProcedure) {
+  Hooked window;
   ASSERT_TRUE(window.Create());
+  EXPECT_EQ(window.created, 1);
+  EXPECT_TRUE(window.hadWindowAtCreate);
+
+  EXPECT_EQ(::SendMessageW(window.hwnd(), WM_COMMAND, MAKEWPARAM(1004, BN_CLICKED), 0), 0);
+  EXPECT_EQ(::SendMessageW(window.hwnd(), WM_COMMAND, MAKEWPARAM(7, EN_KILLFOCUS), 0), 0);
+  EXPECT_EQ(window.commands, (std::vector<std::pair<int, int>>{{1004, BN_CLICKED}, {7, EN_KILLFOCUS}}));
+  // Without HandleMessage, everything else is the default's: the caption answers WM_GETTEXT.
+  wchar_t caption[16] = {};
+  EXPECT_EQ(::SendMessageW(window.hwnd(), WM_GETTEXT, 16, reinterpret_cast<LPARAM>(caption)), 6);
+  EXPECT_STREQ(caption, L"hooked");
+
+  HWND hwnd = window.hwnd();
+  ::DestroyWindow(hwnd);
+  EXPECT_EQ(window.destroyed, 1);
+  EXPECT_TRUE(window.hadWindowAtDestroy);
+  EXPECT_EQ(window.hwnd(), nullptr);
+}
+
+TEST(WindowBase, PaintGoesToOnPaintInsideTheBracket) {
+  Hooked window;
+  ASSERT_TRUE(window.Create(WS_VISIBLE));
   ::UpdateWindow(window.hwnd());  // the first paint covers the whole window
   window.paints = 0;
   RECT part{5, 6, 20, 25};
@@ -89,7 +128,7 @@ class Counted : public WindowBase<Counted> {
  public:
   static inline int alive = 0;
   static inline int answered = 0;
-  static bool Register() { return RegisterClassOnce(::GetModuleHandleW(nullptr), L"QuorvelWindowTestCounted"); }
+  static bool Register(HINSTANCE instance) { return RegisterClassOnce(instance, L"QuorvelWindowTestCounted"); }
 
  private:
   friend class WindowBase<Counted>;
@@ -103,7 +142,7 @@ class Counted : public WindowBase<Counted> {
 };
 
 TEST(WindowBase, ControlMadeByClassNameOwnsItsObjectUntilItsWindowGoes) {
-  ASSERT_TRUE(Counted::Register());
+  ASSERT_TRUE(Counted::Register(::GetModuleHandleW(nullptr)));
   HWND first = ::CreateWindowExW(0, L"QuorvelWindowTestCounted", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                  ::GetModuleHandleW(nullptr), nullptr);
   HWND second = ::CreateWindowExW(0, L"QuorvelWindowTestCounted", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,

@@ -1,4 +1,4 @@
-#include "Window.h"
+#include "ControlTable.h"
 
 #include <commctrl.h>
 
@@ -7,31 +7,35 @@
 #include <cmath>
 #include <numeric>
 
-#include "Gdi.h"
+#include "Dpi.h"
 
 namespace quorvel::win {
 namespace {
 
-using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-
-// GetDpiForWindow exists from Windows 10 on; older systems have one DPI for the screen.
-GetDpiForWindowFn DpiForWindowFunction() {
-  static const auto fn = reinterpret_cast<GetDpiForWindowFn>(
-      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-  return fn;
+bool IsClass(const ControlRow& row, const wchar_t* className) {
+  return row.className && ::lstrcmpiW(row.className, className) == 0;
 }
 
-int ScreenDpi() {
-  ScopedGetDC dc(nullptr);
-  const int dpi = dc ? ::GetDeviceCaps(dc, LOGPIXELSY) : 96;
-  return dpi > 0 ? dpi : 96;
+bool IsFrame(const ControlRow& row) {
+  return IsClass(row, WC_BUTTONW) && (row.style & BS_TYPEMASK) == BS_GROUPBOX;
 }
 
 bool TakesFocus(const ControlRow& row) {
-  if (row.tabIndex < 0 || !row.className) return false;
-  if (::lstrcmpiW(row.className, WC_STATICW) == 0) return false;
-  if (::lstrcmpiW(row.className, WC_BUTTONW) == 0 && (row.style & BS_TYPEMASK) == BS_GROUPBOX) return false;
-  return true;
+  if (row.tabIndex < 0 || !row.tabStop || !row.className) return false;
+  return !IsClass(row, WC_STATICW) && !IsFrame(row);
+}
+
+// A frame paints only its edge and caption; with the form clipping its children nobody
+// would paint the frame's inside, so the frame erases it itself.
+LRESULT CALLBACK FrameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+  if (msg == WM_ERASEBKGND) {
+    RECT r;
+    ::GetClientRect(hwnd, &r);
+    ::FillRect(reinterpret_cast<HDC>(wParam), &r, ::GetSysColorBrush(COLOR_BTNFACE));
+    return 1;
+  }
+  if (msg == WM_NCDESTROY) ::RemoveWindowSubclass(hwnd, &FrameProc, 0);
+  return ::DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
 void AddTooltip(HWND tooltip, HWND parent, HWND control, const RECT& rect, int id, const wchar_t* text) {
@@ -54,58 +58,53 @@ void AddTooltip(HWND tooltip, HWND parent, HWND control, const RECT& rect, int i
 
 }  // namespace
 
-int WindowDpi(HWND hwnd) {
-  if (hwnd) {
-    if (const auto fn = DpiForWindowFunction()) {
-      const UINT dpi = fn(hwnd);
-      if (dpi) return static_cast<int>(dpi);
-    }
+Font CreatePointFont(const FontRow& font, int dpi) {
+  if (font.guiFont) {
+    LOGFONTW gui{};
+    ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(gui), &gui);
+    return Font(::CreateFontIndirectW(&gui));
   }
-  return ScreenDpi();
-}
-
-Font CreatePointFont(const FontRow& spec, int dpi) {
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof(metrics);
   LOGFONTW lf{};
   if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
     lf = metrics.lfMessageFont;
     // The system reports the message font for the screen DPI; rescale to the window's.
-    const int screen = ScreenDpi();
+    const int screen = WindowDpi(nullptr);
     if (screen != dpi) lf.lfHeight = ::MulDiv(lf.lfHeight, dpi, screen);
   } else {
     lf.lfHeight = -::MulDiv(8, dpi, 72);
     lf.lfCharSet = DEFAULT_CHARSET;
   }
-  if (spec.face) {
-    ::lstrcpynW(lf.lfFaceName, spec.face, LF_FACESIZE);
+  if (font.face) {
+    ::lstrcpynW(lf.lfFaceName, font.face, LF_FACESIZE);
     lf.lfCharSet = DEFAULT_CHARSET;
-    lf.lfPitchAndFamily = spec.fixedPitch ? FIXED_PITCH | FF_MODERN : DEFAULT_PITCH | FF_DONTCARE;
+    lf.lfPitchAndFamily = font.fixedPitch ? FIXED_PITCH | FF_MODERN : DEFAULT_PITCH | FF_DONTCARE;
   }
-  if (spec.points > 0) lf.lfHeight = -static_cast<LONG>(std::lround(spec.points * dpi / 72.0));
+  if (font.points > 0) lf.lfHeight = -static_cast<LONG>(std::lround(font.points * dpi / 72.0));
   lf.lfWidth = 0;
-  lf.lfWeight = spec.weight;
+  lf.lfWeight = font.weight;
   lf.lfItalic = FALSE;
-  lf.lfUnderline = spec.underline ? TRUE : FALSE;
+  lf.lfUnderline = font.underline ? TRUE : FALSE;
   lf.lfStrikeOut = FALSE;
   lf.lfQuality = DEFAULT_QUALITY;
   return Font(::CreateFontIndirectW(&lf));
 }
 
 RECT ControlRect(std::span<const ControlRow> table, size_t index, int dpi) {
-  int left = table[index].left;
-  int top = table[index].top;
+  int left = table[index].place.left;
+  int top = table[index].place.top;
   // Guard against a container cycle in a broken table.
   size_t guard = table.size();
   for (int c = table[index].container; c >= 0 && guard-- > 0; c = table[static_cast<size_t>(c)].container) {
-    left += table[static_cast<size_t>(c)].left;
-    top += table[static_cast<size_t>(c)].top;
+    left += table[static_cast<size_t>(c)].place.left;
+    top += table[static_cast<size_t>(c)].place.top;
   }
   RECT r;
   r.left = TwipsToPixels(left, dpi);
   r.top = TwipsToPixels(top, dpi);
-  r.right = r.left + TwipsToPixels(table[index].width, dpi);
-  r.bottom = r.top + TwipsToPixels(table[index].height, dpi);
+  r.right = r.left + TwipsToPixels(table[index].place.width, dpi);
+  r.bottom = r.top + TwipsToPixels(table[index].place.height, dpi);
   return r;
 }
 
@@ -123,7 +122,7 @@ CreatedControls CreateControls(HWND parent, HINSTANCE instance, std::span<const 
     const RECT r = ControlRect(table, i, dpi);
     DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | row.style;
     if (TakesFocus(row)) style |= WS_TABSTOP;
-    HWND hwnd = ::CreateWindowExW(0, row.className, row.text ? row.text : L"", style, r.left, r.top,
+    HWND hwnd = ::CreateWindowExW(row.exStyle, row.className, row.text ? row.text : L"", style, r.left, r.top,
                                   r.right - r.left, r.bottom - r.top, parent,
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(row.id)), instance,
                                   i < createParams.size() ? createParams[i] : nullptr);
@@ -161,13 +160,27 @@ CreatedControls CreateControls(HWND parent, HINSTANCE instance, std::span<const 
       }
     }
   }
+
+  // A frame lies beneath the controls it holds, and beneath the frames inside it, whatever
+  // the Tab order says.
+  for (size_t i = table.size(); i-- > 0;) {
+    if (!IsFrame(table[i]) || !out.windows[i]) continue;
+    ::SetWindowPos(out.windows[i], HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ::SetWindowSubclass(out.windows[i], &FrameProc, 0, 0);
+  }
   return out;
 }
 
-SIZE WindowSizeForClient(DWORD style, DWORD exStyle, int clientWidthTwips, int clientHeightTwips, int dpi) {
-  RECT r{0, 0, TwipsToPixels(clientWidthTwips, dpi), TwipsToPixels(clientHeightTwips, dpi)};
-  ::AdjustWindowRectEx(&r, style, FALSE, exStyle);
-  return SIZE{r.right - r.left, r.bottom - r.top};
+std::wstring WindowText(HWND control) {
+  std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(control)) + 1, L'\0');
+  text.resize(static_cast<size_t>(::GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+bool IsChecked(HWND button) { return ::SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void SetChecked(HWND button, bool checked) {
+  ::SendMessageW(button, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 }  // namespace quorvel::win

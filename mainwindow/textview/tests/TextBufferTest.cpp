@@ -51,7 +51,7 @@ TEST(TextBufferTest, KeepsTheTextExactlyThroughAppendReplaceAndTruncate) {
   EXPECT_EQ(b.LineCount(), 1u);
 }
 
-TEST(TextBufferTest, IndexesLinesAsAnEditControlDoes) {
+TEST(TextBufferTest, IndexesLinesEndedByCrLfLoneLfOrLoneCr) {
   const struct {
     const wchar_t* text;
     size_t lines;

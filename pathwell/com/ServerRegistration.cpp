@@ -1,16 +1,16 @@
-#include "Module.h"
+#include "ServerRegistration.h"
 
 #include <oleauto.h>
 #include <olectl.h>
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ModulePath.h"
-#include "Object.h"
+#include "Raii.h"
 #include "Registry.h"
-#include "TypeLibrary.h"
 
 namespace quorvel::com {
 namespace {
@@ -29,42 +29,30 @@ constexpr const wchar_t* kSysKindKey = L"win32";
 constexpr REGSAM kOtherView = KEY_WOW64_64KEY;
 #endif
 
-HINSTANCE g_instance = nullptr;
-LONG g_locks = 0;
-
-// One factory object per request; it serves the class of the table row it was made for.
-class ClassFactory final : public Object<ClassFactory, IClassFactory> {
- public:
-  explicit ClassFactory(CreateFunction create) : create_(create) {}
-
-  static const QITAB* QiTable() {
-    static const QITAB table[] = {QITABENT(ClassFactory, IClassFactory), {}};
-    return table;
+// Whether two paths name one file: the same text up to case, or the same file reached
+// another way (a short name, another spelling of the folder).
+bool SameFile(const std::wstring& a, const std::wstring& b) {
+  if (::CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL) return true;
+  BY_HANDLE_FILE_INFORMATION infoA{};
+  BY_HANDLE_FILE_INFORMATION infoB{};
+  for (const auto& [name, info] : {std::pair{&a, &infoA}, std::pair{&b, &infoB}}) {
+    const win::Handle file(::CreateFileW(name->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file || !::GetFileInformationByHandle(file.get(), info)) return false;
   }
+  return infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber && infoA.nFileIndexHigh == infoB.nFileIndexHigh &&
+         infoA.nFileIndexLow == infoB.nFileIndexLow;
+}
 
-  STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
-    if (!object) return E_POINTER;
-    *object = nullptr;
-    if (outer) return CLASS_E_NOAGGREGATION;
-    return create_(iid, object);
-  }
-  STDMETHODIMP LockServer(BOOL lock) override {
-    if (lock) {
-      Module::Lock();
-    } else {
-      Module::Unlock();
-    }
-    return S_OK;
-  }
-
- private:
-  CreateFunction create_;
-};
-
-std::wstring GuidText(REFGUID guid) {
-  wchar_t text[40] = {};
-  ::StringFromGUID2(guid, text, 40);
-  return text;
+// Whether the default value of `key` names this copy of the library, so that unregistering
+// it may remove the record. A record naming no file at all is a leftover (a registration cut
+// short) and goes too; a record naming another copy, in another folder, stays with it, and
+// so does one that cannot be read.
+bool NamesThisCopy(const std::wstring& key, const std::wstring& path) {
+  std::wstring named;
+  const LSTATUS status = ReadRegistryString(key, nullptr, named);
+  if (status == ERROR_FILE_NOT_FOUND) return true;
+  return status == ERROR_SUCCESS && (named.empty() || SameFile(named, path));
 }
 
 // One registry row under HKEY_CLASSES_ROOT: the value `name` (nullptr: the key's default)
@@ -103,7 +91,7 @@ std::vector<RegistryRow> ClassRows(const ClassEntry& entry, const LibraryDescrip
   return rows;
 }
 
-HRESULT RegisterClass(const ClassEntry& entry, const LibraryDescription& library, const std::wstring& path) {
+HRESULT WriteClassRecord(const ClassEntry& entry, const LibraryDescription& library, const std::wstring& path) {
   for (const RegistryRow& row : ClassRows(entry, library, path)) {
     const HRESULT hr = row.value ? SetRegistryValue(row.key, row.name, row.value->c_str()) : CreateRegistryKey(row.key);
     if (FAILED(hr)) return hr;
@@ -113,31 +101,8 @@ HRESULT RegisterClass(const ClassEntry& entry, const LibraryDescription& library
 
 }  // namespace
 
-void Module::Initialize(HINSTANCE instance) noexcept { g_instance = instance; }
-HINSTANCE Module::Instance() noexcept { return g_instance; }
-
-void Module::Lock() noexcept { ::InterlockedIncrement(&g_locks); }
-void Module::Unlock() noexcept { ::InterlockedDecrement(&g_locks); }
-
-HRESULT Module::GetClassObject(const LibraryDescription& library, REFCLSID clsid, REFIID iid,
-                               void** object) noexcept {
-  if (!object) return E_POINTER;
-  *object = nullptr;
-  for (const ClassEntry& entry : library.classes) {
-    if (::IsEqualCLSID(*entry.clsid, clsid)) return ClassFactory::Make(iid, object, entry.create);
-  }
-  return CLASS_E_CLASSNOTAVAILABLE;
-}
-
-HRESULT Module::CanUnloadNow() noexcept {
-  if (g_locks != 0) return S_FALSE;
-  // Nothing of ours is alive: the cached type information may go before the file does.
-  ReleaseTypeInfoCache();
-  return S_OK;
-}
-
-HRESULT Module::RegisterServer(const LibraryDescription& library) noexcept {
-  std::wstring path = win::ModuleFileName(Instance());
+HRESULT RegisterServer(const LibraryDescription& library) noexcept {
+  std::wstring path = win::ModuleFileName(Server::Instance());
   if (path.empty()) return HRESULT_FROM_WIN32(::GetLastError());
   ITypeLib* typeLib = nullptr;
   HRESULT hr = ::LoadTypeLibEx(path.c_str(), REGKIND_NONE, &typeLib);
@@ -147,7 +112,7 @@ HRESULT Module::RegisterServer(const LibraryDescription& library) noexcept {
   typeLib->Release();
   if (FAILED(hr)) return hr;
   for (const ClassEntry& entry : library.classes) {
-    hr = RegisterClass(entry, library, path);
+    hr = WriteClassRecord(entry, library, path);
     if (FAILED(hr)) {
       UnregisterServer(library);
       return SELFREG_E_CLASS;
@@ -156,25 +121,29 @@ HRESULT Module::RegisterServer(const LibraryDescription& library) noexcept {
   return S_OK;
 }
 
-HRESULT Module::UnregisterServer(const LibraryDescription& library) noexcept {
+HRESULT UnregisterServer(const LibraryDescription& library) noexcept {
+  const std::wstring path = win::ModuleFileName(Server::Instance());
+  if (path.empty()) return HRESULT_FROM_WIN32(::GetLastError());
   HRESULT result = S_OK;
-  bool otherCopyRegistered = false;
+  bool classStillRegistered = false;
   for (const ClassEntry& entry : library.classes) {
     const std::wstring classKey = L"CLSID\\" + GuidText(*entry.clsid);
-    if (FAILED(DeleteRegistryTree(classKey))) result = SELFREG_E_CLASS;
-    // On 32-bit Windows the other view is this one, where the class is gone by now.
-    const bool other = RegistryKeyExists(classKey, kOtherView);
-    otherCopyRegistered = otherCopyRegistered || other;
+    if (NamesThisCopy(classKey + L"\\InprocServer32", path) && FAILED(DeleteRegistryTree(classKey))) {
+      result = SELFREG_E_CLASS;
+    }
+    // Another copy's record, in this view or (on 64-bit Windows) in the other one.
+    const bool other = RegistryKeyExists(classKey) || RegistryKeyExists(classKey, kOtherView);
+    classStillRegistered = classStillRegistered || other;
     if (entry.progId && !other && FAILED(DeleteRegistryTree(entry.progId))) result = SELFREG_E_CLASS;
   }
   // A library that is not registered (any more) is no failure: unregistering twice is fine.
   const std::wstring libKey = L"TypeLib\\" + GuidText(*library.libid) + L"\\" + std::to_wstring(library.major) +
                               L"." + std::to_wstring(library.minor);
   const std::wstring ownEntry = libKey + L"\\0\\" + kSysKindKey;
-  if (!RegistryKeyExists(ownEntry)) return result;
-  if (otherCopyRegistered) {
-    // The platform would take the interface records of both views with it; the other copy
-    // still needs them, and the library key with its entry.
+  if (!RegistryKeyExists(ownEntry) || !NamesThisCopy(ownEntry, path)) return result;
+  if (classStillRegistered) {
+    // The platform would take the interface records of both views with it; the copy whose
+    // class record remains still needs them, and the library key.
     if (FAILED(DeleteRegistryTree(ownEntry)) && SUCCEEDED(result)) result = SELFREG_E_TYPELIB;
     return result;
   }
