@@ -273,8 +273,13 @@ class Writer {
 
 std::string TargetPathLiteral(const ModuleOptions& options) {
   const std::string path = options.destFolder + "\\" + options.fileName;
-  std::size_t chars = CheckInput(options.fileName, ErrorSubject::kFileName, options.encodable) +
-                      CheckInput(options.destFolder, ErrorSubject::kDestination, options.encodable) + 1;
+  std::size_t chars = CheckInput(options.fileName, ErrorSubject::kFileName, options.encodable);
+  // The module re-creates one file, in the destination and nowhere else.
+  if (std::string fault = StringStuff::WindowsFileNameFault(options.fileName); !fault.empty())
+    throw VbError::About(ErrorSubject::kFileName, kErrBadFileNameOrNumber, std::move(fault));
+  chars += CheckInput(options.destFolder, ErrorSubject::kDestination, options.encodable) + 1;
+  if (std::string fault = StringStuff::WindowsFolderFault(options.destFolder); !fault.empty())
+    throw VbError::About(ErrorSubject::kDestination, kErrBadFileNameOrNumber, std::move(fault));
   chars += static_cast<std::size_t>(std::count(path.begin(), path.end(), '"'));  // each is doubled
   const std::size_t longest = kOpenQuote.size() + chars + std::max(kEmptyTargetTail.size(), kOpenBinaryTail.size());
   if (longest > kMaxSourceLineChars) {

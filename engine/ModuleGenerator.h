@@ -36,9 +36,11 @@ struct ModuleOptions {
 
 // The target path as it stands between the quotes of the Open lines (destination, one
 // backslash, file name; every quote doubled). A file name or destination that is not UTF-8,
-// holds a control character (U+0000 to U+001F, U+007F) or a character the encoding lacks, or
-// that makes an Open line longer than VB reads, is refused with error 52 before any text is
-// produced; the error's subject and detail name the input and the character.
+// holds a control character (U+0000 to U+001F, U+007F) or a character the encoding lacks, that
+// Windows could not take as a file name or folder path (see StringStuff::WindowsFileNameFault
+// and WindowsFolderFault), or that makes an Open line longer than VB reads, is refused with
+// error 52 before any text is produced; the error's subject and detail name the input and the
+// character or the reason.
 std::string TargetPathLiteral(const ModuleOptions& options);
 
 // Bytes to convert. Length() is asked once, before the first Read().

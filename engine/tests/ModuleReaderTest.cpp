@@ -76,9 +76,13 @@ TEST(ModuleReader, RejectsAlteredModules) {
 }
 
 TEST(ModuleReader, TellsThePathAndChecksBothOpenLinesNameIt) {
+  // Quotes no longer reach a generated name, but a module from before, or edited, may hold
+  // them: made here from a name with the same procedure names.
   ModuleOptions options = Spec();
-  options.fileName = "say \"hi\".txt";
-  const std::string good = GenerateModule(options, RandomBytes(10, 1));
+  options.fileName = "say _hi_.txt";
+  std::string good = GenerateModule(options, RandomBytes(10, 1));
+  for (std::size_t at; (at = good.find("say _hi_.txt")) != std::string::npos;)
+    good.replace(at, 12, "say \"\"hi\"\".txt");
   std::vector<std::uint8_t> out;
   ModuleReader reader([&](const std::uint8_t* b, std::size_t n) { out.insert(out.end(), b, b + n); });
   reader.Feed(good);
