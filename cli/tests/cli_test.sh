@@ -56,27 +56,57 @@ check "quiet verify says nothing" [ ! -s "$work/err" ]
 
 # --- Names a module cannot carry as they are -------------------------------------------------
 
-run --name 'say "hi".txt' "$work/a.b"
-check "quotes are doubled inside one literal" [ "$(grep -cF 'Open ".\say ""hi"".txt" For ' "$work/out")" = 2 ]
-run --verify --dest 'C:\x" & Shell("calc") & "' "$work/a.b"
-check "a quoting destination stays one literal" has out 'Open "C:\x"" & Shell(""calc"") & ""\a.b" For Binary As cl_fp'
-check "a quoting destination verifies" rc 0
-# Refused with 52, naming the argument to change; no module, and OUT untouched.
+# Refused with 52, naming the argument to change and why; no module, and OUT untouched. The
+# module re-creates one file in the destination: nothing in the name may lead elsewhere.
 printf 'kept\r\n' >"$work/kept.bas"
 cp "$work/kept.bas" "$work/kept.copy"
-while IFS='|' read -r subject args; do
+while IFS='|' read -r subject detail args; do
   eval "set -- $args"
   run -o "$work/kept.bas" "$@"
-  check "[$subject] is error 52" has err "quorvel-gen: $subject: error 52: Bad file name or number ("
+  check "[$subject] is error 52" has err "quorvel-gen: $subject: error 52: Bad file name or number ($detail"
   check "[$subject] leaves OUT" same "$work/kept.bas" "$work/kept.copy"
   run "$@"
   check "[$subject] writes no module" [ ! -s "$work/out" ]
 done <<'EOF'
---name a\r\nKill "C:\x"\r\n.bin|--name $'a\r\nKill "C:\\x"\r\n.bin' "$work/a.b"
---dest C:\tab\there|--dest $'C:\\tab\there' "$work/a.b"
---name 日本語.txt|--name 日本語.txt "$work/a.b"
---dest C:\Ω|--dest 'C:\Ω' "$work/a.b"
+--name a\r\nKill "C:\x"\r\n.bin|the file name holds U+000D|--name $'a\r\nKill "C:\\x"\r\n.bin' "$work/a.b"
+--dest C:\tab\there|the destination holds U+0009|--dest $'C:\\tab\there' "$work/a.b"
+--name 日本語.txt|the file name holds U+65E5|--name 日本語.txt "$work/a.b"
+--dest C:\Ω|the destination holds U+03A9|--dest 'C:\Ω' "$work/a.b"
+--name ..\..\boot.ini|the file name holds "\", which Windows does not allow|--name '..\..\boot.ini' "$work/a.b"
+--name a.txt:s|the file name holds ":"|--name a.txt:s "$work/a.b"
+--name say "hi".txt|the file name holds """|--name 'say "hi".txt' "$work/a.b"
+--name a?.txt|the file name holds "?"|--name 'a?.txt' "$work/a.b"
+--name CON|the file name is the device name CON, which Windows keeps for a device|--name CON "$work/a.b"
+--name lpt1.txt|the file name is the device name lpt1|--name lpt1.txt "$work/a.b"
+--name ..|the file name is "..", which names a folder|--name .. "$work/a.b"
+--name a.txt.|the file name ends in a dot|--name a.txt. "$work/a.b"
+--name a.txt |the file name ends in a blank|--name 'a.txt ' "$work/a.b"
+--dest C:\x" & Shell("calc") & "|the destination holds """|--dest 'C:\x" & Shell("calc") & "' "$work/a.b"
+--dest C:\a<b|the destination holds "<"|--dest 'C:\a<b' "$work/a.b"
+--dest C:\x\a.txt:s|the destination holds ":" other than after a drive letter|--dest 'C:\x\a.txt:s' "$work/a.b"
 EOF
+mkdir "$work/names"
+printf 'x' >"$work/names/x\..\..\Windows\evil.dll"
+run "$work/names/x\..\..\Windows\evil.dll"
+check "a FILE whose name leads elsewhere on Windows is refused" \
+  has err "quorvel-gen: $work/names/x\..\..\Windows\evil.dll: error 52: Bad file name or number (the file name holds \"\\\""
+for dest in '\\?\C:\Data' '\\server\share\Data' 'C:' 'D:rel\x'; do
+  run --dest "$dest" "$work/a.b"
+  check "destination $dest is taken" has out "Open \"$dest\\a.b\" For Binary As cl_fp"
+done
+# The name of a refused file and the reason, as they reach the terminal: no character that
+# moves the cursor or turns the text around.
+for c in $'\xe2\x80\xae':202E $'\xc2\x9b':009B $'\xe2\x81\xa6':2066 $'\xd8\x9c':061C; do
+  char=${c%%:*} code=${c#*:}
+  printf 'x' >"$work/names/a${char}b.txt"
+  run "$work/names/a${char}b.txt"
+  check "U+$code is escaped in the subject" has err "quorvel-gen: $work/names/a\\u${code}b.txt: error 52"
+  check "U+$code is escaped in the detail" has err "holds U+$code \"\\u$code\", which"
+  check "U+$code does not reach the terminal" [ "$(grep -cF "$char" "$work/err")" = 0 ]
+done
+printf 'x' >"$work/names/"$'a\x9bb'
+run "$work/names/"$'a\x9bb'
+check "a byte that is not UTF-8 is escaped" has err "quorvel-gen: $work/names/a\\x9Bb: error 52"
 printf 'x' >"$work/new"$'\n'"line.bin"
 run "$work/new"$'\n'"line.bin"
 check "a FILE named with a line break is named" has err "quorvel-gen: $work/new\nline.bin: error 52: Bad file name or number (the file name holds U+000A"
@@ -122,9 +152,14 @@ done <<'EOF'
 0||-- -x.bin
 0||--dest=D:\\x --name=a.b --output=o1.bas a.b
 0||-oo2.bas a.b
-0||--name --help a.b
 0||-- --help
 0||a.b --name a.b -o o3.bas --help
+2|quorvel-gen: -o needs a value; --help is never one (try --help)|-o --help a.b
+2|quorvel-gen: --name needs a value; --version is never one (try --help)|--name --version a.b
+2|quorvel-gen: --output needs a value; -h is never one (try --help)|--output -h a.b
+2|quorvel-gen: --dest needs a value; --help is never one (try --help)|--dest --help a.b
+2|quorvel-gen: --dest may not be empty ("." is the current folder) (try --help)|--dest '' a.b
+2|quorvel-gen: --dest may not be empty|--dest= a.b
 2|quorvel-gen: unknown option --x (try --help)|--x a.b
 2|quorvel-gen: unknown option --x (try --help)|--x=1 a.b
 2|quorvel-gen: unknown option -z (try --help)|-z a.b
@@ -137,7 +172,8 @@ cd - >/dev/null
 check "--name= and --output=" grep -qF 'Call WriteBytes("000AFF")' "$work/o1.bas"
 check "--dest= and --output=" grep -qF 'Open "D:\x\a.b"' "$work/o1.bas"
 check "-oOUT" grep -qF 'Open ".\a.b"' "$work/o2.bas"
-check "--help as a value is a value" [ ! -e "$work/o3.bas" ]
+check "--help ends the reading" [ ! -e "$work/o3.bas" ]
+check "--help is never OUT" same "$work/--help" "$work/a.b"
 
 run --help
 check "help is all on stdout" rc 0
