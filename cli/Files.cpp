@@ -249,6 +249,7 @@ OpenedSource OpenSource(const std::string& path) {
   const HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(s.fd.Get()));
   s.id = IdOfHandle(h);
   LARGE_INTEGER size;
+  s.pipe = GetFileType(h) == FILE_TYPE_PIPE;
   if (path != "-" && GetFileType(h) == FILE_TYPE_DISK && GetFileSizeEx(h, &size)) {
     s.seekable = true;
     s.size = static_cast<std::uint64_t>(size.QuadPart);
@@ -265,12 +266,21 @@ OpenedSource OpenSource(const std::string& path) {
   if (fstatfs(s.fd.Get(), &fs) == 0 && (fs.f_type == 0x9fa0 /* proc */ || fs.f_type == 0x62656572 /* sysfs */))
     virtualFile = true;
 #endif
+  s.pipe = S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode);
   if (path != "-" && S_ISREG(st.st_mode) && !virtualFile) {
     s.seekable = true;
     s.size = static_cast<std::uint64_t>(st.st_size);
   }
 #endif
   return s;
+}
+
+void WidenPipe(int fd) {
+#ifdef F_SETPIPE_SZ
+  fcntl(fd, F_SETPIPE_SZ, 1 << 20);  // refused is fine
+#else
+  (void)fd;
+#endif
 }
 
 std::size_t ReadSome(int fd, std::uint8_t* buffer, std::size_t n, const std::string& path) {

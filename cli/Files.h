@@ -58,6 +58,7 @@ class Fd {
 struct OpenedSource {
   Fd fd;
   bool seekable = false;   // a plain file whose length is known up front
+  bool pipe = false;       // a pipe, FIFO or socket: its bytes come once, as they are written
   std::uint64_t size = 0;  // its length when opened
   std::optional<FileId> id;
 };
@@ -65,6 +66,8 @@ struct OpenedSource {
 // Opens a source for reading; "-" is standard input.
 OpenedSource OpenSource(const std::string& path);
 
+// Asks for a larger pipe buffer, for fewer and larger reads (where the system has them).
+void WidenPipe(int fd);
 // Reads up to n bytes (0 at the end); throws NamedError about `path` on failure.
 std::size_t ReadSome(int fd, std::uint8_t* buffer, std::size_t n, const std::string& path);
 std::size_t ReadAt(int fd, std::uint64_t offset, std::uint8_t* buffer, std::size_t n, const std::string& path);

@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <utility>
 
 #include "VbError.h"
 
 #ifdef __linux__
-#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -20,10 +20,7 @@ namespace quorvel::cli {
 namespace {
 
 constexpr std::size_t kBlock = 1 << 20;
-
-[[noreturn]] void Overflow(const std::string& path, const char* detail) {
-  throw NamedError{path, kErrOverflow, detail};
-}
+constexpr std::uint64_t kMostKept = std::numeric_limits<std::int32_t>::max();
 
 }  // namespace
 
@@ -60,61 +57,64 @@ class Spool::Piece {
 Spool::Spool() = default;
 Spool::~Spool() = default;
 
-void Spool::Fill(int fd, const std::string& path, std::uint64_t limit, const char* overflowDetail) {
-#ifdef F_SETPIPE_SZ
-  fcntl(fd, F_SETPIPE_SZ, 1 << 20);  // fewer, larger reads from a pipe; refused is fine
-#endif
-  if (FillFile(fd, path, limit, overflowDetail)) return;
-  for (;;) {
-    const std::size_t room = kPiece - size_ % kPiece;
-    const std::uint64_t allowed = limit + 1 - size_;
-    if (allowed == 0) {
-      pieces_.clear();
-      Overflow(path, overflowDetail);
-    }
-    if (size_ % kPiece == 0) pieces_.emplace_back(!pieces_.empty());
-    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(room, allowed));
-    const std::size_t got = ReadSome(fd, pieces_.back().get() + size_ % kPiece, want, path);
-    if (got == 0) return;
-    size_ += got;
-  }
-}
-
-bool Spool::FillFile(int fd, const std::string& path, std::uint64_t limit, const char* overflowDetail) {
+void Spool::Start() {
+  started_ = true;
 #ifdef __linux__
   // A file size limit would stop the in-memory file too, with SIGXFSZ.
   struct rlimit fsize;
-  if (getrlimit(RLIMIT_FSIZE, &fsize) != 0 || (fsize.rlim_cur != RLIM_INFINITY && fsize.rlim_cur <= limit))
-    return false;
-  file_ = Fd(memfd_create("quorvel-gen source", MFD_CLOEXEC));
-  if (file_.Get() < 0) return false;
+  if (getrlimit(RLIMIT_FSIZE, &fsize) == 0 && (fsize.rlim_cur == RLIM_INFINITY || fsize.rlim_cur > kMostKept))
+    file_ = Fd(memfd_create("quorvel-gen source", MFD_CLOEXEC));
+#endif
+}
+
+void Spool::Clear() {
+  file_.Reset();
+  pieces_.clear();
+  size_ = 0;
+}
+
+void Spool::Fill(int fd, const std::string& path, std::uint64_t limit, const char* overflowDetail) {
+  WidenPipe(fd);
   std::vector<std::uint8_t> block(kBlock);
   for (;;) {
     const std::uint64_t allowed = limit + 1 - size_;
     if (allowed == 0) {
-      file_.Reset();
-      Overflow(path, overflowDetail);
+      Clear();
+      throw NamedError{path, kErrOverflow, overflowDetail};
     }
     const std::size_t got =
         ReadSome(fd, block.data(), static_cast<std::size_t>(std::min<std::uint64_t>(block.size(), allowed)), path);
-    if (got == 0) return true;
-    if (const int err = WriteAll(file_.Get(), reinterpret_cast<const char*>(block.data()), got)) {
-      file_.Reset();
+    if (got == 0) return;
+    Append(block.data(), got, path);
+  }
+}
+
+void Spool::Append(const std::uint8_t* bytes, std::size_t n, const std::string& path) {
+  if (!started_) Start();
+  if (file_.Get() >= 0) {
+    if (const int err = WriteAll(file_.Get(), reinterpret_cast<const char*>(bytes), n)) {
+      Clear();
       if (err == ENOSPC || err == ENOMEM) throw std::bad_alloc();
       ThrowSystemError(err, path, true);
     }
-    size_ += got;
+    size_ += n;
+    return;
   }
-#else
-  (void)fd, (void)path, (void)limit, (void)overflowDetail;
-  return false;
-#endif
+  while (n) {
+    if (size_ % kPiece == 0) pieces_.emplace_back(!pieces_.empty());
+    const std::size_t k = std::min<std::size_t>(n, kPiece - size_ % kPiece);
+    std::memcpy(pieces_.back().get() + size_ % kPiece, bytes, k);
+    size_ += k;
+    bytes += k;
+    n -= k;
+  }
 }
 
 std::size_t Spool::ReadAt(std::uint64_t offset, std::uint8_t* to, std::size_t n) const {
   if (offset >= size_) return 0;
-  if (file_.Get() >= 0) return cli::ReadAt(file_.Get(), offset, to, std::min<std::uint64_t>(n, size_ - offset), "");
-  n = static_cast<std::size_t>(std::min<std::uint64_t>({n, size_ - offset, kPiece - offset % kPiece}));
+  n = static_cast<std::size_t>(std::min<std::uint64_t>(n, size_ - offset));
+  if (file_.Get() >= 0) return cli::ReadAt(file_.Get(), offset, to, n, "");
+  n = static_cast<std::size_t>(std::min<std::uint64_t>(n, kPiece - offset % kPiece));
   std::memcpy(to, pieces_[offset / kPiece].get() + offset % kPiece, n);
   return n;
 }

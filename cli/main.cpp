@@ -52,18 +52,26 @@ struct Job {
   std::optional<Target> target;  // none: standard output
   std::optional<FileId> id;      // the source's, seen before anything is read
   OpenedSource source;           // open only while it is converted
-  std::unique_ptr<Spool> spool;
+  bool streamed = false;         // converted as it is read: its length is known at its end
+  std::unique_ptr<Spool> spool;  // its bytes, when they cannot be read again from the source
   std::uint64_t length = 0;  // taken when its turn comes; a file that grows is cut there
 };
 
 // The bytes of a source by position: reads of a plain file do not depend on a shared offset,
-// so the generator and the verifier may both read it.
+// so the generator and the verifier may both read it. A streamed source is read as it comes
+// (and kept in the spool for --verify).
 class JobSource : public ByteSource {
  public:
-  explicit JobSource(const Job& job) : job_(job) {}
-  std::uint64_t Length() override { return job_.length; }
+  explicit JobSource(Job& job) : job_(job) {}
+  std::uint64_t Length() override { return job_.streamed ? kUnknownLength : job_.length; }
   std::size_t Read(std::uint8_t* buffer, std::size_t count) override {
-    const std::size_t n = ReadAt(at_, buffer, count);
+    std::size_t n;
+    if (job_.streamed) {
+      n = ReadSome(job_.source.fd.Get(), buffer, count, job_.file);
+      if (job_.spool && n) job_.spool->Append(buffer, n, job_.file);
+    } else {
+      n = ReadAt(at_, buffer, count);
+    }
     at_ += n;
     return n;
   }
@@ -71,9 +79,10 @@ class JobSource : public ByteSource {
     if (job_.spool) return job_.spool->ReadAt(offset, buffer, count);
     return cli::ReadAt(job_.source.fd.Get(), offset, buffer, count, job_.file);
   }
+  std::uint64_t BytesRead() const { return at_; }
 
  private:
-  const Job& job_;
+  Job& job_;
   std::uint64_t at_ = 0;
 };
 
@@ -364,6 +373,14 @@ void ResolveTargets(std::vector<Job>& jobs) {
   }
 }
 
+void CheckStrict(const Options& o, const Job& job) {
+  const std::uint64_t lines = ModuleLineCount(job.length);
+  if (o.strict && lines > kMaxVbModuleLines)
+    throw NamedError{job.file, 0,
+                     "the module would have " + std::to_string(lines) + " lines; a VB6 module holds at most " +
+                         std::to_string(kMaxVbModuleLines) + " (--strict)"};
+}
+
 // The source's length, read to its end first when it is not a plain file.
 void TakeLength(Job& job) {
   if (job.source.seekable) {
@@ -405,17 +422,18 @@ struct Outcome {
 };
 
 // Converts one source into its output; verifies it when asked. Throws on any failure.
-Outcome Convert(const Options& o, const Job& job, Output& out) {
+Outcome Convert(const Options& o, Job& job, Output& out) {
   const ModuleOptions module = ModuleOptionsFor(o, job.fileName, o.dest);
   JobSource source(job);
   std::optional<SourceComparer> comparer;
   std::optional<ModuleReader> reader;
-  if (o.verify) {
+  auto startVerifying = [&] {
     comparer.emplace(source, job.length);
     reader.emplace([&](const std::uint8_t* b, std::size_t n) { comparer->Compare(b, n); });
-  }
+  };
   // A file is read back from the disk; what cannot be read back is checked as it is written.
   const bool readBack = out.pending != nullptr;
+  if (o.verify && !readBack) startVerifying();
   const bool asciiOnly = OutputSink::IsAscii(module.fileName) && OutputSink::IsAscii(module.destFolder) &&
                          OutputSink::IsAscii(module.notice);
   ProgressBar bar;
@@ -427,6 +445,7 @@ Outcome Convert(const Options& o, const Job& job, Output& out) {
     generator.Generate(source, sink, showProgress ? &bar : nullptr);
     sink.Finish();
   } catch (const VbError& e) {
+    if (e.Number() == kErrOverflow) throw NamedError{job.file, e.Number(), kOverflowDetail};
     if (e.Number() != kErrInputPastEndOfFile || !job.source.seekable) throw NamedError{job.file, e.Number(), ""};
     throw NamedError{job.file, e.Number(),
                      "the file shrank from " + std::to_string(job.length) + " to " +
@@ -434,9 +453,11 @@ Outcome Convert(const Options& o, const Job& job, Output& out) {
   } catch (const ModuleFormatError& e) {
     throw NamedError{out.name, 0, std::string("verify failed: ") + e.what()};
   }
+  if (job.streamed) job.length = source.BytesRead();
   if (!o.verify) return {};
   try {
     if (readBack) {
+      startVerifying();
       std::vector<std::uint8_t> buffer(kIoChunk);
       std::uint64_t at = 0;
       while (const std::size_t n = ReadAt(out.fd, at, buffer.data(), buffer.size(), out.name)) {
@@ -467,14 +488,21 @@ int Run(const Options& o) {
   for (Job& job : jobs) {
     job.source = OpenSource(job.file);
     if (job.source.id) sources.push_back({*job.source.id, job.file});
-    TakeLength(job);
-    const std::uint64_t lines = ModuleLineCount(job.length);
-    if (o.strict && lines > kMaxVbModuleLines)
-      throw NamedError{job.file, 0,
-                       "the module would have " + std::to_string(lines) + " lines; a VB6 module holds at most " +
-                           std::to_string(kMaxVbModuleLines) + " (--strict)"};
+    // A pipe whose module goes to a file (replaced only at the end) is converted as it is read,
+    // while its writer goes on. Elsewhere a source that is not a plain file is read to its end
+    // first, so that nothing is written for one that is too long.
+    const PathKind out = job.target ? KindOf(job.target->path) : PathKind::Other;
+    job.streamed = job.source.pipe && (out == PathKind::File || out == PathKind::Missing);
+    if (job.streamed) {
+      WidenPipe(job.source.fd.Get());
+      if (o.verify) job.spool = std::make_unique<Spool>();
+    } else {
+      TakeLength(job);
+      CheckStrict(o, job);
+    }
     outputs.push_back(OpenOutput(o, job));
     outcomes.push_back(Convert(o, job, outputs.back()));
+    if (job.streamed) CheckStrict(o, job);
     if (outputs.back().pending) outputs.back().pending->Close();
     job.source.fd.Reset();
     job.spool.reset();

@@ -46,6 +46,9 @@ std::string TargetPathLiteral(const ModuleOptions& options);
 // Bytes to convert. Length() is asked once, before the first Read().
 class ByteSource {
  public:
+  // A length told only by the end of the source (a pipe converted as it is read).
+  static constexpr std::uint64_t kUnknownLength = ~std::uint64_t{0};
+
   virtual ~ByteSource() = default;
   virtual std::uint64_t Length() = 0;
   // Fills up to count bytes; returns how many (0 only at the end of the source).
@@ -81,7 +84,9 @@ struct GeneratorCounters {
 // Streams the text of one Visual Basic module that re-creates the source byte for byte.
 // Memory stays constant whatever the source's size. Failures are VbError: a source of 2^31
 // bytes or more is error 6, one that ends before its length is error 62, options that a module
-// cannot carry are error 52 (see TargetPathLiteral), all before any text reaches the sink.
+// cannot carry are error 52 (see TargetPathLiteral), all before any text reaches the sink. A
+// source of unknown length is converted to its end, with no progress told, and is error 6 once
+// more than 2^31 - 1 bytes came (after text has reached the sink).
 class ModuleGenerator {
  public:
   explicit ModuleGenerator(ModuleOptions options);

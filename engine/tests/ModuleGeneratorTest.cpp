@@ -419,6 +419,35 @@ TEST(ModuleGenerator, FailsWithOverflowFromTwoGibibytesOn) {
   EXPECT_VB_ERROR_MSG(ModuleGenerator(Spec()).Generate(huge, sink), 6, "Overflow");
 }
 
+TEST(ModuleGenerator, ConvertsASourceOfUnknownLengthToItsEnd) {
+  struct Unknown : MemorySource {
+    using MemorySource::MemorySource;
+    std::uint64_t Length() override { return kUnknownLength; }
+  };
+  struct Told : ProgressObserver {
+    int calls = 0;
+    void Converted(std::uint32_t, std::uint32_t) override { ++calls; }
+  } observer;
+  for (const std::size_t n : {0u, 31u, 3200u, 10000u}) {
+    const auto bytes = Bytes(n);
+    Unknown source(bytes);
+    StringSink sink;
+    ModuleGenerator generator(Spec());
+    generator.SetProgressStep(1);
+    generator.Generate(source, sink, &observer);
+    EXPECT_EQ(sink.Text(), GenerateModule(Spec(), bytes)) << n;
+  }
+  EXPECT_EQ(observer.calls, 0);  // no total to tell progress against
+}
+
+TEST(ModuleGenerator, FailsWithOverflowWhenASourceOfUnknownLengthGoesPastTheLimit) {
+  CountingSource endless(ByteSource::kUnknownLength, 1ull << 31);
+  PieceSink sink;
+  EXPECT_VB_ERROR_MSG(ModuleGenerator(Spec()).Generate(endless, sink), 6, "Overflow");
+  CountingSource atTheLimit(ByteSource::kUnknownLength, (1ull << 31) - 1);
+  EXPECT_NO_THROW(ModuleGenerator(Spec()).Generate(atTheLimit, sink));
+}
+
 TEST(ModuleGenerator, FailsWithInputPastEndWhenTheSourceShrinks) {
   CountingSource shrinking(1000, 600);
   PieceSink sink;
