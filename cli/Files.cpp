@@ -182,41 +182,6 @@ std::optional<FileId> IdOfDescriptor(int fd) {
 #endif
 }
 
-std::string FollowLinks(const std::string& path) {
-#ifdef _WIN32
-  return path;  // a link is replaced as it is
-#else
-  struct stat st;
-  if (stat(path.c_str(), &st) == 0) {
-    // A device or pipe is opened by the name given (/dev/stdout is a link the kernel resolves).
-    if (!S_ISREG(st.st_mode)) return path;
-    std::string at = path;
-    if (char* real = realpath(path.c_str(), nullptr)) {
-      at = real;
-      free(real);
-    }
-    return at;
-  }
-  // A link to a file that is not there yet: the file is made where the last link points.
-  std::string at = path;
-  for (int hops = 0;; ++hops) {
-    struct stat st;
-    if (lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return at;
-    if (hops == 40) throw NamedError{path, kErrPathNotFound, "too many levels of symbolic links"};
-    std::string to(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
-    const ssize_t n = readlink(at.c_str(), to.data(), to.size());
-    if (n < 0) ThrowSystemError(errno, path, false);
-    to.resize(std::min(static_cast<std::size_t>(n), to.size()));
-    at = to.starts_with('/') ? to : JoinPath(SplitPath(at).first, to);
-  }
-#endif
-}
-
-bool IsStandardOutput(const std::string& path) {
-  const auto out = IdOfDescriptor(1);
-  return out && IdOf(path) == out;
-}
-
 std::optional<FileId> ProbeSource(const std::string& path) {
   if (path == "-") return IdOfDescriptor(0);
   // Opening a FIFO would wait for its writer and take its data; opening a device may do

@@ -89,11 +89,6 @@ std::pair<std::string, std::string> SplitPath(const std::string& path);
 std::string JoinPath(const std::string& folder, const std::string& name);
 std::optional<FileId> IdOf(const std::string& path);
 std::optional<FileId> IdOfDescriptor(int fd);
-// The path that writing to `path` reaches: symbolic links followed to their end, also when the
-// last one names a file that does not exist yet. Error 76 about `path` for a loop of links.
-std::string FollowLinks(const std::string& path);
-// Whether `path` is the very file, pipe or device this program's standard output goes to.
-bool IsStandardOutput(const std::string& path);
 // Fails as opening the source would (53, 76, 70, 75 for a folder), without holding it open; a
 // plain file is opened and closed again, a pipe or device only looked at. The source's file
 // identity when it has one.

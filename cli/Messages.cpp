@@ -21,21 +21,15 @@ std::string Shown(std::string_view text) {
   char escape[16];
   for (std::size_t i = 0; i < text.size();) {
     const auto u = static_cast<unsigned char>(text[i]);
-    if (u == '\n') s += "\\n";
-    else if (u == '\r') s += "\\r";
-    else if (u == '\t') s += "\\t";
-    if (u == '\n' || u == '\r' || u == '\t') {
-      ++i;
-      continue;
-    }
-    if (u < 0x20 || u == 0x7f) {
-      std::snprintf(escape, sizeof escape, "\\x%02X", u);
-      s += escape;
-      ++i;
-      continue;
-    }
     if (u < 0x80) {
-      s += text[i++];
+      if (u == '\n') s += "\\n";
+      else if (u == '\r') s += "\\r";
+      else if (u == '\t') s += "\\t";
+      else if (u < 0x20 || u == 0x7f) {
+        std::snprintf(escape, sizeof escape, "\\x%02X", u);
+        s += escape;
+      } else s += text[i];
+      ++i;
       continue;
     }
     const Utf8Char c = DecodeUtf8(text.substr(i));

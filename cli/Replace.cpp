@@ -1,7 +1,9 @@
 #include "Replace.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 #include "Messages.h"
@@ -38,6 +40,41 @@ std::wstring Wide(const std::string& utf8) { return win::Widen(utf8); }
 #endif
 
 }  // namespace
+
+std::string FollowLinks(const std::string& path) {
+#ifdef _WIN32
+  return path;  // a link is replaced as it is
+#else
+  struct stat st;
+  if (stat(path.c_str(), &st) == 0) {
+    // A device or pipe is opened by the name given (/dev/stdout is a link the kernel resolves).
+    if (!S_ISREG(st.st_mode)) return path;
+    std::string at = path;
+    if (char* real = realpath(path.c_str(), nullptr)) {
+      at = real;
+      free(real);
+    }
+    return at;
+  }
+  // A link to a file that is not there yet: the file is made where the last link points.
+  std::string at = path;
+  for (int hops = 0;; ++hops) {
+    struct stat st;
+    if (lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return at;
+    if (hops == 40) throw NamedError{path, kErrPathNotFound, "too many levels of symbolic links"};
+    std::string to(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+    const ssize_t n = readlink(at.c_str(), to.data(), to.size());
+    if (n < 0) ThrowSystemError(errno, path, false);
+    to.resize(std::min(static_cast<std::size_t>(n), to.size()));
+    at = to.starts_with('/') ? to : JoinPath(SplitPath(at).first, to);
+  }
+#endif
+}
+
+bool IsStandardOutput(const std::string& path) {
+  const auto out = IdOfDescriptor(1);
+  return out && IdOf(path) == out;
+}
 
 PendingFile::PendingFile(Target target, bool force) : target_(std::move(target)), force_(force) {
   Check();
@@ -101,24 +138,24 @@ void PendingFile::Close() {
 #endif
 }
 
-void PendingFile::Check() const {
-  const std::string& path = target_.path;
-  if (KindOf(path) == PathKind::Folder) throw NamedError{target_.given, kErrPathFileAccess, ""};
+void CheckReplaceable(const Target& target, bool force) {
+  const std::string& path = target.path;
+  if (KindOf(path) == PathKind::Folder) throw NamedError{target.given, kErrPathFileAccess, ""};
 #ifdef _WIN32
   const DWORD a = GetFileAttributesW(Wide(path).c_str());
-  if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY) && !force_)
-    throw NamedError{target_.given, kErrPathFileAccess, kReadOnly};
+  if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY) && !force)
+    throw NamedError{target.given, kErrPathFileAccess, kReadOnly};
 #else
   struct stat st;
   if (lstat(path.c_str(), &st) != 0) return;  // a new file
   // Read-only as Windows knows it: no write permission at all, or none for this user.
-  if (!force_ && ((st.st_mode & 0222) == 0 || faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0))
-    throw NamedError{target_.given, kErrPathFileAccess, kReadOnly};
+  if (!force && ((st.st_mode & 0222) == 0 || faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0))
+    throw NamedError{target.given, kErrPathFileAccess, kReadOnly};
   const uid_t me = geteuid();
   struct stat folder;
   if (me != 0 && st.st_uid != me && stat(SplitPath(path).first.c_str(), &folder) == 0 && (folder.st_mode & S_ISVTX) &&
       folder.st_uid != me)
-    throw NamedError{target_.given, kErrPermissionDenied,
+    throw NamedError{target.given, kErrPermissionDenied,
                      "it belongs to someone else, in a folder where only a file's owner may replace it"};
 #endif
 }

@@ -15,6 +15,16 @@ struct Target {
   std::string path;
 };
 
+// The path that writing to `path` reaches: symbolic links followed to their end, also when the
+// last one names a file that does not exist yet. Error 76 about `path` for a loop of links.
+std::string FollowLinks(const std::string& path);
+// Whether `path` is the very file, pipe or device this program's standard output goes to.
+bool IsStandardOutput(const std::string& path);
+
+// The refusals replacing a target would meet: a folder (75), a read-only file without
+// --force (75), on Linux a file in a sticky folder that belongs to someone else (70).
+void CheckReplaceable(const Target& target, bool force);
+
 // A source as it was read, so that no target is replaced once it has become that source.
 struct SourceSeen {
   FileId id;
@@ -37,9 +47,8 @@ class PendingFile {
   // Closes the file once it is complete (reported as a write error on the target).
   void Close();
 
-  // The refusals replacing the target would meet: a folder (75), a read-only file without
-  // --force (75), on Linux a file in a sticky folder that belongs to someone else (70).
-  void Check() const;
+  // CheckReplaceable, again.
+  void Check() const { CheckReplaceable(target_, force_); }
   // Exit 2 when the target, by its name or the path behind it, is now one of the sources.
   void CheckNotASource(const std::vector<SourceSeen>& sources) const;
 

@@ -356,7 +356,7 @@ void ProbeSources(std::vector<Job>& jobs) {
 }
 
 // Where each module will be written, fixed now: links are followed here and not again.
-void ResolveTargets(std::vector<Job>& jobs) {
+void ResolveTargets(std::vector<Job>& jobs, bool force) {
   for (Job& job : jobs) {
     if (!job.target) continue;
     job.target->path = FollowLinks(job.target->given);
@@ -371,6 +371,10 @@ void ResolveTargets(std::vector<Job>& jobs) {
     // standard output is, never opened anew and cut.
     if (IsStandardOutput(job.target->path)) job.target.reset();
   }
+  // A target that cannot be replaced fails the run before any source is read (and is checked
+  // again before the first is replaced).
+  for (const Job& job : jobs)
+    if (job.target && KindOf(job.target->path) != PathKind::Other) CheckReplaceable(*job.target, force);
 }
 
 void CheckStrict(const Options& o, const Job& job) {
@@ -477,7 +481,7 @@ Outcome Convert(const Options& o, Job& job, Output& out) {
 int Run(const Options& o) {
   std::vector<Job> jobs = PlanJobs(o);
   ProbeSources(jobs);
-  ResolveTargets(jobs);
+  ResolveTargets(jobs, o.force);
 
   // Every module is written before any output is replaced: all of them, or none. A source is
   // open only while its module is made.

@@ -370,6 +370,18 @@ run -o "$work/many" "$work/src/one.txt" "$work/src/two.dat"
 check "a read-only second target fails the run" has err "quorvel-gen: $work/many/modtwo.bas: error 75"
 check "before the first is replaced" same "$work/many/modone.bas" "$work/one.copy"
 chmod 644 "$work/many/modtwo.bas"
+# Made read-only while the first source, a FIFO, is read: found when the time to replace comes.
+rm -f "$work/pipe" && mkfifo "$work/pipe"
+"$gen" -o "$work/many" "$work/pipe" "$work/src/two.dat" >/dev/null 2>"$work/err" & pid=$!
+exec 3>"$work/pipe"
+cp "$work/many/modtwo.bas" "$work/many/modpipe.bas" && cp -p "$work/many/modpipe.bas" "$work/pipe.copy"
+chmod 444 "$work/many/modtwo.bas"
+printf 'slow' >&3; exec 3>&-
+wait "$pid"
+check "a target made read-only during the run is found before any is replaced" \
+  has err "quorvel-gen: $work/many/modtwo.bas: error 75"
+check "so the first stays as it was" same "$work/many/modpipe.bas" "$work/pipe.copy"
+chmod 644 "$work/many/modtwo.bas" && rm "$work/many/modpipe.bas"
 if [ "$(id -u)" != 0 ]; then
   skip "a second move that fails (an immutable file needs root)"
 elif ! chattr +i "$work/many/modtwo.bas" 2>/dev/null; then
