@@ -93,7 +93,6 @@ void Spool::Append(const std::uint8_t* bytes, std::size_t n, const std::string& 
   if (!started_) Start();
   if (file_.Get() >= 0) {
     if (const int err = WriteAll(file_.Get(), reinterpret_cast<const char*>(bytes), n)) {
-      Clear();
       if (err == ENOSPC || err == ENOMEM) throw std::bad_alloc();
       ThrowSystemError(err, path, true);
     }

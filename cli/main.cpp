@@ -30,6 +30,7 @@
 #include "Replace.h"
 #include "Spool.h"
 #include "StringStuff.h"
+#include "Verifier.h"
 #include "VbError.h"
 #include "Windows1252.h"
 
@@ -84,55 +85,6 @@ class JobSource : public ByteSource {
  private:
   Job& job_;
   std::uint64_t at_ = 0;
-};
-
-// Compares the bytes a module writes with the first `length` bytes of its source, which it
-// reads in blocks of kIoChunk bytes.
-class SourceComparer {
- public:
-  SourceComparer(const JobSource& source, std::uint64_t length)
-      : source_(source), length_(length), block_(kIoChunk) {}
-  void Compare(const std::uint8_t* bytes, std::size_t n) {
-    if (!same_) return;
-    if (n > length_ - at_) {
-      same_ = false;
-      return;
-    }
-    while (n) {
-      if (at_ == blockEnd_ && !Refill()) {
-        same_ = false;
-        return;
-      }
-      const auto k = static_cast<std::size_t>(std::min<std::uint64_t>(n, blockEnd_ - at_));
-      if (std::memcmp(bytes, block_.data() + (at_ - blockStart_), k) != 0) {
-        same_ = false;
-        return;
-      }
-      at_ += k;
-      bytes += k;
-      n -= k;
-    }
-  }
-  bool SameToTheEnd() const { return same_ && at_ == length_; }
-
- private:
-  bool Refill() {
-    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(block_.size(), length_ - at_));
-    std::size_t got = 0;
-    while (got < want)
-      if (const std::size_t n = source_.ReadAt(at_ + got, block_.data() + got, want - got)) got += n;
-      else break;
-    blockStart_ = at_;
-    blockEnd_ = at_ + got;
-    return got > 0;
-  }
-
-  const JobSource& source_;
-  std::uint64_t length_;
-  std::vector<std::uint8_t> block_;
-  std::uint64_t blockStart_ = 0, blockEnd_ = 0;
-  std::uint64_t at_ = 0;
-  bool same_ = true;
 };
 
 // Writes on a thread of its own, so that converting and writing overlap. Pieces gather in
@@ -221,12 +173,12 @@ class BackgroundWriter {
   std::thread thread_;
 };
 
-// Encodes the module to Windows-1252 and hands it to the writer; optionally reads it back as
-// it goes.
+// Encodes the module to Windows-1252 and hands it to the writer; optionally to the verifier
+// as it goes.
 class OutputSink : public TextSink {
  public:
-  OutputSink(int fd, std::string outName, ModuleReader* reader, bool asciiOnly)
-      : writer_(fd, std::move(outName)), reader_(reader), asciiOnly_(asciiOnly) {
+  OutputSink(int fd, std::string outName, Verifier* verifier, bool asciiOnly)
+      : writer_(fd, std::move(outName)), verifier_(verifier), asciiOnly_(asciiOnly) {
     encoded_.reserve(kIoChunk);
   }
   void Write(std::string_view text) override {
@@ -264,11 +216,11 @@ class OutputSink : public TextSink {
   void Emit(std::string_view bytes) {
     if (bytes.empty()) return;
     writer_.Put(bytes);
-    if (reader_) reader_->Feed(bytes);
+    if (verifier_) verifier_->Feed(bytes);
   }
 
   BackgroundWriter writer_;
-  ModuleReader* reader_;
+  Verifier* verifier_;
   Windows1252Encoder encoder_;
   std::string encoded_;
   bool asciiOnly_;
@@ -429,15 +381,13 @@ struct Outcome {
 Outcome Convert(const Options& o, Job& job, Output& out) {
   const ModuleOptions module = ModuleOptionsFor(o, job.fileName, o.dest);
   JobSource source(job);
-  std::optional<SourceComparer> comparer;
-  std::optional<ModuleReader> reader;
-  auto startVerifying = [&] {
-    comparer.emplace(source, job.length);
-    reader.emplace([&](const std::uint8_t* b, std::size_t n) { comparer->Compare(b, n); });
-  };
+  std::optional<Verifier> verifier;
   // A file is read back from the disk; what cannot be read back is checked as it is written.
   const bool readBack = out.pending != nullptr;
-  if (o.verify && !readBack) startVerifying();
+  if (o.verify) {
+    verifier.emplace([&source](std::uint64_t at, std::uint8_t* to, std::size_t n) { return source.ReadAt(at, to, n); });
+    if (readBack) verifier->ReadBack(out.fd, out.name);
+  }
   const bool asciiOnly = OutputSink::IsAscii(module.fileName) && OutputSink::IsAscii(module.destFolder) &&
                          OutputSink::IsAscii(module.notice);
   ProgressBar bar;
@@ -445,7 +395,7 @@ Outcome Convert(const Options& o, Job& job, Output& out) {
   ModuleGenerator generator(module);
   generator.SetProgressStep(1 << 20);
   try {
-    OutputSink sink(out.fd, out.name, o.verify && !readBack ? &*reader : nullptr, asciiOnly);
+    OutputSink sink(out.fd, out.name, verifier && !readBack ? &*verifier : nullptr, asciiOnly);
     generator.Generate(source, sink, showProgress ? &bar : nullptr);
     sink.Finish();
   } catch (const VbError& e) {
@@ -458,24 +408,8 @@ Outcome Convert(const Options& o, Job& job, Output& out) {
     throw NamedError{out.name, 0, std::string("verify failed: ") + e.what()};
   }
   if (job.streamed) job.length = source.BytesRead();
-  if (!o.verify) return {};
-  try {
-    if (readBack) {
-      startVerifying();
-      std::vector<std::uint8_t> buffer(kIoChunk);
-      std::uint64_t at = 0;
-      while (const std::size_t n = ReadAt(out.fd, at, buffer.data(), buffer.size(), out.name)) {
-        reader->Feed(std::string_view(reinterpret_cast<const char*>(buffer.data()), n));
-        at += n;
-      }
-    }
-    reader->Finish();
-  } catch (const ModuleFormatError& e) {
-    throw NamedError{out.name, 0, std::string("verify failed: ") + e.what()};
-  }
-  if (!comparer->SameToTheEnd())
-    throw NamedError{out.name, 0, "verify failed: the module does not re-create " + Subject(job.file)};
-  return {reader->Parts()};
+  if (!verifier) return {};
+  return {verifier->Finish(job.length, out.name, job.file)};
 }
 
 int Run(const Options& o) {
