@@ -178,7 +178,7 @@ check "--help is never OUT" same "$work/--help" "$work/a.b"
 
 run --help
 check "help is all on stdout" rc 0
-for word in --private --dest --name --output --verify --strict --quiet -- "standard input"; do
+for word in --private --dest --name --output --force --verify --strict --quiet -- "standard input"; do
   check "help tells of $word" has out "$word"
 done
 run --version
