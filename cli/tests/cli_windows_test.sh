@@ -8,7 +8,8 @@ gen=$1
 shift
 wine_run=("$@")
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+mapped=""  # a drive letter this test maps, removed again at the end
+trap 'rm -f "$mapped"; rm -rf "$work"' EXIT
 cd "$work"
 passed=0 failed=0
 check() {
@@ -33,6 +34,28 @@ run --name '日本語.txt' -o cjk.bas sample.bin
 check "a character Windows-1252 lacks is error 52" grep -qF 'quorvel-gen: --name 日本語.txt: error 52: Bad file name or number' err
 check "and no module" [ ! -e cjk.bas ]
 
+# The file name must be one Windows holds as one file in the destination.
+for name in 'CON.txt' '..\boot.ini' 'a.txt:s' 'a.txt.'; do
+  run --name "$name" -o bad.bas sample.bin
+  check "--name $name is error 52" grep -qF "quorvel-gen: --name $name: error 52: Bad file name or number (the file name" err
+done
+check "and no module" [ ! -e bad.bas ]
+run --dest 'C:\x|y' -o bad.bas sample.bin
+check "a destination with | is error 52" grep -qF 'quorvel-gen: --dest C:\x|y: error 52: Bad file name or number (the destination holds "|"' err
+run --dest '\\?\C:\Data' -o long.bas sample.bin
+check "a \\?\ destination is taken" grep -qF 'Open "\\?\C:\Data\sample.bin" For Binary' long.bas
+
+# A read-only OUT is refused; --force replaces it and it stays read-only.
+printf 'read-only\r\n' >ro.bas
+cp ro.bas ro.copy
+chmod 444 ro.bas
+run -o ro.bas sample.bin
+check "a read-only OUT is error 75" grep -qF 'quorvel-gen: ro.bas: error 75: Path/File access error (the file is read-only' err
+check "and stays" cmp -s ro.bas ro.copy
+run --force -o ro.bas sample.bin
+check "--force replaces it" grep -qF 'Call WriteBytes("51756F7276656C2073616D706C650D0A")' ro.bas
+check "and it stays read-only" [ "$(stat -c %a ro.bas)" = 444 ]
+
 cp sample.bin keep.bin
 run -o sample.bin sample.bin
 check "OUT that is FILE is refused" rc 2
@@ -47,6 +70,45 @@ check "standard input" grep -qF '51756F7276656C2073616D706C650D0A' out
 mkdir many
 run -o many sample.bin dash.bas
 check "several FILEs into a folder" [ -f many/modsample.bas ] && [ -f many/moddash.bas ]
+
+# When the second module cannot be put in place, the first target gets its old file back.
+printf 'old one\r\n' >many/modsample.bas
+printf 'old two\r\n' >many/moddash.bas
+cp many/modsample.bas one.copy
+if [ "$(id -u)" = 0 ] && chattr +i many/moddash.bas 2>/dev/null; then
+  run -o many sample.bin dash.bas
+  chattr -i many/moddash.bas
+  check "a second move that fails fails the run" grep -qF 'quorvel-gen: many\moddash.bas: error 70: Permission denied' err
+  check "the first target gets its old file back" cmp -s many/modsample.bas one.copy
+  check "no file left beside them" [ "$(ls -A many | tr '\n' ' ')" = "moddash.bas modsample.bas " ]
+else
+  echo "skipped: a second move that fails (an immutable file needs root and chattr)"
+fi
+
+# A folder given as the root of a drive or as a drive alone: one separator, never "\\".
+drive_c=$(timeout 120 "${wine_run[@]}" winepath -u 'C:\' 2>/dev/null | tr -d '\r')
+drive=""
+for letter in q r s t u v; do
+  if [ -n "$drive_c" ] && [ ! -e "${drive_c%/}/../dosdevices/$letter:" ]; then drive=$letter; break; fi
+done
+if [ -z "$drive" ]; then
+  echo "skipped: -o \\ (no prefix found to map a drive in)"
+else
+  mkdir root && cp sample.bin root/
+  mapped="${drive_c%/}/../dosdevices/$drive:"
+  ln -s "$work/root" "$mapped"
+  cd root  # the current folder is the root of the mapped drive
+  run -o '\' sample.bin
+  check "-o \\ writes into the root of the current drive" [ -f modsample.bas ]
+  rm -f modsample.bas
+  run -o "${drive^^}:" sample.bin
+  check "-o ${drive^^}: writes into the drive's current folder" [ -f modsample.bas ]
+  rm -f modsample.bas
+  run -o "${drive^^}:\\" sample.bin
+  check "-o ${drive^^}:\\ writes into that drive's root" [ -f modsample.bas ]
+  cd "$work"
+  rm -f "$mapped" && mapped=""
+fi
 
 echo "cli (Windows): $passed passed, $failed failed"
 [ "$failed" = 0 ]
