@@ -18,21 +18,37 @@ const char* const kUsage =
     "                 write the module to OUT (default, and \"-\": standard output). OUT\n"
     "                 is replaced only once the whole module is written. When OUT is a\n"
     "                 folder, each FILE gives <VB_Name>.bas in it (modlogo.bas for\n"
-    "                 logo.gif), all of them or none. A read-only OUT is refused\n"
-    "                 (error 75)\n"
+    "                 logo.gif; a compact set also <VB_Name>_2.bas ...), all of them or\n"
+    "                 none. A read-only OUT is refused (error 75)\n"
     "  --force        replace a read-only OUT all the same (it stays read-only)\n"
     "  --private      declare cl_fp, part 1, Create_ and WriteBytes Private, so only\n"
     "                 code inside the module can call Create_ (add a Public wrapper to\n"
     "                 call it from elsewhere). Parts 2 and later stay Public, as in every\n"
     "                 module Quorvel has made: a part is no use on its own, since it\n"
-    "                 writes into the file that only Create_ opens (default: all Public)\n"
-    "  --verify       read the module back and compare the bytes it writes with FILE\n"
-    "  --strict       fail (exit 1, nothing written) when the module would be longer than\n"
-    "                 the 65,534 lines a VB6 module may hold, instead of warning\n"
+    "                 writes into the file that only Create_ opens (default: all Public).\n"
+    "                 Compact: Create_, Bytes_ and <stem>_Length Private (a set's other\n"
+    "                 modules keep Public the entries module 1 calls)\n"
+    "  --layout classic|compact\n"
+    "                 classic (the default): the module the window writes, 32 bytes a\n"
+    "                 line, about 2 MB in the 65,534 lines a VB6 module may hold.\n"
+    "                 compact: 500 bytes a line, about 30 MB a module, and beside\n"
+    "                 Create_<stem> a Bytes_<stem>() function that returns the bytes as a\n"
+    "                 Byte array, writing no file (Dim b() As Byte: b = Bytes_logo_gif())\n"
+    "  --max-lines N  lines a module may hold (default, and most: 65,534). A compact\n"
+    "                 module past it becomes a set, mod<name>.bas, mod<name>_2.bas ...,\n"
+    "                 written only with -o FOLDER; import them all into one project. A\n"
+    "                 classic module past it is warned of (see --strict)\n"
+    "  --verify       read the module (every module of a set) back and compare the\n"
+    "                 bytes it writes with FILE\n"
+    "  --strict       fail (exit 1, nothing written) when a classic module would be longer\n"
+    "                 than --max-lines, instead of warning\n"
     "  -q, --quiet    no warnings and no progress bar\n"
     "  --help, --version  print this or the version; never the value of another option\n"
     "  --             ends the options: what follows is FILE even when it begins with \"-\"\n"
     "Long options also take their value as --dest=FOLDER, and -oOUT works.\n"
+    "Which layout: classic for small files and modules like those the window makes;\n"
+    "compact for files past 2 MB, for the bytes in memory (Bytes_), and for quicker\n"
+    "re-creation.\n"
     "\n"
     "The module's file name must be one Windows can hold: a name holding a control\n"
     "character, a character Windows-1252 lacks or one of \\ / : * ? \" < > |, a name that is\n"
@@ -52,6 +68,20 @@ std::string_view OptionName(std::string_view arg) {
 }
 
 bool EndsTheReading(std::string_view arg) { return arg == "--help" || arg == "-h" || arg == "--version"; }
+
+// A whole number of lines from 1 to what a VB6 module may hold, in plain digits.
+std::uint64_t LineBudget(const std::string& text) {
+  std::uint64_t n = 0;
+  bool ok = !text.empty() && text.size() <= 6;
+  for (char c : text) {
+    if (c < '0' || c > '9') ok = false;
+    else n = n * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  if (!ok || n < 1 || n > kMaxVbModuleLines)
+    throw UsageError{"--max-lines takes a number of lines from 1 to " + std::to_string(kMaxVbModuleLines) + ", not " +
+                     text};
+  return n;
+}
 
 }  // namespace
 
@@ -96,6 +126,12 @@ Options ParseArguments(const std::vector<std::string>& args) {
       o.force = true;
     } else if (a == "-q" || a == "--quiet") {
       o.quiet = true;
+    } else if (auto v = value("--layout")) {
+      if (*v == "classic") o.layout = ModuleLayout::kClassic;
+      else if (*v == "compact") o.layout = ModuleLayout::kCompact;
+      else throw UsageError{"--layout is classic or compact, not " + *v};
+    } else if (auto v = value("--max-lines")) {
+      o.maxLines = LineBudget(*v);
     } else if (auto v = value("--dest")) {
       o.dest = *v;
     } else if (auto v = value("--name")) {

@@ -1,8 +1,11 @@
 // The command line of quorvel-gen.
 #pragma once
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "ModuleGenerator.h"
 
 namespace quorvel::cli {
 
@@ -18,6 +21,8 @@ struct Options {
   bool quiet = false;
   bool strict = false;
   bool force = false;  // replace a read-only OUT
+  ModuleLayout layout = ModuleLayout::kClassic;
+  std::uint64_t maxLines = kMaxVbModuleLines;  // lines one module may hold, 1 to 65,534
   std::string dest = ".";
   std::optional<std::string> name;
   std::optional<std::string> out;  // "-": standard output

@@ -1,6 +1,7 @@
 #include "Convert.h"
 
 #include <optional>
+#include <stdexcept>
 
 #ifdef _WIN32
 #include <io.h>
@@ -9,8 +10,9 @@
 #include <unistd.h>
 #endif
 
+#include "CompactGenerator.h"
 #include "JobPlan.h"
-#include "ModuleReader.h"
+#include "ModuleSet.h"
 #include "ProgressBar.h"
 #include "VbError.h"
 #include "Verifier.h"
@@ -24,56 +26,101 @@ namespace {
 constexpr std::uint64_t kProgressFrom = 4u << 20;
 constexpr std::uint32_t kProgressStep = 1 << 20;
 
+// Opens the output of each module as the generator comes to it, and finishes the one before:
+// its text written out, read back when --verify reads it from the disk, its file closed.
+class OutputSet : public ModuleSetSink {
+ public:
+  OutputSet(const Options& o, const Job& job, std::vector<Output>& outputs, Verifier* verifier, bool asciiOnly)
+      : o_(o), job_(job), outputs_(outputs), verifier_(verifier), asciiOnly_(asciiOnly) {}
+
+  TextSink& Module(std::int32_t index, const ModuleInfo&) override {
+    EndModule();
+    if (index < 1 || static_cast<std::size_t>(index) > job_.targets.size())
+      throw std::logic_error("a module that was not planned");
+    outputs_.push_back(OpenOutput(o_, job_.targets[static_cast<std::size_t>(index) - 1]));
+    const Output& out = outputs_.back();
+    // A file is read back from the disk; what cannot be read back is checked as it is written.
+    readBack_ = out.pending != nullptr;
+    if (verifier_) verifier_->StartModule(out.name);
+    sink_.emplace(out.fd, out.name, verifier_ && !readBack_ ? verifier_ : nullptr, asciiOnly_);
+    return *sink_;
+  }
+
+  // The last module is complete.
+  void EndModule() {
+    if (!sink_) return;
+    sink_->Finish();
+    sink_.reset();
+    Output& out = outputs_.back();
+    if (verifier_ && readBack_) verifier_->ReadBack(out.fd);
+    if (out.pending) out.pending->Close();
+  }
+
+ private:
+  const Options& o_;
+  const Job& job_;
+  std::vector<Output>& outputs_;
+  Verifier* verifier_;
+  bool asciiOnly_;
+  bool readBack_ = false;
+  std::optional<OutputSink> sink_;
+};
+
 }  // namespace
 
-Output OpenOutput(const Options& o, const Job& job) {
+Output OpenOutput(const Options& o, const std::optional<Target>& target) {
   Output out;
-  if (!job.target) return out;
-  out.name = job.target->given;
-  switch (KindOf(job.target->path)) {
+  if (!target) return out;
+  out.name = target->given;
+  switch (KindOf(target->path)) {
     case PathKind::Folder: throw NamedError{out.name, kErrPathFileAccess, ""};
     case PathKind::Other:
-      out.direct = OpenForWriting(job.target->path);
+      out.direct = OpenForWriting(target->path);
       out.fd = out.direct.Get();
       return out;
     default:
-      out.pending = std::make_unique<PendingFile>(*job.target, o.force);
+      out.pending = std::make_unique<PendingFile>(*target, o.force);
       out.fd = out.pending->Descriptor();
       return out;
   }
 }
 
-Outcome Convert(const Options& o, Job& job, Output& out) {
+Outcome Convert(const Options& o, Job& job, std::vector<Output>& outputs) {
   const ModuleOptions module = ModuleOptionsFor(o, job.fileName);
   JobSource source(job);
   std::optional<Verifier> verifier;
-  // A file is read back from the disk; what cannot be read back is checked as it is written.
-  const bool readBack = out.pending != nullptr;
-  if (o.verify) {
-    verifier.emplace([&source](std::uint64_t at, std::uint8_t* to, std::size_t n) { return source.ReadAt(at, to, n); });
-    if (readBack) verifier->ReadBack(out.fd, out.name);
-  }
+  if (o.verify)
+    verifier.emplace([&source](std::uint64_t at, std::uint8_t* to, std::size_t n) { return source.ReadAt(at, to, n); },
+                     o.layout);
   const bool asciiOnly = IsAscii(module.fileName) && IsAscii(module.destFolder) && IsAscii(module.notice);
   ProgressBar bar;
-  const bool showProgress = !o.quiet && isatty(2) && job.length > kProgressFrom;
-  ModuleGenerator generator(module);
-  generator.SetProgressStep(kProgressStep);
+  ProgressObserver* observer = !o.quiet && isatty(2) && job.length > kProgressFrom ? &bar : nullptr;
+  OutputSet set(o, job, outputs, verifier ? &*verifier : nullptr, asciiOnly);
   try {
-    OutputSink sink(out.fd, out.name, verifier && !readBack ? &*verifier : nullptr, asciiOnly);
-    generator.Generate(source, sink, showProgress ? &bar : nullptr);
-    sink.Finish();
+    if (o.layout == ModuleLayout::kCompact) {
+      CompactGenerator generator(module);
+      generator.SetProgressStep(kProgressStep);
+      generator.Generate(source, set, observer);
+    } else {
+      // The classic module's output opens before its text comes, as its length may be known
+      // only at the end (a pipe converted as it is read).
+      TextSink& sink = set.Module(1, {});
+      ModuleGenerator generator(module);
+      generator.SetProgressStep(kProgressStep);
+      generator.Generate(source, sink, observer);
+    }
+    set.EndModule();
   } catch (const VbError& e) {
     if (e.Number() == kErrOverflow) throw NamedError{job.file, e.Number(), kOverflowDetail};
     if (e.Number() != kErrInputPastEndOfFile || !job.source.seekable) throw NamedError{job.file, e.Number(), ""};
     throw NamedError{job.file, e.Number(),
                      "the file shrank from " + std::to_string(job.length) + " to " +
                          std::to_string(CurrentSize(job.source.fd.Get())) + " bytes while it was read"};
-  } catch (const ModuleFormatError& e) {
-    throw NamedError{out.name, 0, std::string("verify failed: ") + e.what()};
   }
   if (job.streamed) job.length = source.BytesRead();
   if (!verifier) return {};
-  return {verifier->Finish(job.length, out.name, job.file)};
+  const Verifier::Result result = verifier->Finish(job.length, job.file);
+  return {result.parts, result.modules};
 }
 
 }  // namespace quorvel::cli

@@ -1,9 +1,11 @@
-// One job's turn: its output opened, its module generated into it and, with --verify, read
-// back and compared with the source.
+// One job's turn: its outputs opened as its modules come, the modules generated into them
+// and, with --verify, read back and compared with the source.
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "Args.h"
 #include "Files.h"
@@ -19,17 +21,20 @@ struct Output {
   std::string name = "standard output";
 };
 
-// Standard output, the device or pipe the target is, or a temporary file beside the target
-// (error 75 for a folder).
-Output OpenOutput(const Options& o, const Job& job);
+// Standard output (no target), the device or pipe the target is, or a temporary file beside
+// the target (error 75 for a folder).
+Output OpenOutput(const Options& o, const std::optional<Target>& target);
 
 struct Outcome {
-  std::int32_t parts = 0;  // as --verify counted them
+  std::int32_t parts = 0;    // of a classic module, as --verify counted them
+  std::int32_t modules = 0;  // of a compact set, as --verify counted them
 };
 
-// Converts the job's source into its output; verifies it when asked. Throws on any failure:
-// NamedError about the FILE (a source that is too long or shrinks) or about the output (a
-// write error, a failed check), Stopped when Ctrl+C was pressed.
-Outcome Convert(const Options& o, Job& job, Output& out);
+// Converts the job's source into its modules, each into the output of its target, which is
+// added to `outputs` when the module begins; verifies them when asked. A temporary file is
+// closed once its module is complete. Throws on any failure: NamedError about the FILE (a
+// source that is too long or shrinks) or about an output (a write error, a failed check),
+// Stopped when Ctrl+C was pressed.
+Outcome Convert(const Options& o, Job& job, std::vector<Output>& outputs);
 
 }  // namespace quorvel::cli

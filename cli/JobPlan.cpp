@@ -1,6 +1,12 @@
 #include "JobPlan.h"
 
+#include <filesystem>
+#include <optional>
+#include <system_error>
+#include <unordered_map>
+
 #include "Messages.h"
+#include "ModuleSet.h"
 #include "StringStuff.h"
 #include "VbError.h"
 
@@ -27,6 +33,15 @@ std::string Lower(std::string s) {
   return s;
 }
 
+// The size of a plain file now; none for anything else (its length is known only when read).
+std::optional<std::uint64_t> PlainFileSize(const std::string& file) {
+  if (file == "-" || KindOf(file) != PathKind::File) return std::nullopt;
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(std::filesystem::path(std::u8string(file.begin(), file.end())), error);
+  if (error) return std::nullopt;
+  return size;
+}
+
 }  // namespace
 
 ModuleOptions ModuleOptionsFor(const Options& o, const std::string& fileName) {
@@ -34,6 +49,8 @@ ModuleOptions ModuleOptionsFor(const Options& o, const std::string& fileName) {
   m.fileName = fileName;
   m.scope = o.isPrivate ? "Private" : "Public";
   m.destFolder = o.dest;
+  m.layout = o.layout;
+  m.maxLines = o.maxLines;
   return m;
 }
 
@@ -55,18 +72,51 @@ std::vector<Job> PlanJobs(const Options& o) {
     jobs.push_back(std::move(job));
   }
   for (const Job& job : jobs) CheckNames(o, job);
-  if (toFolder) {
-    for (Job& job : jobs) job.target = Target{JoinPath(*o.out, StringStuff::MakeAttribName(job.fileName) + ".bas"), {}};
-    // Module names are the same in any case to VB, and file names are to Windows.
-    for (std::size_t i = 0; i < jobs.size(); ++i)
-      for (std::size_t k = 0; k < i; ++k)
-        if (Lower(jobs[i].target->given) == Lower(jobs[k].target->given))
-          throw Refusal{Shown(jobs[k].file) + " and " + Shown(jobs[i].file) + " would both be written to " +
-                        Shown(jobs[i].target->given) + " (the same VB_Name); convert them one at a time with --name"};
-  } else if (!toStdout) {
-    jobs[0].target = Target{*o.out, {}};
+  for (Job& job : jobs) {
+    if (toFolder) {
+      job.folder = *o.out;
+      job.targets = {Target{JoinPath(*o.out, StringStuff::MakeAttribName(job.fileName) + ".bas"), {}}};
+    } else {
+      job.targets = {toStdout ? std::nullopt : std::optional<Target>(Target{*o.out, {}})};
+    }
   }
+  if (o.layout == ModuleLayout::kCompact)
+    for (Job& job : jobs)
+      if (const auto size = PlainFileSize(job.file)) PlanModulesOf(o, job, *size);
+  CheckModuleNames(jobs);
   return jobs;
+}
+
+void PlanModulesOf(const Options& o, Job& job, std::uint64_t length) {
+  std::vector<ModuleInfo> modules;
+  try {
+    modules = PlanModules(ModuleOptionsFor(o, job.fileName), length);
+  } catch (const VbError& e) {
+    if (e.Number() == kErrOverflow) throw NamedError{job.file, e.Number(), kOverflowDetail};
+    throw NamedError{"--max-lines " + std::to_string(o.maxLines), e.Number(), e.Detail()};
+  }
+  if (modules.size() > 1 && !job.folder)
+    throw UsageError{Subject(job.file) + " becomes " + std::to_string(modules.size()) +
+                     " compact modules under --max-lines " + std::to_string(o.maxLines) +
+                     "; a set of modules needs -o FOLDER (an existing folder)"};
+  if (job.folder) {
+    job.targets.resize(std::min(job.targets.size(), modules.size()));
+    for (std::size_t k = job.targets.size(); k < modules.size(); ++k)
+      job.targets.push_back(Target{JoinPath(*job.folder, modules[k].vbName + ".bas"), {}});
+  }
+  job.modules = std::move(modules);
+}
+
+void CheckModuleNames(const std::vector<Job>& jobs) {
+  std::unordered_map<std::string, std::size_t> owner;  // target, lower case: the job writing it
+  for (std::size_t i = 0; i < jobs.size(); ++i)
+    for (const auto& target : jobs[i].targets) {
+      if (!target || !jobs[i].folder) continue;
+      const auto [at, added] = owner.emplace(Lower(target->given), i);
+      if (!added && at->second != i)
+        throw Refusal{Shown(jobs[at->second].file) + " and " + Shown(jobs[i].file) + " would both be written to " +
+                      Shown(target->given) + " (the same VB_Name); convert them one at a time with --name"};
+    }
 }
 
 void ProbeSources(std::vector<Job>& jobs) {
@@ -74,32 +124,41 @@ void ProbeSources(std::vector<Job>& jobs) {
 }
 
 void ResolveTargets(std::vector<Job>& jobs, bool force) {
-  for (Job& job : jobs) {
-    if (!job.target) continue;
-    job.target->path = FollowLinks(job.target->given);
-    // A device (a terminal as both standard input and OUT) may be read and written at once.
-    if (KindOf(job.target->path) == PathKind::File)
-      if (const auto id = IdOf(job.target->path))
-        for (const Job& other : jobs)
-          if (other.id == id)
-            throw Refusal{"will not write " + Shown(job.target->given) + ": it is the same file as " +
-                          Subject(other.file)};
-    // OUT that is where standard output already goes (-o /dev/stdout >> log) is written as
-    // standard output is, never opened anew and cut.
-    if (IsStandardOutput(job.target->path)) job.target.reset();
-  }
+  std::vector<const Target*> resolved;
+  for (Job& job : jobs)
+    for (auto& target : job.targets) {
+      if (!target || !target->path.empty()) continue;
+      target->path = FollowLinks(target->given);
+      // A device (a terminal as both standard input and OUT) may be read and written at once.
+      if (KindOf(target->path) == PathKind::File)
+        if (const auto id = IdOf(target->path))
+          for (const Job& other : jobs)
+            if (other.id == id)
+              throw Refusal{"will not write " + Shown(target->given) + ": it is the same file as " +
+                            Subject(other.file)};
+      // OUT that is where standard output already goes (-o /dev/stdout >> log) is written as
+      // standard output is, never opened anew and cut.
+      if (IsStandardOutput(target->path)) target.reset();
+      else resolved.push_back(&*target);
+    }
   // A target that cannot be replaced fails the run before any source is read (and is checked
   // again before the first is replaced).
-  for (const Job& job : jobs)
-    if (job.target && KindOf(job.target->path) != PathKind::Other) CheckReplaceable(*job.target, force);
+  for (const Target* target : resolved)
+    if (KindOf(target->path) != PathKind::Other) CheckReplaceable(*target, force);
+}
+
+std::string OverBudget(const Options& o, std::uint64_t lines) {
+  if (lines <= o.maxLines) return "";
+  if (o.maxLines == kMaxVbModuleLines) return "; a VB6 module holds at most " + std::to_string(kMaxVbModuleLines);
+  return ", more than --max-lines " + std::to_string(o.maxLines);
 }
 
 void CheckStrict(const Options& o, const Job& job) {
+  if (!o.strict || o.layout != ModuleLayout::kClassic) return;
   const std::uint64_t lines = ModuleLineCount(job.length);
-  if (o.strict && lines > kMaxVbModuleLines)
-    throw NamedError{job.file, 0,
-                     "the module would have " + std::to_string(lines) + " lines; a VB6 module holds at most " +
-                         std::to_string(kMaxVbModuleLines) + " (--strict)"};
+  const std::string over = OverBudget(o, lines);
+  if (!over.empty())
+    throw NamedError{job.file, 0, "the module would have " + std::to_string(lines) + " lines" + over + " (--strict)"};
 }
 
 }  // namespace quorvel::cli

@@ -7,9 +7,11 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Files.h"
 #include "ModuleGenerator.h"
+#include "ModuleSet.h"
 #include "Replace.h"
 #include "Spool.h"
 
@@ -21,7 +23,12 @@ inline constexpr const char* kOverflowDetail = "a module can carry at most 2,147
 struct Job {
   std::string file;  // as given; "-" is standard input
   std::string fileName;
-  std::optional<Target> target;  // none: standard output
+  std::optional<std::string> folder;  // -o FOLDER
+  // The modules the source becomes, once its length is known (a compact set: several), and
+  // where each goes (none: standard output). Planned from a plain file's size before the run,
+  // planned again when its turn comes.
+  std::vector<ModuleInfo> modules;
+  std::vector<std::optional<Target>> targets;
   std::optional<FileId> id;      // the source's, seen before anything is read
   OpenedSource source;           // open only while it is converted
   bool streamed = false;         // converted as it is read: its length is known at its end

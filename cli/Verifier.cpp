@@ -5,8 +5,10 @@
 #include <utility>
 #include <vector>
 
+#include "CompactReader.h"
 #include "Files.h"
 #include "Messages.h"
+#include "ModuleReader.h"
 
 namespace quorvel::cli {
 
@@ -52,36 +54,83 @@ class Verifier::Comparer {
   bool same_ = true;
 };
 
-Verifier::Verifier(SourceReader source)
-    : comparer_(std::make_unique<Comparer>(std::move(source))),
-      reader_([this](const std::uint8_t* b, std::size_t n) { comparer_->Compare(b, n); }) {}
+// The reader of the layout: one classic module, or the modules of a compact set in turn.
+class Verifier::Reader {
+ public:
+  Reader(ModuleLayout layout, Comparer& comparer) {
+    auto sink = [&comparer](const std::uint8_t* b, std::size_t n) { comparer.Compare(b, n); };
+    if (layout == ModuleLayout::kCompact) compact_ = std::make_unique<CompactReader>(sink);
+    else classic_ = std::make_unique<ModuleReader>(sink);
+  }
+  void Feed(std::string_view text) { classic_ ? classic_->Feed(text) : compact_->Feed(text); }
+  void EndModule() {
+    if (compact_) compact_->EndModule();
+  }
+  Result Finish() {
+    if (classic_) {
+      classic_->Finish();
+      return {classic_->Parts(), 1};
+    }
+    compact_->Finish();
+    return {0, compact_->ModuleCount()};
+  }
+
+ private:
+  std::unique_ptr<ModuleReader> classic_;
+  std::unique_ptr<CompactReader> compact_;
+};
+
+Verifier::Verifier(SourceReader source, ModuleLayout layout)
+    : comparer_(std::make_unique<Comparer>(std::move(source))), reader_(std::make_unique<Reader>(layout, *comparer_)) {}
 
 Verifier::~Verifier() = default;
 
-void Verifier::Feed(std::string_view text) { reader_.Feed(text); }
-
-void Verifier::ReadBack(int fd, std::string name) {
-  fd_ = fd;
-  name_ = std::move(name);
+void Verifier::Failed(const std::exception& e) const {
+  throw NamedError{name_, 0, std::string("verify failed: ") + e.what()};
 }
 
-std::int32_t Verifier::Finish(std::uint64_t length, const std::string& outName, const std::string& subject) {
+void Verifier::StartModule(std::string name) {
+  name_ = std::move(name);
+  if (started_++ == 0) {
+    firstName_ = name_;
+    return;
+  }
   try {
-    if (fd_ >= 0) {
-      std::vector<std::uint8_t> buffer(kBlock);
-      std::uint64_t at = 0;
-      while (const std::size_t n = ReadAt(fd_, at, buffer.data(), buffer.size(), name_)) {
-        reader_.Feed(std::string_view(reinterpret_cast<const char*>(buffer.data()), n));
-        at += n;
-      }
-    }
-    reader_.Finish();
+    reader_->EndModule();
   } catch (const ModuleFormatError& e) {
-    throw NamedError{outName, 0, std::string("verify failed: ") + e.what()};
+    Failed(e);
+  }
+}
+
+void Verifier::Feed(std::string_view text) {
+  try {
+    reader_->Feed(text);
+  } catch (const ModuleFormatError& e) {
+    Failed(e);
+  }
+}
+
+void Verifier::ReadBack(int fd) {
+  std::vector<std::uint8_t> buffer(kBlock);
+  std::uint64_t at = 0;
+  while (const std::size_t n = ReadAt(fd, at, buffer.data(), buffer.size(), name_)) {
+    Feed(std::string_view(reinterpret_cast<const char*>(buffer.data()), n));
+    at += n;
+  }
+}
+
+Verifier::Result Verifier::Finish(std::uint64_t length, const std::string& subject) {
+  Result result;
+  try {
+    result = reader_->Finish();
+  } catch (const ModuleFormatError& e) {
+    Failed(e);
   }
   if (!comparer_->SameToTheEnd(length))
-    throw NamedError{outName, 0, "verify failed: the module does not re-create " + Subject(subject)};
-  return reader_.Parts();
+    throw NamedError{firstName_, 0,
+                     std::string("verify failed: the ") + (started_ > 1 ? "modules do" : "module does") +
+                         " not re-create " + Subject(subject)};
+  return result;
 }
 
 }  // namespace quorvel::cli

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Times quorvel-gen against `xxd -i` and against writing as many bytes from /dev/zero, on the
 # same 100 MiB random file in one run, and prints the ratios. Also times the module written
-# into a pipe, and as medians of several runs: --verify against the same run without it, and
-# the source read from a pipe against the same source as a file. Given a second quorvel-gen
+# into a pipe, and as medians of several runs: --verify against the same run without it, the
+# source read from a pipe against the same source as a file, and the compact layout (a set of
+# modules in a folder) against the classic one, with and without --verify. Given a second quorvel-gen
 # (an older build), times it the same way in the same run.
 # usage: tools/bench-cli.sh [BUILD_DIR] [OTHER_QUORVEL_GEN]   (a native build; default build/native)
 set -euo pipefail
@@ -38,6 +39,13 @@ read -r m_plain m_verify < <(medians "'$gen' -q -o '$work/out.bas' '$work/src.bi
                                     "'$gen' -q --verify -o '$work/out.bas' '$work/src.bin'")
 read -r m_path m_pipe < <(medians "'$gen' -q -o '$work/in.bas' '$work/src.bin'" \
                                   "cat '$work/src.bin' | '$gen' -q --name src.bin -o '$work/in.bas' -")
+mkdir "$work/set"
+read -r m_classic m_compact < <(medians "'$gen' -q -o '$work/out.bas' '$work/src.bin'" \
+                                        "'$gen' -q --layout compact -o '$work/set' '$work/src.bin'")
+read -r m_classic_v m_compact_v < <(medians "'$gen' -q --verify -o '$work/out.bas' '$work/src.bin'" \
+                                            "'$gen' -q --verify --layout compact -o '$work/set' '$work/src.bin'")
+set_modules=$(ls "$work/set" | wc -l)
+set_bytes=$(cat "$work/set/"*.bas | wc -c)
 
 printf 'input 100 MiB, module %d bytes\n' "$out_bytes"
 printf 'quorvel-gen, file to file    %6.3f s  (%.0f MB/s of input)\n' "$t_gen" "$(mbs "$t_gen")"
@@ -53,6 +61,12 @@ printf '  with --verify               %6.3f s  (ratio %.2f x, target <= 2)\n' "$
 printf '  source named as FILE        %6.3f s\n' "$m_path"
 printf '  source by pipe (cat |)      %6.3f s  (ratio to FILE %.2f x, target <= 1.5)\n' "$m_pipe" \
   "$(echo "$m_pipe / $m_path" | bc -l)"
+printf '  classic layout              %6.3f s  (one module)\n' "$m_classic"
+printf '  compact layout              %6.3f s  (ratio to classic %.2f x, target <= 1.2; %d modules, %d bytes)\n' \
+  "$m_compact" "$(echo "$m_compact / $m_classic" | bc -l)" "$set_modules" "$set_bytes"
+printf '  classic with --verify       %6.3f s\n' "$m_classic_v"
+printf '  compact with --verify       %6.3f s  (ratio to classic %.2f x)\n' "$m_compact_v" \
+  "$(echo "$m_compact_v / $m_classic_v" | bc -l)"
 
 if [ -n "$other" ]; then
   t_old=$(best "$other" -o "$work/old.bas" "$work/src.bin")

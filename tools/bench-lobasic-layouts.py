@@ -5,7 +5,7 @@ and Bytes_, on the same file, in one soffice run.
     tools/bench-lobasic-layouts.py [--gen GENERATOR] [--size BYTES] [--runs N] [--max-lines N]
 
 GENERATOR writes the modules of either layout into a folder ("--layout classic|compact
-[--max-lines N] -o FOLDER FILE"; default build/native/bin/quorvel-compact-gen).  Each run
+[--max-lines N] -o FOLDER FILE"; default build/native/bin/quorvel-gen).  Each run
 calls the three procedures in turn and times each alone with GetSystemTicks; the medians and
 their ratios are printed.  The re-created files are compared with the source.  LibreOffice's
 interpreter spends its time decoding; in VB6 and VBA, where DoEvents costs far more, the
@@ -52,7 +52,7 @@ def basic_module(path, scratch):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--gen", default=str(REPO / "build/native/bin/quorvel-compact-gen"))
+    parser.add_argument("--gen", default=str(REPO / "build/native/bin/quorvel-gen"))
     parser.add_argument("--size", type=int, default=30000)
     parser.add_argument("--runs", type=int, default=7)
     parser.add_argument("--max-lines", type=int, default=0,

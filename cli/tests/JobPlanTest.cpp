@@ -39,11 +39,12 @@ TEST(PlanJobs, OneFileGoesToStandardOutputOrToOut) {
   auto jobs = PlanJobs(With({"in/a.bin"}));
   ASSERT_EQ(jobs.size(), 1u);
   EXPECT_EQ(jobs[0].fileName, "a.bin");
-  EXPECT_FALSE(jobs[0].target);
-  EXPECT_FALSE(PlanJobs(With({"in/a.bin"}, "-"))[0].target);
+  ASSERT_EQ(jobs[0].targets.size(), 1u);
+  EXPECT_FALSE(jobs[0].targets[0]);
+  EXPECT_FALSE(PlanJobs(With({"in/a.bin"}, "-"))[0].targets[0]);
   jobs = PlanJobs(With({"in/a.bin"}, "m.bas"));
-  ASSERT_TRUE(jobs[0].target);
-  EXPECT_EQ(jobs[0].target->given, "m.bas");
+  ASSERT_TRUE(jobs[0].targets[0]);
+  EXPECT_EQ(jobs[0].targets[0]->given, "m.bas");
   Options named = With({"-"});
   named.name = "b.bin";
   EXPECT_EQ(PlanJobs(named)[0].fileName, "b.bin");
@@ -53,8 +54,8 @@ TEST(PlanJobs, EachFileGoesToItsVbNameInTheFolder) {
   TempFolder folder;
   const auto jobs = PlanJobs(With({"in/logo.gif", "in/a b.txt"}, folder.Path()));
   ASSERT_EQ(jobs.size(), 2u);
-  EXPECT_EQ(jobs[0].target->given, folder / "modlogo.bas");
-  EXPECT_EQ(jobs[1].target->given, folder / "moda_b.bas");
+  EXPECT_EQ(jobs[0].targets[0]->given, folder / "modlogo.bas");
+  EXPECT_EQ(jobs[1].targets[0]->given, folder / "moda_b.bas");
 }
 
 TEST(PlanJobs, FilesWhoseVbNamesDifferOnlyInCaseAreRefusedNamingBoth) {
@@ -111,6 +112,95 @@ TEST(CheckStrict, FailsAModuleLongerThanVb6TakesOnlyWithStrict) {
   EXPECT_EQ(NamedErrorOf([&] { CheckStrict(o, job); }),
             "a.bin|0|the module would have 73219 lines; a VB6 module holds at most 65534 (--strict)");
   job.length = 1000;
+  CheckStrict(o, job);
+}
+
+// A compact module of 30,000 bytes needs 4 modules of at most 60 lines.
+Options Compact(std::vector<std::string> files, std::optional<std::string> out, std::uint64_t maxLines = 60) {
+  Options o = With(std::move(files), std::move(out));
+  o.layout = ModuleLayout::kCompact;
+  o.maxLines = maxLines;
+  return o;
+}
+
+std::vector<std::string> Given(const Job& job) {
+  std::vector<std::string> names;
+  for (const auto& target : job.targets) names.push_back(target ? target->given : "standard output");
+  return names;
+}
+
+TEST(PlanJobs, ACompactSetOfAPlainFileGoesToTheFolderOneFileAModule) {
+  TempFolder folder;
+  WriteFile(folder / "s.bin", RandomBytes(30000));
+  const auto jobs = PlanJobs(Compact({folder / "s.bin"}, folder.Path()));
+  EXPECT_EQ(Given(jobs[0]), (std::vector<std::string>{folder / "mods.bas", folder / "mods_2.bas", folder / "mods_3.bas",
+                                                      folder / "mods_4.bas"}));
+  ASSERT_EQ(jobs[0].modules.size(), 4u);
+  EXPECT_EQ(jobs[0].modules[3].vbName, "mods_4");
+  // Within the budget it is one module, wherever it goes.
+  EXPECT_EQ(Given(PlanJobs(Compact({folder / "s.bin"}, folder / "x.bas", kMaxVbModuleLines))[0]),
+            std::vector<std::string>{folder / "x.bas"});
+}
+
+TEST(PlanJobs, ACompactSetWithoutAFolderIsAUsageErrorNamingMinusOFolder) {
+  TempFolder folder;
+  WriteFile(folder / "s.bin", RandomBytes(30000));
+  EXPECT_EQ(UsageOf(Compact({folder / "s.bin"}, folder / "s.bas")),
+            folder / "s.bin" + " becomes 4 compact modules under --max-lines 60; a set of modules needs -o FOLDER (an existing folder)");
+  EXPECT_NE(UsageOf(Compact({folder / "s.bin"}, std::nullopt)).find("a set of modules needs -o FOLDER"), std::string::npos);
+}
+
+TEST(PlanJobs, NamesOfTwoFilesSetsThatMeetInAnyCaseAreRefused) {
+  TempFolder folder;
+  WriteFile(folder / "a.bin", RandomBytes(30000));
+  WriteFile(folder / "A_2.bin", "x");
+  try {
+    PlanJobs(Compact({folder / "a.bin", folder / "A_2.bin"}, folder.Path()));
+    ADD_FAILURE() << "two modules named moda_2";
+  } catch (const Refusal& e) {
+    EXPECT_EQ(e.message, folder / "a.bin" + " and " + folder / "A_2.bin" + " would both be written to " +
+                             (folder / "modA_2.bas") + " (the same VB_Name); convert them one at a time with --name");
+  }
+  // Classic modules are never split: the same two files are fine.
+  Options classic = Compact({folder / "a.bin", folder / "A_2.bin"}, folder.Path());
+  classic.layout = ModuleLayout::kClassic;
+  EXPECT_EQ(PlanJobs(classic).size(), 2u);
+}
+
+TEST(PlanJobs, ALineBudgetTooSmallForACompactModuleIsError5AboutMaxLines) {
+  TempFolder folder;
+  WriteFile(folder / "s.bin", RandomBytes(30000));
+  EXPECT_EQ(NamedErrorOf([&] { PlanJobs(Compact({folder / "s.bin"}, folder.Path(), 40)); }),
+            "--max-lines 40|5|a line budget of 40 lines is too small: the first module alone needs 48");
+}
+
+TEST(PlanModulesOf, KeepsTheTargetsAlreadyResolvedAndAddsTheModulesPastThem) {
+  TempFolder folder;
+  Options o = Compact({"-"}, folder.Path());
+  o.name = "s.bin";
+  auto jobs = PlanJobs(o);  // the length of a pipe is not known yet
+  ASSERT_EQ(jobs[0].targets.size(), 1u);
+  jobs[0].targets[0]->path = "resolved";
+  PlanModulesOf(o, jobs[0], 30000);
+  ASSERT_EQ(jobs[0].targets.size(), 4u);
+  EXPECT_EQ(jobs[0].targets[0]->path, "resolved");
+  EXPECT_EQ(jobs[0].targets[1]->given, folder / "mods_2.bas");
+  EXPECT_EQ(jobs[0].targets[1]->path, "");
+  PlanModulesOf(o, jobs[0], 100);
+  EXPECT_EQ(jobs[0].targets.size(), 1u);
+}
+
+TEST(CheckStrict, MeasuresAClassicModuleAgainstMaxLines) {
+  Options o = With({"a.bin"});
+  o.strict = true;
+  o.maxLines = 1000;
+  Job job;
+  job.file = "a.bin";
+  job.length = 100000;
+  EXPECT_EQ(NamedErrorOf([&] { CheckStrict(o, job); }),
+            "a.bin|0|the module would have 3276 lines, more than --max-lines 1000 (--strict)");
+  EXPECT_EQ(OverBudget(o, 1000), "");
+  o.layout = ModuleLayout::kCompact;  // a compact module is never longer: it is split
   CheckStrict(o, job);
 }
 

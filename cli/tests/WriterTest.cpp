@@ -83,13 +83,14 @@ TEST(OutputSink, WritesWindows1252AndFeedsTheVerifierTheBytesItWrote) {
     const std::size_t k = at < source.size() ? std::min<std::size_t>(n, source.size() - at) : 0;
     std::copy_n(source.data() + at, k, to);
     return k;
-  });
+  }, ModuleLayout::kClassic);
+  verifier.StartModule("out.bas");
   Fd fd = CreateFile(folder / "out.bas");
   OutputSink sink(fd.Get(), "out.bas", &verifier, false);
   sink.Write(std::string_view(text).substr(0, split));
   sink.Write(std::string_view(text).substr(split));
   sink.Finish();
-  EXPECT_EQ(verifier.Finish(source.size(), "out.bas", "caf.bin"), 1);
+  EXPECT_EQ(verifier.Finish(source.size(), "caf.bin").parts, 1);
   const std::string written = ReadFile(folder / "out.bas");
   EXPECT_NE(written.find("Open \".\\caf\xE9.bin\""), std::string::npos);
   EXPECT_EQ(written.find("\xC3"), std::string::npos);

@@ -168,6 +168,15 @@ done <<'EOF'
 2|quorvel-gen: FILE is missing (try --help)|
 2|quorvel-gen: several FILEs need -o FOLDER|a.b a.b
 1|quorvel-gen: nodir/a.b: error 76: Path not found|nodir/a.b
+0||--layout=compact a.b
+0||--layout classic --max-lines=10 -q a.b
+2|quorvel-gen: --layout is classic or compact, not Compact (try --help)|--layout Compact a.b
+2|quorvel-gen: --layout needs a value; --help is never one (try --help)|--layout --help a.b
+2|quorvel-gen: --max-lines takes a number of lines from 1 to 65534, not 0 (try --help)|--max-lines 0 a.b
+2|quorvel-gen: --max-lines takes a number of lines from 1 to 65534, not 65535|--max-lines=65535 a.b
+2|quorvel-gen: --max-lines takes a number of lines from 1 to 65534, not 1e3|--max-lines 1e3 a.b
+2|quorvel-gen: --max-lines takes a number of lines from 1 to 65534, not -5|--max-lines -5 a.b
+2|quorvel-gen: --max-lines needs a value (try --help)|a.b --max-lines
 EOF
 cd - >/dev/null
 check "--name= and --output=" grep -qF 'Call WriteBytes("000AFF")' "$work/o1.bas"
@@ -178,7 +187,8 @@ check "--help is never OUT" same "$work/--help" "$work/a.b"
 
 run --help
 check "help is all on stdout" rc 0
-for word in --private --dest --name --output --force --verify --strict --quiet -- "standard input"; do
+for word in --private --dest --name --output --force --verify --strict --quiet -- "standard input" \
+  "--layout classic|compact" --max-lines Bytes_ "mod<name>_2.bas"; do
   check "help tells of $word" has out "$word"
 done
 run --version
@@ -337,6 +347,96 @@ check "--strict says why" has err "73219 lines"
 check "--strict writes nothing" [ ! -e "$work/big.bas" ]
 run "$work/a.b"
 check "no warning for small modules" [ ! -s "$work/err" ]
+
+# --- The compact layout ------------------------------------------------------------------
+
+run --layout classic --dest 'C:\Out' "$work/a.b"
+check "--layout classic is the module of old" same "$work/out" "$work/a.expected"
+run --layout compact --dest 'C:\Out' "$work/a.b"
+check "compact" rc 0
+check "compact: its VB_Name" has out 'Attribute VB_Name = "moda"'
+check "compact: the length" has out 'Public Const a_b_Length As Long = 3'
+check "compact: Create_" has out 'Public Sub Create_a_b( )'
+check "compact: Bytes_" has out 'Public Function Bytes_a_b() As Variant'
+check "compact: the data" has out 'W b,n,f,"000AFF": End Sub'
+check "compact: the target" has out 'Open "C:\Out\a.b" For Binary As #f'
+check "compact: no bare LF" [ "$(grep -c $'[^\r]$' "$work/out")" = 0 ]
+run --layout compact --private "$work/a.b"
+check "compact --private" has out 'Private Function Bytes_a_b() As Variant'
+
+# A compact module past the line budget becomes a set, one file a module, with -o FOLDER only.
+head -c 300001 /dev/urandom >"$work/split.bin"
+mkdir "$work/set"
+run --layout compact --max-lines 300 --verify -o "$work/set" "$work/split.bin"
+check "a set" rc 0
+check "a set: one file a module" [ "$(ls "$work/set" | tr '\n' ' ')" = "modsplit.bas modsplit_2.bas modsplit_3.bas " ]
+check "a set: verified as a whole" has err "quorvel-gen: $work/split.bin: verified: 3 module(s), 300001 bytes"
+check "a set: every module within the budget" [ "$(for f in "$work/set/"*.bas; do wc -l <"$f"; done | sort -n | tail -n 1)" -le 300 ]
+check "a set: every line within 1,023 characters" [ "$(cat "$work/set/"*.bas | awk '{ if (length($0) > m) m = length($0) } END { print m }')" -le 1024 ]
+check "a set: module 2 names its first" grep -qF "' Module 2 of 3 for Create_split_bin: import it with modsplit" "$work/set/modsplit_2.bas"
+head -c 300001 "$work/split.bin" | timeout 60 "$gen" --layout compact --max-lines 300 --verify --name split.bin \
+  -o "$work/set" - 2>"$work/err"
+check "a set from standard input" has err "quorvel-gen: standard input: verified: 3 module(s), 300001 bytes"
+
+# Refused: a set with nowhere to go, a budget too small, names that meet across two sets.
+cp "$work/kept.copy" "$work/kept.bas"
+for out in - "$work/kept.bas"; do
+  run --layout compact --max-lines 300 -o "$out" "$work/split.bin"
+  check "a set into $out is a usage error" rc 2
+  check "a set into $out names -o FOLDER" has err "quorvel-gen: $work/split.bin becomes 3 compact modules under --max-lines 300; a set of modules needs -o FOLDER (an existing folder) (try --help)"
+  check "a set into $out writes nothing" [ ! -s "$work/out" ]
+done
+check "a set refused leaves OUT" same "$work/kept.bas" "$work/kept.copy"
+head -c 300001 "$work/split.bin" | timeout 60 "$gen" --layout compact --max-lines 300 --name split.bin - >"$work/out" 2>"$work/err"
+check "a set from standard input into standard output names -o FOLDER" has err "quorvel-gen: standard input becomes 3 compact modules"
+check "and writes nothing" [ ! -s "$work/out" ]
+run --layout compact --max-lines 40 -o "$work/set" "$work/split.bin"
+check "a budget too small is error 5 about --max-lines" \
+  has err "quorvel-gen: --max-lines 40: error 5: Invalid procedure call or argument (a line budget of 40 lines is too small: the first module alone needs 48)"
+mkdir "$work/clash" "$work/other"
+printf 'x' >"$work/other/Split_2.bin"
+run --layout compact --max-lines 300 -o "$work/clash" "$work/split.bin" "$work/other/Split_2.bin"
+check "two sets whose names meet are refused" rc 2
+check "the refusal names the module" has err "$work/split.bin and $work/other/Split_2.bin would both be written to $work/clash/modSplit_2.bas (the same VB_Name)"
+check "nothing is written when names meet" [ -z "$(ls -A "$work/clash")" ]
+run --max-lines 300 -o "$work/clash" "$work/split.bin" "$work/other/Split_2.bin"
+check "classic modules never split, so the same two are fine" [ "$(ls "$work/clash" | tr '\n' ' ')" = "modSplit_2.bas modsplit.bas " ]
+
+# A classic module past the budget is warned of, or fails with --strict.
+run --max-lines 680 -o "$work/big.bas" "$work/r.bin"
+check "classic within --max-lines says nothing" [ ! -s "$work/err" ]
+run --max-lines 100 -o "$work/big.bas" "$work/r.bin"
+check "classic past --max-lines warns" has err "quorvel-gen: $work/r.bin: warning: the module has 680 lines, more than --max-lines 100"
+run --strict --max-lines 100 -o "$work/new.bas" "$work/r.bin"
+check "--strict holds classic to --max-lines" has err "the module would have 680 lines, more than --max-lines 100 (--strict)"
+check "and writes nothing" [ ! -e "$work/new.bas" ]
+
+# All or nothing over every module of every set: a module of the old set that cannot be
+# replaced leaves the whole old set as it was.
+for f in "$work/set/"*.bas; do cp -p "$f" "$f.old"; done
+head -c 300001 /dev/urandom >"$work/other/split.bin"
+chmod 444 "$work/set/modsplit_3.bas"
+run --layout compact --max-lines 300 -o "$work/set" "$work/other/split.bin"
+check "a read-only module of a set is error 75" has err "quorvel-gen: $work/set/modsplit_3.bas: error 75"
+chmod 644 "$work/set/modsplit_3.bas"
+check "and the set stays as it was" \
+  [ "$(for f in "$work/set/"*.bas; do cmp -s "$f" "$f.old" || echo "$f"; done)" = "" ]
+if [ "$(id -u)" != 0 ]; then
+  skip "a later module of a set that cannot be moved (an immutable file needs root)"
+elif ! chattr +i "$work/set/modsplit_3.bas" 2>/dev/null; then
+  skip "a later module of a set that cannot be moved (chattr +i refused here)"
+else
+  run --force --layout compact --max-lines 300 -o "$work/set" "$work/other/split.bin"
+  chattr -i "$work/set/modsplit_3.bas"
+  check "a module of a set that cannot be moved fails the run" has err "quorvel-gen: $work/set/modsplit_3.bas: error 70"
+  check "the modules moved before it get their old files back" \
+    [ "$(for f in "$work/set/"*.bas; do cmp -s "$f" "$f.old" || echo "$f"; done)" = "" ]
+  check "no temporary file beside the set" no_temp "$work/set"
+fi
+run --layout compact --max-lines 300 --verify -o "$work/set" "$work/other/split.bin"
+check "a set replaces the old set" has err "verified: 3 module(s), 300001 bytes"
+check "with the new modules" [ "$(cmp -s "$work/set/modsplit_2.bas" "$work/set/modsplit_2.bas.old" || echo new)" = new ]
+rm -r "$work/other" "$work/set/"*.old
 
 # --- Several FILEs into a folder ---------------------------------------------------------------
 

@@ -71,6 +71,15 @@ mkdir many
 run -o many sample.bin dash.bas
 check "several FILEs into a folder" [ -f many/modsample.bas ] && [ -f many/moddash.bas ]
 
+# A compact set: one file a module in the folder, read back and checked as a whole.
+head -c 300001 /dev/urandom >split.bin
+mkdir set
+run --layout compact --max-lines 300 --verify -o set split.bin
+check "a compact set" grep -qF 'quorvel-gen: split.bin: verified: 3 module(s), 300001 bytes' err
+check "one file a module" [ "$(ls set | tr '\n' ' ')" = "modsplit.bas modsplit_2.bas modsplit_3.bas " ]
+run --layout compact --max-lines 300 -o set.bas split.bin
+check "a set without a folder names -o FOLDER" grep -qF 'a set of modules needs -o FOLDER' err
+
 # When the second module cannot be put in place, the first target gets its old file back.
 printf 'old one\r\n' >many/modsample.bas
 printf 'old two\r\n' >many/moddash.bas
