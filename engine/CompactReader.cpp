@@ -6,18 +6,13 @@
 #include <limits>
 
 #include "CompactFormat.h"
+#include "HexDigits.h"
 #include "ModuleFormat.h"
 
 namespace quorvel {
 namespace {
 
 using namespace CompactFormat;
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 bool IsIdentifier(std::string_view s) {
   return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) {
@@ -272,11 +267,7 @@ struct CompactReader::State {
       Fail("a data line of " + N(want) + " bytes" + (ends ? " ending the part" : "") + " expected");
     const std::string_view digits = line.substr(kDataOpen.size(), 2 * want);
     bytes.resize(want);
-    for (std::size_t i = 0; i < want; ++i) {
-      const int hi = HexValue(digits[2 * i]), lo = HexValue(digits[2 * i + 1]);
-      if (hi < 0 || lo < 0) Fail("not a capital hex digit");
-      bytes[i] = static_cast<std::uint8_t>(hi << 4 | lo);
-    }
+    if (!HexDigits::Decode(digits, bytes.data())) Fail("not a capital hex digit");
     if (want) sink(bytes.data(), want);
     read += want;
     ++dataLine;
