@@ -17,6 +17,7 @@ struct Options {
   bool verify = false;
   bool quiet = false;
   bool strict = false;
+  bool force = false;  // replace a read-only OUT
   std::string dest = ".";
   std::optional<std::string> name;
   std::optional<std::string> out;  // "-": standard output
@@ -24,7 +25,8 @@ struct Options {
 };
 
 // args[0] is the program. Throws UsageError. --help and --version end the reading: what
-// follows them is not looked at.
+// follows them is not looked at. They are never the value of another option ("-o --help" is a
+// usage error).
 Options ParseArguments(const std::vector<std::string>& args);
 
 extern const char* const kUsage;

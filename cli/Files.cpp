@@ -1,8 +1,10 @@
 #include "Files.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <string_view>
 #include <vector>
 
 #include "VbError.h"
@@ -41,15 +43,6 @@ constexpr char kSeparators[] = "/";
 // every thread, so the signal handler never sees it half-changed.
 std::vector<std::string> gPending;
 
-void Register(const std::string& temp) { gPending.push_back(temp); }
-void Unregister(const std::string& temp) {
-  for (auto it = gPending.begin(); it != gPending.end(); ++it)
-    if (*it == temp) {
-      gPending.erase(it);
-      return;
-    }
-}
-
 #ifdef _WIN32
 using win::Utf8;
 std::wstring Wide(const std::string& utf8) { return win::Widen(utf8); }
@@ -79,8 +72,24 @@ extern "C" void OnStopSignal(int signal) {
 // The folder part of a path ("." when it has none) and the name after it.
 std::pair<std::string, std::string> SplitPath(const std::string& path) {
   const std::size_t cut = path.find_last_of(kSeparators);
+#ifdef _WIN32
+  if ((cut == std::string::npos || cut < 2) && path.size() >= 2 && path[1] == ':' &&
+      ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'))) {
+    if (cut == 2) return {path.substr(0, 3), path.substr(3)};  // "C:\a.b"
+    return {path.substr(0, 2), path.substr(2)};                 // "C:a.b", the drive's current folder
+  }
+#endif
   if (cut == std::string::npos) return {".", path};
   return {cut == 0 ? path.substr(0, 1) : path.substr(0, cut), path.substr(cut + 1)};
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  if (std::string_view(kSeparators).find(folder.back()) != std::string_view::npos) return folder + name;
+#ifdef _WIN32
+  if (folder.size() == 2 && folder[1] == ':') return folder + name;
+#endif
+  return folder + kSeparators[0] + name;
 }
 
 void ThrowSystemError(int err, const std::string& path, bool reading) {
@@ -101,7 +110,10 @@ void ThrowSystemError(int err, const std::string& path, bool reading) {
       break;
     case EIO: number = 57; break;  // Device I/O error
     case EMFILE:
-    case ENFILE: number = 67; break;  // Too many files
+    case ENFILE:
+      // The cause is the process or the system, not the file it was about to open.
+      throw NamedError{"", kErrTooManyFiles,
+                       err == EMFILE ? "this program has too many open files" : "the system has too many open files"};
     default: break;
   }
   throw NamedError{path, number, ""};
@@ -160,6 +172,59 @@ std::optional<FileId> IdOf(const std::string& path) {
 #endif
 }
 
+std::optional<FileId> IdOfDescriptor(int fd) {
+#ifdef _WIN32
+  return IdOfHandle(reinterpret_cast<HANDLE>(_get_osfhandle(fd)));
+#else
+  struct stat st;
+  if (fstat(fd, &st) != 0) return std::nullopt;
+  return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+#endif
+}
+
+std::string FollowLinks(const std::string& path) {
+#ifdef _WIN32
+  return path;  // a link is replaced as it is
+#else
+  struct stat st;
+  if (stat(path.c_str(), &st) == 0) {
+    // A device or pipe is opened by the name given (/dev/stdout is a link the kernel resolves).
+    if (!S_ISREG(st.st_mode)) return path;
+    std::string at = path;
+    if (char* real = realpath(path.c_str(), nullptr)) {
+      at = real;
+      free(real);
+    }
+    return at;
+  }
+  // A link to a file that is not there yet: the file is made where the last link points.
+  std::string at = path;
+  for (int hops = 0;; ++hops) {
+    struct stat st;
+    if (lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return at;
+    if (hops == 40) throw NamedError{path, kErrPathNotFound, "too many levels of symbolic links"};
+    std::string to(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+    const ssize_t n = readlink(at.c_str(), to.data(), to.size());
+    if (n < 0) ThrowSystemError(errno, path, false);
+    to.resize(std::min(static_cast<std::size_t>(n), to.size()));
+    at = to.starts_with('/') ? to : JoinPath(SplitPath(at).first, to);
+  }
+#endif
+}
+
+bool IsStandardOutput(const std::string& path) {
+  const auto out = IdOfDescriptor(1);
+  return out && IdOf(path) == out;
+}
+
+std::optional<FileId> ProbeSource(const std::string& path) {
+  if (path == "-") return IdOfDescriptor(0);
+  // Opening a FIFO would wait for its writer and take its data; opening a device may do
+  // something. Anything else fails here as it would later, or is opened and closed again.
+  if (KindOf(path) == PathKind::Other) return IdOf(path);
+  return OpenSource(path).id;
+}
+
 OpenedSource OpenSource(const std::string& path) {
   OpenedSource s;
   if (path == "-") {
@@ -184,6 +249,7 @@ OpenedSource OpenSource(const std::string& path) {
   const HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(s.fd.Get()));
   s.id = IdOfHandle(h);
   LARGE_INTEGER size;
+  s.pipe = GetFileType(h) == FILE_TYPE_PIPE;
   if (path != "-" && GetFileType(h) == FILE_TYPE_DISK && GetFileSizeEx(h, &size)) {
     s.seekable = true;
     s.size = static_cast<std::uint64_t>(size.QuadPart);
@@ -200,12 +266,21 @@ OpenedSource OpenSource(const std::string& path) {
   if (fstatfs(s.fd.Get(), &fs) == 0 && (fs.f_type == 0x9fa0 /* proc */ || fs.f_type == 0x62656572 /* sysfs */))
     virtualFile = true;
 #endif
+  s.pipe = S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode);
   if (path != "-" && S_ISREG(st.st_mode) && !virtualFile) {
     s.seekable = true;
     s.size = static_cast<std::uint64_t>(st.st_size);
   }
 #endif
   return s;
+}
+
+void WidenPipe(int fd) {
+#ifdef F_SETPIPE_SZ
+  fcntl(fd, F_SETPIPE_SZ, 1 << 20);  // refused is fine
+#else
+  (void)fd;
+#endif
 }
 
 std::size_t ReadSome(int fd, std::uint8_t* buffer, std::size_t n, const std::string& path) {
@@ -270,106 +345,14 @@ std::uint64_t CurrentSize(int fd) {
 #endif
 }
 
-PendingFile::PendingFile(const std::string& target) : target_(target) {
-#ifdef _WIN32
-  existed_ = KindOf(target_) != PathKind::Missing;
-  const auto [folder, name] = SplitPath(target_);
-  StopSignalsHeld hold;
-  for (unsigned attempt = 0;; ++attempt) {
-    temp_ = folder + "\\." + name + "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt) + ".tmp";
-    int fd = -1;
-    const errno_t err = _wsopen_s(&fd, Wide(temp_).c_str(), _O_CREAT | _O_EXCL | _O_RDWR | _O_BINARY, _SH_DENYNO,
-                                  _S_IREAD | _S_IWRITE);
-    if (err == 0) {
-      fd_ = Fd(fd);
-      break;
+void RegisterTemporary(const std::string& path) { gPending.push_back(path); }
+
+void UnregisterTemporary(const std::string& path) {
+  for (auto it = gPending.begin(); it != gPending.end(); ++it)
+    if (*it == path) {
+      gPending.erase(it);
+      return;
     }
-    if (err != EEXIST || attempt == 100) ThrowSystemError(err, target, false);
-  }
-  Register(temp_);
-#else
-  // Writing through a symbolic link replaces the file it points to, not the link.
-  struct stat st;
-  if (lstat(target_.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    if (char* real = realpath(target_.c_str(), nullptr)) {
-      target_ = real;
-      free(real);
-    }
-  }
-  existed_ = stat(target_.c_str(), &st) == 0;
-  mode_t mode = st.st_mode & 07777;
-  if (!existed_) {
-    const mode_t mask = umask(0);
-    umask(mask);
-    mode = 0666 & ~mask;
-  }
-  const auto [folder, name] = SplitPath(target_);
-  std::string pattern = folder + "/." + name + ".XXXXXX";
-  {
-    StopSignalsHeld hold;
-    const int fd = mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0) ThrowSystemError(errno, target, false);
-    fd_ = Fd(fd);
-    temp_ = pattern;
-    Register(temp_);
-  }
-  fchmod(fd_.Get(), mode);
-#endif
-}
-
-void PendingFile::Close() {
-  const int fd = fd_.Release();
-  if (fd < 0) return;
-#ifdef _WIN32
-  if (_close(fd) != 0) ThrowSystemError(errno, target_, false);
-#else
-  if (close(fd) != 0) ThrowSystemError(errno, target_, false);
-#endif
-}
-
-void PendingFile::Commit() {
-  Close();
-#ifdef _WIN32
-  if (!MoveFileExW(Wide(temp_).c_str(), Wide(target_).c_str(), MOVEFILE_REPLACE_EXISTING))
-    ThrowSystemError(GetLastError() == ERROR_ACCESS_DENIED ? EACCES : EIO, target_, false);
-#else
-#ifdef RENAME_EXCHANGE
-  // Swapping the two names is as atomic as renaming over the target, and spares the flush of
-  // the whole new file that ext4 starts when a file is renamed over another (a second pass over
-  // the module). The old content then goes with the temporary name.
-  if (existed_ && renameat2(AT_FDCWD, temp_.c_str(), AT_FDCWD, target_.c_str(), RENAME_EXCHANGE) == 0) {
-    committed_ = true;
-    unlink(temp_.c_str());
-    StopSignalsHeld hold;
-    Unregister(temp_);
-    return;
-  }
-#endif
-  if (rename(temp_.c_str(), target_.c_str()) != 0) ThrowSystemError(errno, target_, false);
-#endif
-  StopSignalsHeld hold;
-  committed_ = true;
-  Unregister(temp_);
-}
-
-PendingFile::~PendingFile() {
-  if (committed_) return;
-  fd_.Reset();
-  StopSignalsHeld hold;
-#ifdef _WIN32
-  _wunlink(Wide(temp_).c_str());
-#else
-  unlink(temp_.c_str());
-#endif
-  Unregister(temp_);
-}
-
-void RemoveFile(const std::string& path) {
-#ifdef _WIN32
-  _wunlink(Wide(path).c_str());
-#else
-  unlink(path.c_str());
-#endif
 }
 
 #ifdef _WIN32

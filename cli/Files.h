@@ -12,11 +12,17 @@
 namespace quorvel::cli {
 
 // A failure about one named thing (a path or an argument): a VB run-time error number, its
-// description and, when it helps, a detail said in words.
+// description and, when it helps, a detail said in words. An empty subject names nothing (the
+// process itself ran out of something).
 struct NamedError {
   std::string subject;
   int number;
   std::string detail;
+};
+
+// A run refused as a whole (exit 2) with a message of its own; OUT that is FILE, for one.
+struct Refusal {
+  std::string message;
 };
 
 // Maps an operating-system error on `path` to the VB error a user of the window knows.
@@ -52,6 +58,7 @@ class Fd {
 struct OpenedSource {
   Fd fd;
   bool seekable = false;   // a plain file whose length is known up front
+  bool pipe = false;       // a pipe, FIFO or socket: its bytes come once, as they are written
   std::uint64_t size = 0;  // its length when opened
   std::optional<FileId> id;
 };
@@ -59,6 +66,8 @@ struct OpenedSource {
 // Opens a source for reading; "-" is standard input.
 OpenedSource OpenSource(const std::string& path);
 
+// Asks for a larger pipe buffer, for fewer and larger reads (where the system has them).
+void WidenPipe(int fd);
 // Reads up to n bytes (0 at the end); throws NamedError about `path` on failure.
 std::size_t ReadSome(int fd, std::uint8_t* buffer, std::size_t n, const std::string& path);
 std::size_t ReadAt(int fd, std::uint64_t offset, std::uint8_t* buffer, std::size_t n, const std::string& path);
@@ -72,39 +81,27 @@ std::uint64_t CurrentSize(int fd);
 enum class PathKind { Missing, File, Folder, Other };
 // What a path names, following symbolic links.
 PathKind KindOf(const std::string& path);
-// The folder part of a path ("." when it has none) and the name after it.
+// The folder part of a path ("." when it has none) and the name after it. On Windows "C:a.b"
+// is "C:" and "a.b".
 std::pair<std::string, std::string> SplitPath(const std::string& path);
+// A name in a folder, with one separator between them ("/" and "a" give "/a"; on Windows "\"
+// gives "\a", "C:\" gives "C:\a" and "C:" gives "C:a").
+std::string JoinPath(const std::string& folder, const std::string& name);
 std::optional<FileId> IdOf(const std::string& path);
+std::optional<FileId> IdOfDescriptor(int fd);
+// The path that writing to `path` reaches: symbolic links followed to their end, also when the
+// last one names a file that does not exist yet. Error 76 about `path` for a loop of links.
+std::string FollowLinks(const std::string& path);
+// Whether `path` is the very file, pipe or device this program's standard output goes to.
+bool IsStandardOutput(const std::string& path);
+// Fails as opening the source would (53, 76, 70, 75 for a folder), without holding it open; a
+// plain file is opened and closed again, a pipe or device only looked at. The source's file
+// identity when it has one.
+std::optional<FileId> ProbeSource(const std::string& path);
 
-// The module for `target` is written to a temporary file in the target's folder and renamed
-// over the target only by Commit(); until then the target stays as it was. The temporary file
-// is removed when this object goes without Commit(), and when the program is stopped by
-// SIGINT, SIGTERM or SIGHUP (Ctrl+C on Windows).
-class PendingFile {
- public:
-  explicit PendingFile(const std::string& target);
-  PendingFile(const PendingFile&) = delete;
-  PendingFile& operator=(const PendingFile&) = delete;
-  ~PendingFile();
-
-  int Descriptor() const { return fd_.Get(); }
-  const std::string& Target() const { return target_; }
-  bool TargetExisted() const { return existed_; }
-  // Closes the file once it is complete (reported as a write error on the target).
-  void Close();
-  // Closes the file and puts it in the target's place.
-  void Commit();
-
- private:
-  std::string target_;
-  std::string temp_;
-  Fd fd_;
-  bool existed_ = false;
-  bool committed_ = false;
-};
-
-// Removes a file the program made (a committed module of a run that failed later).
-void RemoveFile(const std::string& path);
+// Temporary files the stop handlers remove. Changed only while the stop signals are held.
+void RegisterTemporary(const std::string& path);
+void UnregisterTemporary(const std::string& path);
 
 // Installs the handlers that remove unfinished temporary files when the program is stopped.
 void InstallStopHandlers();
@@ -127,7 +124,7 @@ class StopSignalsHeld {
 // The command-line arguments as UTF-8 (on Windows taken from the wide command line).
 std::vector<std::string> Arguments(int argc, char** argv);
 // Puts standard output in binary mode where that matters, and lets the program hold as many
-// files open as the system allows (one source and one module per FILE).
+// files open as the system allows.
 void PrepareProcess();
 
 }  // namespace quorvel::cli

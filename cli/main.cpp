@@ -1,7 +1,6 @@
 // quorvel-gen: converts files into the Visual Basic modules that re-create them.
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +8,7 @@
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <string>
 #include <thread>
@@ -21,15 +21,14 @@
 #else
 #include <unistd.h>
 #endif
-#ifdef __linux__
-#include <fcntl.h>
-#include <sys/mman.h>
-#endif
 
 #include "Args.h"
 #include "Files.h"
+#include "Messages.h"
 #include "ModuleGenerator.h"
 #include "ModuleReader.h"
+#include "Replace.h"
+#include "Spool.h"
 #include "StringStuff.h"
 #include "VbError.h"
 #include "Windows1252.h"
@@ -43,138 +42,56 @@ constexpr std::size_t kIoChunk = 1 << 20;
 constexpr std::uint64_t kMaxSource = std::numeric_limits<std::int32_t>::max();
 constexpr const char* kOverflowDetail = "a module can carry at most 2,147,483,647 bytes";
 
-// Exit 2 with a message of its own (no hint at --help: the command line was well formed).
-struct Refusal {
-  std::string message;
-};
-
 // Ctrl+C on Windows, seen between two pieces of the module.
 struct Stopped {};
-
-// A name as it may be shown on a terminal: control characters written as escapes.
-std::string Shown(std::string_view text) {
-  std::string s;
-  for (const char c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u == '\n') s += "\\n";
-    else if (u == '\r') s += "\\r";
-    else if (u == '\t') s += "\\t";
-    else if (u < 0x20 || u == 0x7f) {
-      char hex[8];
-      std::snprintf(hex, sizeof hex, "\\x%02X", u);
-      s += hex;
-    } else s += c;
-  }
-  return s;
-}
-
-// How messages name a source: standard input by that name.
-std::string Subject(const std::string& file) { return file == "-" ? "standard input" : Shown(file); }
-
-// Memory for one piece of a spooled source. On Linux the pieces after the first are mapped in
-// at once: filling 2 GiB from a device then takes half the time it takes page by page.
-class Piece {
- public:
-  Piece(std::size_t size, bool populate) : size_(size) {
-#ifdef __linux__
-    void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | (populate ? MAP_POPULATE : 0),
-                   -1, 0);
-    if (p == MAP_FAILED) throw std::bad_alloc();
-    bytes_ = static_cast<std::uint8_t*>(p);
-#else
-    (void)populate;
-    bytes_ = new std::uint8_t[size];
-#endif
-  }
-  Piece(Piece&& other) noexcept : bytes_(std::exchange(other.bytes_, nullptr)), size_(other.size_) {}
-  Piece& operator=(Piece&&) = delete;
-  ~Piece() {
-#ifdef __linux__
-    if (bytes_) munmap(bytes_, size_);
-#else
-    delete[] bytes_;
-#endif
-  }
-  std::uint8_t* get() const { return bytes_; }
-
- private:
-  std::uint8_t* bytes_;
-  std::size_t size_;
-};
-
-// A source that is not a plain file (a pipe, a device, standard input), read to its end first.
-class Spool {
- public:
-  static constexpr std::size_t kPiece = 16 << 20;
-
-  // Reads everything; error 6 as soon as more than kMaxSource bytes came, without reading on.
-  void Fill(int fd, const std::string& path) {
-#ifdef F_SETPIPE_SZ
-    fcntl(fd, F_SETPIPE_SZ, 1 << 20);  // fewer, larger reads from a pipe; refused is fine
-#endif
-    for (;;) {
-      const std::size_t room = kPiece - size_ % kPiece;
-      const std::uint64_t allowed = kMaxSource + 1 - size_;
-      if (allowed == 0) {
-        pieces_.clear();
-        throw NamedError{path, kErrOverflow, kOverflowDetail};
-      }
-      if (size_ % kPiece == 0) pieces_.emplace_back(kPiece, !pieces_.empty());
-      const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(room, allowed));
-      const std::size_t got = ReadSome(fd, pieces_.back().get() + size_ % kPiece, want, path);
-      if (got == 0) return;
-      size_ += got;
-    }
-  }
-  std::uint64_t Size() const { return size_; }
-  std::size_t Copy(std::uint64_t offset, std::uint8_t* to, std::size_t n) const {
-    if (offset >= size_) return 0;
-    n = static_cast<std::size_t>(std::min<std::uint64_t>({n, size_ - offset, kPiece - offset % kPiece}));
-    std::memcpy(to, pieces_[offset / kPiece].get() + offset % kPiece, n);
-    return n;
-  }
-
- private:
-  std::vector<Piece> pieces_;
-  std::uint64_t size_ = 0;
-};
 
 // One FILE of the command line and where its module goes.
 struct Job {
   std::string file;  // as given; "-" is standard input
   std::string fileName;
-  std::string target;  // empty: standard output
-  OpenedSource source;
-  std::optional<Spool> spool;
-  std::uint64_t length = 0;  // taken when the run starts; a file that grows is cut there
+  std::optional<Target> target;  // none: standard output
+  std::optional<FileId> id;      // the source's, seen before anything is read
+  OpenedSource source;           // open only while it is converted
+  bool streamed = false;         // converted as it is read: its length is known at its end
+  std::unique_ptr<Spool> spool;  // its bytes, when they cannot be read again from the source
+  std::uint64_t length = 0;  // taken when its turn comes; a file that grows is cut there
 };
 
 // The bytes of a source by position: reads of a plain file do not depend on a shared offset,
-// so the generator and the verifier may both read it.
+// so the generator and the verifier may both read it. A streamed source is read as it comes
+// (and kept in the spool for --verify).
 class JobSource : public ByteSource {
  public:
-  explicit JobSource(const Job& job) : job_(job) {}
-  std::uint64_t Length() override { return job_.length; }
+  explicit JobSource(Job& job) : job_(job) {}
+  std::uint64_t Length() override { return job_.streamed ? kUnknownLength : job_.length; }
   std::size_t Read(std::uint8_t* buffer, std::size_t count) override {
-    const std::size_t n = ReadAt(at_, buffer, count);
+    std::size_t n;
+    if (job_.streamed) {
+      n = ReadSome(job_.source.fd.Get(), buffer, count, job_.file);
+      if (job_.spool && n) job_.spool->Append(buffer, n, job_.file);
+    } else {
+      n = ReadAt(at_, buffer, count);
+    }
     at_ += n;
     return n;
   }
   std::size_t ReadAt(std::uint64_t offset, std::uint8_t* buffer, std::size_t count) const {
-    if (job_.spool) return job_.spool->Copy(offset, buffer, count);
+    if (job_.spool) return job_.spool->ReadAt(offset, buffer, count);
     return cli::ReadAt(job_.source.fd.Get(), offset, buffer, count, job_.file);
   }
+  std::uint64_t BytesRead() const { return at_; }
 
  private:
-  const Job& job_;
+  Job& job_;
   std::uint64_t at_ = 0;
 };
 
-// Compares the bytes a module writes with the first `length` bytes of its source.
+// Compares the bytes a module writes with the first `length` bytes of its source, which it
+// reads in blocks of kIoChunk bytes.
 class SourceComparer {
  public:
   SourceComparer(const JobSource& source, std::uint64_t length)
-      : source_(source), length_(length), buffer_(kIoChunk) {}
+      : source_(source), length_(length), block_(kIoChunk) {}
   void Compare(const std::uint8_t* bytes, std::size_t n) {
     if (!same_) return;
     if (n > length_ - at_) {
@@ -182,22 +99,38 @@ class SourceComparer {
       return;
     }
     while (n) {
-      const std::size_t got = source_.ReadAt(at_, buffer_.data(), std::min(n, buffer_.size()));
-      if (got == 0 || std::memcmp(bytes, buffer_.data(), got) != 0) {
+      if (at_ == blockEnd_ && !Refill()) {
         same_ = false;
         return;
       }
-      at_ += got;
-      bytes += got;
-      n -= got;
+      const auto k = static_cast<std::size_t>(std::min<std::uint64_t>(n, blockEnd_ - at_));
+      if (std::memcmp(bytes, block_.data() + (at_ - blockStart_), k) != 0) {
+        same_ = false;
+        return;
+      }
+      at_ += k;
+      bytes += k;
+      n -= k;
     }
   }
   bool SameToTheEnd() const { return same_ && at_ == length_; }
 
  private:
+  bool Refill() {
+    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(block_.size(), length_ - at_));
+    std::size_t got = 0;
+    while (got < want)
+      if (const std::size_t n = source_.ReadAt(at_ + got, block_.data() + got, want - got)) got += n;
+      else break;
+    blockStart_ = at_;
+    blockEnd_ = at_ + got;
+    return got > 0;
+  }
+
   const JobSource& source_;
   std::uint64_t length_;
-  std::vector<std::uint8_t> buffer_;
+  std::vector<std::uint8_t> block_;
+  std::uint64_t blockStart_ = 0, blockEnd_ = 0;
   std::uint64_t at_ = 0;
   bool same_ = true;
 };
@@ -404,51 +337,60 @@ std::vector<Job> PlanJobs(const Options& o) {
   }
   for (const Job& job : jobs) CheckNames(o, job);
   if (toFolder) {
-#ifdef _WIN32
-    const char* sep = "\\";
-#else
-    const char* sep = "/";
-#endif
-    std::string folder = *o.out;
-    while (folder.size() > 1 && (folder.back() == '/' || folder.back() == *sep)) folder.pop_back();
-    for (Job& job : jobs) job.target = folder + sep + StringStuff::MakeAttribName(job.fileName) + ".bas";
+    for (Job& job : jobs) job.target = Target{JoinPath(*o.out, StringStuff::MakeAttribName(job.fileName) + ".bas"), {}};
     // Module names are the same in any case to VB, and file names are to Windows.
     for (std::size_t i = 0; i < jobs.size(); ++i)
       for (std::size_t k = 0; k < i; ++k)
-        if (Lower(jobs[i].target) == Lower(jobs[k].target))
+        if (Lower(jobs[i].target->given) == Lower(jobs[k].target->given))
           throw Refusal{Shown(jobs[k].file) + " and " + Shown(jobs[i].file) + " would both be written to " +
-                        Shown(jobs[i].target) + " (the same VB_Name); convert them one at a time with --name"};
+                        Shown(jobs[i].target->given) + " (the same VB_Name); convert them one at a time with --name"};
   } else if (!toStdout) {
-    jobs[0].target = *o.out;
+    jobs[0].target = Target{*o.out, {}};
   }
   return jobs;
 }
 
-void OpenSources(std::vector<Job>& jobs) {
-  for (Job& job : jobs) job.source = OpenSource(job.file);
-  for (const Job& job : jobs) {
+// Every source is there and can be read, before any is read; none is held open.
+void ProbeSources(std::vector<Job>& jobs) {
+  for (Job& job : jobs) job.id = ProbeSource(job.file);
+}
+
+// Where each module will be written, fixed now: links are followed here and not again.
+void ResolveTargets(std::vector<Job>& jobs) {
+  for (Job& job : jobs) {
+    if (!job.target) continue;
+    job.target->path = FollowLinks(job.target->given);
     // A device (a terminal as both standard input and OUT) may be read and written at once.
-    if (job.target.empty() || KindOf(job.target) != PathKind::File) continue;
-    const auto targetId = IdOf(job.target);
-    if (!targetId) continue;
-    for (const Job& other : jobs)
-      if (other.source.id && *other.source.id == *targetId)
-        throw Refusal{"will not write " + Shown(job.target) + ": it is the same file as " +
-                      Subject(other.file)};
+    if (KindOf(job.target->path) == PathKind::File)
+      if (const auto id = IdOf(job.target->path))
+        for (const Job& other : jobs)
+          if (other.id == id)
+            throw Refusal{"will not write " + Shown(job.target->given) + ": it is the same file as " +
+                          Subject(other.file)};
+    // OUT that is where standard output already goes (-o /dev/stdout >> log) is written as
+    // standard output is, never opened anew and cut.
+    if (IsStandardOutput(job.target->path)) job.target.reset();
   }
 }
 
-void TakeLengths(std::vector<Job>& jobs) {
-  for (Job& job : jobs) {
-    if (job.source.seekable) {
-      job.length = job.source.size;
-    } else {
-      job.spool.emplace();
-      job.spool->Fill(job.source.fd.Get(), job.file);
-      job.length = job.spool->Size();
-    }
-    if (job.length > kMaxSource) throw NamedError{job.file, kErrOverflow, kOverflowDetail};
+void CheckStrict(const Options& o, const Job& job) {
+  const std::uint64_t lines = ModuleLineCount(job.length);
+  if (o.strict && lines > kMaxVbModuleLines)
+    throw NamedError{job.file, 0,
+                     "the module would have " + std::to_string(lines) + " lines; a VB6 module holds at most " +
+                         std::to_string(kMaxVbModuleLines) + " (--strict)"};
+}
+
+// The source's length, read to its end first when it is not a plain file.
+void TakeLength(Job& job) {
+  if (job.source.seekable) {
+    job.length = job.source.size;
+  } else {
+    job.spool = std::make_unique<Spool>();
+    job.spool->Fill(job.source.fd.Get(), job.file, kMaxSource, kOverflowDetail);
+    job.length = job.spool->Size();
   }
+  if (job.length > kMaxSource) throw NamedError{job.file, kErrOverflow, kOverflowDetail};
 }
 
 struct Output {
@@ -458,18 +400,18 @@ struct Output {
   std::string name = "standard output";
 };
 
-Output OpenOutput(const Job& job) {
+Output OpenOutput(const Options& o, const Job& job) {
   Output out;
-  if (job.target.empty()) return out;
-  out.name = job.target;
-  switch (KindOf(job.target)) {
-    case PathKind::Folder: throw NamedError{job.target, kErrPathFileAccess, ""};
+  if (!job.target) return out;
+  out.name = job.target->given;
+  switch (KindOf(job.target->path)) {
+    case PathKind::Folder: throw NamedError{out.name, kErrPathFileAccess, ""};
     case PathKind::Other:
-      out.direct = OpenForWriting(job.target);
+      out.direct = OpenForWriting(job.target->path);
       out.fd = out.direct.Get();
       return out;
     default:
-      out.pending = std::make_unique<PendingFile>(job.target);
+      out.pending = std::make_unique<PendingFile>(*job.target, o.force);
       out.fd = out.pending->Descriptor();
       return out;
   }
@@ -480,17 +422,18 @@ struct Outcome {
 };
 
 // Converts one source into its output; verifies it when asked. Throws on any failure.
-Outcome Convert(const Options& o, const Job& job, Output& out) {
+Outcome Convert(const Options& o, Job& job, Output& out) {
   const ModuleOptions module = ModuleOptionsFor(o, job.fileName, o.dest);
   JobSource source(job);
   std::optional<SourceComparer> comparer;
   std::optional<ModuleReader> reader;
-  if (o.verify) {
+  auto startVerifying = [&] {
     comparer.emplace(source, job.length);
     reader.emplace([&](const std::uint8_t* b, std::size_t n) { comparer->Compare(b, n); });
-  }
+  };
   // A file is read back from the disk; what cannot be read back is checked as it is written.
   const bool readBack = out.pending != nullptr;
+  if (o.verify && !readBack) startVerifying();
   const bool asciiOnly = OutputSink::IsAscii(module.fileName) && OutputSink::IsAscii(module.destFolder) &&
                          OutputSink::IsAscii(module.notice);
   ProgressBar bar;
@@ -502,6 +445,7 @@ Outcome Convert(const Options& o, const Job& job, Output& out) {
     generator.Generate(source, sink, showProgress ? &bar : nullptr);
     sink.Finish();
   } catch (const VbError& e) {
+    if (e.Number() == kErrOverflow) throw NamedError{job.file, e.Number(), kOverflowDetail};
     if (e.Number() != kErrInputPastEndOfFile || !job.source.seekable) throw NamedError{job.file, e.Number(), ""};
     throw NamedError{job.file, e.Number(),
                      "the file shrank from " + std::to_string(job.length) + " to " +
@@ -509,9 +453,11 @@ Outcome Convert(const Options& o, const Job& job, Output& out) {
   } catch (const ModuleFormatError& e) {
     throw NamedError{out.name, 0, std::string("verify failed: ") + e.what()};
   }
+  if (job.streamed) job.length = source.BytesRead();
   if (!o.verify) return {};
   try {
     if (readBack) {
+      startVerifying();
       std::vector<std::uint8_t> buffer(kIoChunk);
       std::uint64_t at = 0;
       while (const std::size_t n = ReadAt(out.fd, at, buffer.data(), buffer.size(), out.name)) {
@@ -530,40 +476,41 @@ Outcome Convert(const Options& o, const Job& job, Output& out) {
 
 int Run(const Options& o) {
   std::vector<Job> jobs = PlanJobs(o);
-  OpenSources(jobs);
-  TakeLengths(jobs);
+  ProbeSources(jobs);
+  ResolveTargets(jobs);
 
-  for (const Job& job : jobs) {
-    const std::uint64_t lines = ModuleLineCount(job.length);
-    if (o.strict && lines > kMaxVbModuleLines)
-      throw NamedError{job.file, 0,
-                       "the module would have " + std::to_string(lines) + " lines; a VB6 module holds at most " +
-                           std::to_string(kMaxVbModuleLines) + " (--strict)"};
-  }
-
-  // Every module is written before any output is replaced: all of them, or none.
+  // Every module is written before any output is replaced: all of them, or none. A source is
+  // open only while its module is made.
   std::vector<Output> outputs;
   outputs.reserve(jobs.size());
   std::vector<Outcome> outcomes;
+  std::vector<SourceSeen> sources;
   for (Job& job : jobs) {
-    outputs.push_back(OpenOutput(job));
+    job.source = OpenSource(job.file);
+    if (job.source.id) sources.push_back({*job.source.id, job.file});
+    // A pipe whose module goes to a file (replaced only at the end) is converted as it is read,
+    // while its writer goes on. Elsewhere a source that is not a plain file is read to its end
+    // first, so that nothing is written for one that is too long.
+    const PathKind out = job.target ? KindOf(job.target->path) : PathKind::Other;
+    job.streamed = job.source.pipe && (out == PathKind::File || out == PathKind::Missing);
+    if (job.streamed) {
+      WidenPipe(job.source.fd.Get());
+      if (o.verify) job.spool = std::make_unique<Spool>();
+    } else {
+      TakeLength(job);
+      CheckStrict(o, job);
+    }
+    outputs.push_back(OpenOutput(o, job));
     outcomes.push_back(Convert(o, job, outputs.back()));
-    // Done with both files: many FILEs need not hold two descriptors each till the end.
+    if (job.streamed) CheckStrict(o, job);
     if (outputs.back().pending) outputs.back().pending->Close();
     job.source.fd.Reset();
     job.spool.reset();
   }
-  std::vector<std::string> made;
-  try {
-    for (Output& out : outputs) {
-      if (!out.pending) continue;
-      out.pending->Commit();
-      if (!out.pending->TargetExisted()) made.push_back(out.pending->Target());
-    }
-  } catch (...) {
-    for (const std::string& path : made) RemoveFile(path);
-    throw;
-  }
+  std::vector<PendingFile*> pending;
+  for (Output& out : outputs)
+    if (out.pending) pending.push_back(out.pending.get());
+  ReplaceAll(pending, sources);
 
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     const Job& job = jobs[i];
@@ -605,17 +552,21 @@ int main(int argc, char** argv) {
   } catch (const Stopped&) {
     return 130;
   } catch (const NamedError& e) {
-    std::string text = Subject(e.subject) + ": ";
+    std::string text = e.subject.empty() ? "" : Subject(e.subject) + ": ";
     if (e.number != 0) {
       text += "error " + std::to_string(e.number) + ": " + std::string(quorvel::VbErrorDescription(e.number));
-      if (!e.detail.empty()) text += " (" + e.detail + ")";
+      if (!e.detail.empty()) text += " (" + Shown(e.detail) + ")";
     } else {
-      text += e.detail;
+      text += Shown(e.detail);
     }
     std::fprintf(stderr, "quorvel-gen: %s\n", text.c_str());
     return 1;
   } catch (const quorvel::VbError& e) {
     std::fprintf(stderr, "quorvel-gen: error %d: %s\n", e.Number(), e.Description().c_str());
+    return 1;
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "quorvel-gen: error %d: %s\n", quorvel::kErrOutOfMemory,
+                 std::string(quorvel::VbErrorDescription(quorvel::kErrOutOfMemory)).c_str());
     return 1;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "quorvel-gen: %s\n", e.what());

@@ -273,8 +273,13 @@ class Writer {
 
 std::string TargetPathLiteral(const ModuleOptions& options) {
   const std::string path = options.destFolder + "\\" + options.fileName;
-  std::size_t chars = CheckInput(options.fileName, ErrorSubject::kFileName, options.encodable) +
-                      CheckInput(options.destFolder, ErrorSubject::kDestination, options.encodable) + 1;
+  std::size_t chars = CheckInput(options.fileName, ErrorSubject::kFileName, options.encodable);
+  // The module re-creates one file, in the destination and nowhere else.
+  if (std::string fault = StringStuff::WindowsFileNameFault(options.fileName); !fault.empty())
+    throw VbError::About(ErrorSubject::kFileName, kErrBadFileNameOrNumber, std::move(fault));
+  chars += CheckInput(options.destFolder, ErrorSubject::kDestination, options.encodable) + 1;
+  if (std::string fault = StringStuff::WindowsFolderFault(options.destFolder); !fault.empty())
+    throw VbError::About(ErrorSubject::kDestination, kErrBadFileNameOrNumber, std::move(fault));
   chars += static_cast<std::size_t>(std::count(path.begin(), path.end(), '"'));  // each is doubled
   const std::size_t longest = kOpenQuote.size() + chars + std::max(kEmptyTargetTail.size(), kOpenBinaryTail.size());
   if (longest > kMaxSourceLineChars) {
@@ -299,9 +304,12 @@ GeneratorCounters ModuleGenerator::Generate(ByteSource& source, TextSink& sink, 
   w.Header();
   w.StartParts();
 
+  constexpr auto kMaxLength = static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max());
   const std::uint64_t length = source.Length();
-  if (length > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) throw VbError(kErrOverflow);
-  const auto total = static_cast<std::uint32_t>(length);
+  const bool toTheEnd = length == ByteSource::kUnknownLength;
+  if (!toTheEnd && length > kMaxLength) throw VbError(kErrOverflow);
+  const auto total = toTheEnd ? kMaxLength : static_cast<std::uint32_t>(length);
+  if (toTheEnd) observer = nullptr;  // there is no total to tell
 
   std::vector<std::uint8_t> chunk(std::min<std::size_t>(kChunk, std::max<std::uint32_t>(total, 1)));
   std::uint32_t done = 0;
@@ -310,6 +318,7 @@ GeneratorCounters ModuleGenerator::Generate(ByteSource& source, TextSink& sink, 
     std::size_t want = std::min<std::size_t>(chunk.size(), total - done);
     if (observer) want = std::min<std::size_t>(want, nextReport - done);
     const std::size_t got = source.Read(chunk.data(), want);
+    if (got == 0 && toTheEnd) break;
     if (got == 0) throw VbError(kErrInputPastEndOfFile);
     w.AddBytes(chunk.data(), got);
     done += static_cast<std::uint32_t>(got);
@@ -319,6 +328,7 @@ GeneratorCounters ModuleGenerator::Generate(ByteSource& source, TextSink& sink, 
       nextReport = done + std::min(progressStep_, total - done);
     }
   }
+  if (toTheEnd && done == total && source.Read(chunk.data(), 1) != 0) throw VbError(kErrOverflow);
   w.EndParts();
 
   w.CreateOpen();

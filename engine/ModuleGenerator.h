@@ -36,14 +36,19 @@ struct ModuleOptions {
 
 // The target path as it stands between the quotes of the Open lines (destination, one
 // backslash, file name; every quote doubled). A file name or destination that is not UTF-8,
-// holds a control character (U+0000 to U+001F, U+007F) or a character the encoding lacks, or
-// that makes an Open line longer than VB reads, is refused with error 52 before any text is
-// produced; the error's subject and detail name the input and the character.
+// holds a control character (U+0000 to U+001F, U+007F) or a character the encoding lacks, that
+// Windows could not take as a file name or folder path (see StringStuff::WindowsFileNameFault
+// and WindowsFolderFault), or that makes an Open line longer than VB reads, is refused with
+// error 52 before any text is produced; the error's subject and detail name the input and the
+// character or the reason.
 std::string TargetPathLiteral(const ModuleOptions& options);
 
 // Bytes to convert. Length() is asked once, before the first Read().
 class ByteSource {
  public:
+  // A length told only by the end of the source (a pipe converted as it is read).
+  static constexpr std::uint64_t kUnknownLength = ~std::uint64_t{0};
+
   virtual ~ByteSource() = default;
   virtual std::uint64_t Length() = 0;
   // Fills up to count bytes; returns how many (0 only at the end of the source).
@@ -79,7 +84,9 @@ struct GeneratorCounters {
 // Streams the text of one Visual Basic module that re-creates the source byte for byte.
 // Memory stays constant whatever the source's size. Failures are VbError: a source of 2^31
 // bytes or more is error 6, one that ends before its length is error 62, options that a module
-// cannot carry are error 52 (see TargetPathLiteral), all before any text reaches the sink.
+// cannot carry are error 52 (see TargetPathLiteral), all before any text reaches the sink. A
+// source of unknown length is converted to its end, with no progress told, and is error 6 once
+// more than 2^31 - 1 bytes came (after text has reached the sink).
 class ModuleGenerator {
  public:
   explicit ModuleGenerator(ModuleOptions options);

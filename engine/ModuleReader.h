@@ -46,7 +46,6 @@ class ModuleReader {
   std::int32_t expectedPart_ = 1;
   std::int32_t expectedCall_ = 1;
   std::size_t tailLines_ = 0;
-  std::vector<std::uint8_t> bytes_;
   std::string path_;
 };
 

@@ -20,4 +20,15 @@ std::string MakeStem(std::string_view fileName);
 // that is not an ASCII letter, digit or "_" turned into "_", cut to 31 characters.
 std::string MakeAttribName(std::string_view fileName);
 
+// Why Windows could not hold `fileName` as the name of a file: it holds one of \ / : * ? " < > |,
+// is empty, "." or "..", ends in a dot or a blank (which Windows drops), or is a device name
+// (CON, PRN, AUX, NUL, COM1 to COM9, LPT1 to LPT9 and COM/LPT with a superscript 1 to 3, in any
+// case, with any extension). The reason as a sentence about "the file name"; empty when Windows can hold it.
+std::string WindowsFileNameFault(std::string_view fileName);
+
+// Why `folder` is no folder path Windows could open: it holds one of " * ? < > |, or a ":"
+// other than the one after a drive letter ("\\?\" and "\\server\share" are allowed). The
+// reason as a sentence about "the destination"; empty when there is none.
+std::string WindowsFolderFault(std::string_view folder);
+
 }  // namespace quorvel::StringStuff

@@ -8,11 +8,13 @@ namespace quorvel {
 // Run-time error numbers, as a Visual Basic programmer knows them.
 enum VbErrorNumber : int {
   kErrOverflow = 6,
+  kErrOutOfMemory = 7,
   kErrSubscriptOutOfRange = 9,
   kErrBadFileNameOrNumber = 52,
   kErrFileNotFound = 53,
   kErrDiskFull = 61,
   kErrInputPastEndOfFile = 62,
+  kErrTooManyFiles = 67,
   kErrPermissionDenied = 70,
   kErrPathFileAccess = 75,
   kErrPathNotFound = 76,

@@ -33,6 +33,7 @@ check "Open line" has out 'Open "C:\Out\a.b" For Binary As cl_fp'
 check "data line" has out 'Call WriteBytes("000AFF")'
 check "no bare LF" [ "$(grep -c $'[^\r]$' "$work/out")" = 0 ]
 cp "$work/out" "$work/a.expected"
+timeout 60 "$gen" "$work/a.b" >"$work/a.expected.dot"
 
 run --private --name "caf$(printf '\xc3\xa9') 1.txt" -o "$work/m.bas" "$work/a.b"
 check "private to file" rc 0
@@ -56,27 +57,57 @@ check "quiet verify says nothing" [ ! -s "$work/err" ]
 
 # --- Names a module cannot carry as they are -------------------------------------------------
 
-run --name 'say "hi".txt' "$work/a.b"
-check "quotes are doubled inside one literal" [ "$(grep -cF 'Open ".\say ""hi"".txt" For ' "$work/out")" = 2 ]
-run --verify --dest 'C:\x" & Shell("calc") & "' "$work/a.b"
-check "a quoting destination stays one literal" has out 'Open "C:\x"" & Shell(""calc"") & ""\a.b" For Binary As cl_fp'
-check "a quoting destination verifies" rc 0
-# Refused with 52, naming the argument to change; no module, and OUT untouched.
+# Refused with 52, naming the argument to change and why; no module, and OUT untouched. The
+# module re-creates one file in the destination: nothing in the name may lead elsewhere.
 printf 'kept\r\n' >"$work/kept.bas"
 cp "$work/kept.bas" "$work/kept.copy"
-while IFS='|' read -r subject args; do
+while IFS='|' read -r subject detail args; do
   eval "set -- $args"
   run -o "$work/kept.bas" "$@"
-  check "[$subject] is error 52" has err "quorvel-gen: $subject: error 52: Bad file name or number ("
+  check "[$subject] is error 52" has err "quorvel-gen: $subject: error 52: Bad file name or number ($detail"
   check "[$subject] leaves OUT" same "$work/kept.bas" "$work/kept.copy"
   run "$@"
   check "[$subject] writes no module" [ ! -s "$work/out" ]
 done <<'EOF'
---name a\r\nKill "C:\x"\r\n.bin|--name $'a\r\nKill "C:\\x"\r\n.bin' "$work/a.b"
---dest C:\tab\there|--dest $'C:\\tab\there' "$work/a.b"
---name 日本語.txt|--name 日本語.txt "$work/a.b"
---dest C:\Ω|--dest 'C:\Ω' "$work/a.b"
+--name a\r\nKill "C:\x"\r\n.bin|the file name holds U+000D|--name $'a\r\nKill "C:\\x"\r\n.bin' "$work/a.b"
+--dest C:\tab\there|the destination holds U+0009|--dest $'C:\\tab\there' "$work/a.b"
+--name 日本語.txt|the file name holds U+65E5|--name 日本語.txt "$work/a.b"
+--dest C:\Ω|the destination holds U+03A9|--dest 'C:\Ω' "$work/a.b"
+--name ..\..\boot.ini|the file name holds "\", which Windows does not allow|--name '..\..\boot.ini' "$work/a.b"
+--name a.txt:s|the file name holds ":"|--name a.txt:s "$work/a.b"
+--name say "hi".txt|the file name holds """|--name 'say "hi".txt' "$work/a.b"
+--name a?.txt|the file name holds "?"|--name 'a?.txt' "$work/a.b"
+--name CON|the file name is the device name CON, which Windows keeps for a device|--name CON "$work/a.b"
+--name lpt1.txt|the file name is the device name lpt1|--name lpt1.txt "$work/a.b"
+--name ..|the file name is "..", which names a folder|--name .. "$work/a.b"
+--name a.txt.|the file name ends in a dot|--name a.txt. "$work/a.b"
+--name a.txt |the file name ends in a blank|--name 'a.txt ' "$work/a.b"
+--dest C:\x" & Shell("calc") & "|the destination holds """|--dest 'C:\x" & Shell("calc") & "' "$work/a.b"
+--dest C:\a<b|the destination holds "<"|--dest 'C:\a<b' "$work/a.b"
+--dest C:\x\a.txt:s|the destination holds ":" other than after a drive letter|--dest 'C:\x\a.txt:s' "$work/a.b"
 EOF
+mkdir "$work/names"
+printf 'x' >"$work/names/x\..\..\Windows\evil.dll"
+run "$work/names/x\..\..\Windows\evil.dll"
+check "a FILE whose name leads elsewhere on Windows is refused" \
+  has err "quorvel-gen: $work/names/x\..\..\Windows\evil.dll: error 52: Bad file name or number (the file name holds \"\\\""
+for dest in '\\?\C:\Data' '\\server\share\Data' 'C:' 'D:rel\x'; do
+  run --dest "$dest" "$work/a.b"
+  check "destination $dest is taken" has out "Open \"$dest\\a.b\" For Binary As cl_fp"
+done
+# The name of a refused file and the reason, as they reach the terminal: no character that
+# moves the cursor or turns the text around.
+for c in $'\xe2\x80\xae':202E $'\xc2\x9b':009B $'\xe2\x81\xa6':2066 $'\xd8\x9c':061C; do
+  char=${c%%:*} code=${c#*:}
+  printf 'x' >"$work/names/a${char}b.txt"
+  run "$work/names/a${char}b.txt"
+  check "U+$code is escaped in the subject" has err "quorvel-gen: $work/names/a\\u${code}b.txt: error 52"
+  check "U+$code is escaped in the detail" has err "holds U+$code \"\\u$code\", which"
+  check "U+$code does not reach the terminal" [ "$(grep -cF "$char" "$work/err")" = 0 ]
+done
+printf 'x' >"$work/names/"$'a\x9bb'
+run "$work/names/"$'a\x9bb'
+check "a byte that is not UTF-8 is escaped" has err "quorvel-gen: $work/names/a\\x9Bb: error 52"
 printf 'x' >"$work/new"$'\n'"line.bin"
 run "$work/new"$'\n'"line.bin"
 check "a FILE named with a line break is named" has err "quorvel-gen: $work/new\nline.bin: error 52: Bad file name or number (the file name holds U+000A"
@@ -122,9 +153,14 @@ done <<'EOF'
 0||-- -x.bin
 0||--dest=D:\\x --name=a.b --output=o1.bas a.b
 0||-oo2.bas a.b
-0||--name --help a.b
 0||-- --help
 0||a.b --name a.b -o o3.bas --help
+2|quorvel-gen: -o needs a value; --help is never one (try --help)|-o --help a.b
+2|quorvel-gen: --name needs a value; --version is never one (try --help)|--name --version a.b
+2|quorvel-gen: --output needs a value; -h is never one (try --help)|--output -h a.b
+2|quorvel-gen: --dest needs a value; --help is never one (try --help)|--dest --help a.b
+2|quorvel-gen: --dest may not be empty ("." is the current folder) (try --help)|--dest '' a.b
+2|quorvel-gen: --dest may not be empty|--dest= a.b
 2|quorvel-gen: unknown option --x (try --help)|--x a.b
 2|quorvel-gen: unknown option --x (try --help)|--x=1 a.b
 2|quorvel-gen: unknown option -z (try --help)|-z a.b
@@ -137,7 +173,8 @@ cd - >/dev/null
 check "--name= and --output=" grep -qF 'Call WriteBytes("000AFF")' "$work/o1.bas"
 check "--dest= and --output=" grep -qF 'Open "D:\x\a.b"' "$work/o1.bas"
 check "-oOUT" grep -qF 'Open ".\a.b"' "$work/o2.bas"
-check "--help as a value is a value" [ ! -e "$work/o3.bas" ]
+check "--help ends the reading" [ ! -e "$work/o3.bas" ]
+check "--help is never OUT" same "$work/--help" "$work/a.b"
 
 run --help
 check "help is all on stdout" rc 0
@@ -162,6 +199,35 @@ check "FILE survives -o LINK" same "$work/in.bin" "$work/in.copy"
 run_in "$work/in.bin" --name in.bin -o "$work/in.bin" -
 check "OUT that is standard input is refused" rc 2
 check "FILE survives -o FILE < FILE" same "$work/in.bin" "$work/in.copy"
+
+# A read-only OUT is refused as the window's Save refuses it; --force replaces it, read-only.
+printf 'read-only\r\n' >"$work/ro.bas"
+cp "$work/ro.bas" "$work/ro.copy"
+chmod 444 "$work/ro.bas"
+run -o "$work/ro.bas" "$work/a.b"
+check "a read-only OUT is error 75" has err "quorvel-gen: $work/ro.bas: error 75: Path/File access error (the file is read-only; --force replaces it)"
+check "a read-only OUT stays" same "$work/ro.bas" "$work/ro.copy"
+run --force -o "$work/ro.bas" "$work/a.b"
+check "--force replaces a read-only OUT" same "$work/ro.bas" "$work/a.expected.dot"
+check "and it stays read-only" [ "$(stat -c %a "$work/ro.bas")" = 444 ]
+
+# A link as OUT: the file it points to gets the module, also when it is not there yet.
+ln -s sub/target.bas "$work/dangling.bas"
+mkdir "$work/sub"
+run -o "$work/dangling.bas" "$work/a.b"
+check "a dangling link as OUT writes its target" same "$work/sub/target.bas" "$work/a.expected.dot"
+check "and stays a link" [ -L "$work/dangling.bas" ]
+run -o "$work/dangling.bas" "$work/r.bin"
+check "a link to a file as OUT writes the file" grep -qF 'Open ".\r.bin"' "$work/sub/target.bas"
+check "and stays a link too" [ -L "$work/dangling.bas" ]
+
+# OUT that is where standard output goes is written there, never cut.
+for out in /dev/stdout /dev/fd/1 /proc/self/fd/1; do
+  printf 'log line\n' >"$work/log"
+  (timeout 60 "$gen" -o "$out" "$work/a.b" >>"$work/log") 2>"$work/err"
+  check "-o $out >> log keeps the log" [ "$(head -n 1 "$work/log")" = "log line" ]
+  check "-o $out >> log appends the module" [ "$(tail -c +10 "$work/log" | cmp - "$work/a.expected.dot" && echo same)" = same ]
+done
 
 printf 'old module\r\n' >"$work/old.bas"
 cp "$work/old.bas" "$work/old.copy"
@@ -235,6 +301,18 @@ check "standard input gives the module of its bytes" same "$work/out" "$work/a.e
 (printf '\x00\x0a\xff' >"$work/pipe" &)
 run --dest 'C:\Out' --name a.b "$work/pipe"
 check "a FIFO gives the module of its bytes" same "$work/out" "$work/a.expected"
+# Into a file, a pipe is converted as it comes; the module is the same, and --strict and
+# --verify hold as for a file.
+printf '\x00\x0a\xff' | timeout 60 "$gen" --verify --name a.b --dest 'C:\Out' -o "$work/piped.bas" - 2>"$work/err"
+check "a pipe into a file gives the module of its bytes" same "$work/piped.bas" "$work/a.expected"
+check "and verifies it" has err "verified: 1 part(s), 3 bytes"
+head -c 20000 "$work/r.bin" | timeout 60 "$gen" -q --verify --name r.bin -o "$work/piped.bas" - 2>"$work/err"
+check "a longer pipe into a file verifies" [ ! -s "$work/err" ] && grep -qF 'Open ".\r.bin"' "$work/piped.bas"
+cp "$work/piped.bas" "$work/piped.copy"
+head -c $((2200 * 1024)) /dev/zero | timeout 60 "$gen" --strict --name big.bin -o "$work/piped.bas" - 2>"$work/err"
+check "--strict fails a long module from a pipe" has err "quorvel-gen: standard input: the module would have 73219 lines"
+check "and leaves OUT" same "$work/piped.bas" "$work/piped.copy"
+check "and no temporary file" no_temp "$work"
 run --verify /proc/self/status
 check "a /proc file is not empty" grep -q 'verified: 1 part(s), [1-9][0-9]* bytes' "$work/err"
 run -o "$work/old.bas" /dev/zero
@@ -279,6 +357,73 @@ run -o "$work/many" "$work/src/one.txt" "$work/src/two.dat"
 check "a failing FILE fails the run" rc 1
 check "all or nothing" [ ! -e "$work/many/modone.bas" ]
 check "no temporary file after a failed run" no_temp "$work/many"
+
+# Every target is checked before the first is replaced; when one cannot be replaced after all,
+# those replaced before it get their old content back.
+rm -r "$work/many" && mkdir "$work/many"
+printf 'old one\r\n' >"$work/many/modone.bas"
+printf 'old two\r\n' >"$work/many/modtwo.bas"
+cp -p "$work/many/modone.bas" "$work/one.copy"
+cp -p "$work/many/modtwo.bas" "$work/two.copy"
+chmod 444 "$work/many/modtwo.bas"
+run -o "$work/many" "$work/src/one.txt" "$work/src/two.dat"
+check "a read-only second target fails the run" has err "quorvel-gen: $work/many/modtwo.bas: error 75"
+check "before the first is replaced" same "$work/many/modone.bas" "$work/one.copy"
+chmod 644 "$work/many/modtwo.bas"
+if [ "$(id -u)" != 0 ]; then
+  skip "a second move that fails (an immutable file needs root)"
+elif ! chattr +i "$work/many/modtwo.bas" 2>/dev/null; then
+  skip "a second move that fails (chattr +i refused here)"
+else
+  run --force -o "$work/many" "$work/src/one.txt" "$work/src/two.dat"
+  chattr -i "$work/many/modtwo.bas"
+  check "a second move that fails fails the run" has err "quorvel-gen: $work/many/modtwo.bas: error 70: Permission denied"
+  check "the first target gets its old content back" same "$work/many/modone.bas" "$work/one.copy"
+  check "the second target is as it was" same "$work/many/modtwo.bas" "$work/two.copy"
+  check "no temporary file after putting back" [ "$(ls -A "$work/many" | tr '\n' ' ')" = "modone.bas modtwo.bas " ]
+fi
+# A sticky folder where the second old module belongs to someone else (as another user).
+if [ "$(id -u)" != 0 ]; then
+  skip "sticky folder (making files of two users needs root)"
+else
+  mkdir -m 1777 "$work/sticky"
+  cp "$work/one.copy" "$work/sticky/modone.bas" && chown 65534:65534 "$work/sticky/modone.bas"
+  cp "$work/two.copy" "$work/sticky/modtwo.bas" && chmod 666 "$work/sticky/modtwo.bas"
+  chmod 755 "$work" "$work/src" && chmod 644 "$work/src/"*
+  (cd / && timeout 60 setpriv --reuid=65534 --regid=65534 --clear-groups \
+     "$gen" -o "$work/sticky" "$work/src/one.txt" "$work/src/two.dat") >/dev/null 2>"$work/err"
+  chmod 700 "$work"
+  check "a target in a sticky folder that is not ours is error 70" \
+    has err "quorvel-gen: $work/sticky/modtwo.bas: error 70: Permission denied (it belongs to someone else"
+  check "and nothing is replaced" same "$work/sticky/modone.bas" "$work/one.copy"
+  check "no temporary file in the sticky folder" no_temp "$work/sticky"
+fi
+
+# A target linked to a source while a slow source is read is refused when the time to replace
+# it comes: the source survives.
+mkdir "$work/race"
+head -c 5000 /dev/urandom >"$work/victim.bin"
+cp "$work/victim.bin" "$work/victim.copy"
+rm -f "$work/pipe" && mkfifo "$work/pipe"
+"$gen" -o "$work/race" "$work/pipe" "$work/victim.bin" >/dev/null 2>"$work/err" & pid=$!
+exec 3>"$work/pipe"  # the run has checked its targets and waits for the slow source
+sleep 0.3
+ln -s ../victim.bin "$work/race/modvictim.bas"
+printf 'slow' >&3; exec 3>&-
+wait "$pid"; echo $? >"$work/rc"
+check "a link planted while a source is read is refused" rc 2
+check "the refusal names both" has err "will not write $work/race/modvictim.bas: it is the same file as $work/victim.bin"
+check "the linked source survives" same "$work/victim.bin" "$work/victim.copy"
+check "nothing else is written" [ ! -e "$work/race/modpipe.bas" ]
+
+# More FILEs than the process may hold open at once: each source is open only in its turn.
+mkdir "$work/fds" "$work/fdout"
+for i in $(seq 1 40); do printf '%s' "$i" >"$work/fds/f$i.txt"; done
+(ulimit -n 12; exec timeout 60 "$gen" -o "$work/fdout" "$work/fds/"f*.txt) >/dev/null 2>"$work/err"
+check "40 FILEs with 12 descriptors" [ "$(ls "$work/fdout" | wc -l)" = 40 ]
+(ulimit -n 4; exec timeout 60 "$gen" -o "$work/fdout/x.bas" "$work/fds/f1.txt") >/dev/null 2>"$work/err"
+check "running out of descriptors names the cause, not a FILE" \
+  [ "$(cat "$work/err")" = "quorvel-gen: error 67: Too many files (this program has too many open files)" ]
 
 echo "cli: $passed passed, $failed failed, $skipped skipped"
 [ "$failed" = 0 ]

@@ -226,6 +226,39 @@ class Grammar {
   std::size_t n_ = 0, part_ = 0;
 };
 
+// A name Windows keeps as one file: none of \\ / : * ? " < > |, not "", "." or "..", no dot or
+// blank at its end, not a device (CON PRN AUX NUL CONIN$ CONOUT$, COM/LPT and 1-9, superscript 1-3)
+// before its first dot and any blanks.
+bool WindowsHoldsFileName(const std::vector<char32_t>& name) {
+  for (char32_t c : name)
+    if (std::u32string_view(U"\\/:*?\"<>|").find(c) != std::u32string_view::npos) return false;
+  if (name.empty() || name.back() == U'.' || name.back() == U' ') return false;
+  std::u32string base;
+  for (char32_t c : name) {
+    if (c == U'.') break;
+    base.push_back(c >= U'a' && c <= U'z' ? c - 32 : c);
+  }
+  while (!base.empty() && base.back() == U' ') base.pop_back();
+  for (std::u32string_view device : {U"CON", U"PRN", U"AUX", U"NUL", U"CONIN$", U"CONOUT$"})
+    if (base == device) return false;
+  if (base.size() == 4 && (base.starts_with(U"COM") || base.starts_with(U"LPT")) &&
+      ((base[3] >= U'1' && base[3] <= U'9') || base[3] == 0xB9 || base[3] == 0xB2 || base[3] == 0xB3))
+    return false;
+  return true;  // "." and ".." end in a dot
+}
+
+// A folder path: none of " * ? < > |, a ":" only after a drive letter, "\\\\?\\" before either.
+bool WindowsOpensFolder(const std::vector<char32_t>& dest) {
+  std::size_t from = 0;
+  if (dest.size() >= 4 && dest[0] == U'\\' && dest[1] == U'\\' && dest[2] == U'?' && dest[3] == U'\\') from = 4;
+  for (std::size_t i = from; i < dest.size(); ++i) {
+    const char32_t c = dest[i];
+    const bool drive = i == from + 1 && ((dest[from] >= U'A' && dest[from] <= U'Z') || (dest[from] >= U'a' && dest[from] <= U'z'));
+    if ((c == U':' && !drive) || std::u32string_view(U"\"*?<>|").find(c) != std::u32string_view::npos) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -255,6 +288,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       refusable = refusable || c < 0x20 || c == 0x7F || !Encodable(mode, c);
       quotes += c == '"';
     }
+  refusable = refusable || !WindowsHoldsFileName(name) || !WindowsOpensFolder(dest);
   // The longer Open line: 'Open "', the path with its quotes doubled, '" For Output As cl_fp: Close #cl_fp'.
   refusable = refusable || 6 + name.size() + dest.size() + 1 + quotes + 35 > 1023;
 

@@ -1,0 +1,70 @@
+// Outputs replaced only on success. Each module is written to a temporary file beside its
+// target; at the end the targets are replaced together, all of them or none.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "Files.h"
+
+namespace quorvel::cli {
+
+// Where a module goes: OUT as the user named it (messages use it), and the path a write
+// reaches, its links followed once, when the run began.
+struct Target {
+  std::string given;
+  std::string path;
+};
+
+// A source as it was read, so that no target is replaced once it has become that source.
+struct SourceSeen {
+  FileId id;
+  std::string file;  // as given; "-" is standard input
+};
+
+// The temporary file of one target. It is removed when this object goes without being
+// placed, and when the program is stopped by SIGINT, SIGTERM or SIGHUP (Ctrl+C on Windows).
+class PendingFile {
+ public:
+  // Checks the target (see Check) and creates the temporary file (exclusively, with the
+  // target's mode when it exists).
+  PendingFile(Target target, bool force);
+  PendingFile(const PendingFile&) = delete;
+  PendingFile& operator=(const PendingFile&) = delete;
+  ~PendingFile();
+
+  int Descriptor() const { return fd_.Get(); }
+  const std::string& Given() const { return target_.given; }
+  // Closes the file once it is complete (reported as a write error on the target).
+  void Close();
+
+  // The refusals replacing the target would meet: a folder (75), a read-only file without
+  // --force (75), on Linux a file in a sticky folder that belongs to someone else (70).
+  void Check() const;
+  // Exit 2 when the target, by its name or the path behind it, is now one of the sources.
+  void CheckNotASource(const std::vector<SourceSeen>& sources) const;
+
+  // Puts the new file in the target's place. With keepOld the old file stays until Finish(),
+  // and Undo() puts it back.
+  void Place(bool keepOld);
+  void Undo() noexcept;
+  void Finish() noexcept;
+
+ private:
+  enum class State { Pending, Swapped, Moved, Done };
+
+  Target target_;
+  bool force_;
+  std::string temp_;
+  std::string backup_;  // the old file under another name, where it could not be swapped
+  Fd fd_;
+  State state_ = State::Pending;
+#ifdef _WIN32
+  unsigned long attributes_ = 0;  // of the replaced file, given to the new one
+#endif
+};
+
+// Checks every target, then puts each new file in place; when one cannot be put in place, the
+// targets already replaced get their old files back and the error is thrown.
+void ReplaceAll(const std::vector<PendingFile*>& files, const std::vector<SourceSeen>& sources);
+
+}  // namespace quorvel::cli
