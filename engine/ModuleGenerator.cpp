@@ -44,10 +44,12 @@ constexpr std::size_t kOutBuffer = 256 * 1024;
 constexpr std::string_view kDataCloseLine = "\")\r\n";
 static_assert(kDataCloseLine.substr(0, 2) == kDataClose);
 
+// Capital hex digits, as the data lines and the messages write them.
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
 std::string CodePointName(char32_t c) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string digits;
-  for (char32_t v = c; v || digits.size() < 4; v >>= 4) digits.insert(digits.begin(), kHex[v & 15]);
+  for (char32_t v = c; v || digits.size() < 4; v >>= 4) digits.insert(digits.begin(), kHexDigits[v & 15]);
   return "U+" + digits;
 }
 
@@ -70,10 +72,10 @@ std::size_t CheckInput(std::string_view text, ErrorSubject subject, const Encoda
   for (std::size_t i = 0; i < text.size(); ++chars) {
     const Utf8Char c = DecodeUtf8(text.substr(i));
     if (c.codePoint == Utf8Char::kInvalid) {
-      static constexpr char kHex[] = "0123456789ABCDEF";
       const auto b = static_cast<unsigned char>(text[i]);
       throw VbError::About(subject, kErrBadFileNameOrNumber,
-                           what + " holds the byte 0x" + kHex[b >> 4] + kHex[b & 15] + ", which is not UTF-8");
+                           what + " holds the byte 0x" + kHexDigits[b >> 4] + kHexDigits[b & 15] +
+                               ", which is not UTF-8");
     }
     if (c.codePoint < 0x20 || c.codePoint == 0x7F)
       throw VbError::About(subject, kErrBadFileNameOrNumber,
@@ -89,10 +91,9 @@ std::size_t CheckInput(std::string_view text, ErrorSubject subject, const Encoda
 
 constexpr auto kHexPairs = [] {
   std::array<char, 512> t{};
-  constexpr char digits[] = "0123456789ABCDEF";
   for (int b = 0; b < 256; ++b) {
-    t[2 * b] = digits[b >> 4];
-    t[2 * b + 1] = digits[b & 15];
+    t[2 * b] = kHexDigits[b >> 4];
+    t[2 * b + 1] = kHexDigits[b & 15];
   }
   return t;
 }();
@@ -122,10 +123,6 @@ inline void HexLine(const std::uint8_t* src, char* dst) {
 #else
   HexScalar(src, kBytesPerLine, dst);
 #endif
-}
-
-bool HasControlCharacter(std::string_view text) {
-  return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
 }
 
 // One run: the counters, the data line in progress and the buffered output.
@@ -299,7 +296,7 @@ void ModuleGenerator::SetProgressStep(std::uint32_t bytes) { progressStep_ = std
 GeneratorCounters ModuleGenerator::Generate(ByteSource& source, TextSink& sink, ProgressObserver* observer) {
   // Text the template does not expect would end up in a line of its own.
   if ((options_.scope != "Public" && options_.scope != "Private") || HasControlCharacter(options_.notice))
-    throw VbError(5);
+    throw VbError(kErrInvalidProcedureCall);
   Writer w(options_, TargetPathLiteral(options_), sink);
   w.Header();
   w.StartParts();
