@@ -6,6 +6,9 @@
 # something its folder may not use. `cmake -P cmake/Layers.cmake` checks the includes alone
 # (ctest runs it, since sources change without a new configuration).
 include_guard(GLOBAL)
+if(CMAKE_SCRIPT_MODE_FILE)
+  cmake_policy(VERSION 3.25)
+endif()
 
 # quorvel_layer(<folder> [PORTABLE] [USES <folder>... | USES ANY])
 #   PORTABLE: built and tested natively too, so it links no Windows library and includes no
@@ -19,9 +22,8 @@ function(quorvel_layer folder)
   set_property(GLOBAL PROPERTY "QUORVEL_LAYER_PORTABLE:${folder}" ${L_PORTABLE})
 endfunction()
 
-get_property(_quorvel_layers_defined GLOBAL PROPERTY QUORVEL_LAYERS DEFINED)
-if(NOT _quorvel_layers_defined)
-  define_property(GLOBAL PROPERTY QUORVEL_LAYERS BRIEF_DOCS "Folders with a layer rule" FULL_DOCS "-")
+get_property(_quorvel_layers_set GLOBAL PROPERTY QUORVEL_LAYERS SET)
+if(NOT _quorvel_layers_set)
   quorvel_layer(vberror PORTABLE)
   quorvel_layer(engine PORTABLE USES vberror)
   quorvel_layer(mainwindow/textview PORTABLE)
@@ -135,7 +137,8 @@ function(_quorvel_link_closure target out)
         if(NOT imported)
           list(APPEND queue ${item})
         endif()
-      else()
+      elseif(NOT item IN_LIST seen)
+        list(APPEND seen "${item}")
         list(APPEND result "${item}")
       endif()
     endforeach()
