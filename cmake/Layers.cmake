@@ -44,7 +44,7 @@ set(QUORVEL_WINDOWS_LIBRARIES
   advapi32 comctl32 comdlg32 crypt32 dwmapi gdi32 gdiplus imm32 kernel32 msimg32 ntdll ole32
   oleaut32 psapi shell32 shlwapi user32 uuid uxtheme version winmm winspool ws2_32)
 set(QUORVEL_WINDOWS_HEADER_REGEX
-  "^(windows|win[a-z0-9]*|ws2[a-z0-9]*|wtypes|objbase|objidl|ole2|oleauto|olectl|ocidl|oaidl|unknwn|shlobj|shlwapi|shellapi|shobjidl|commctrl|commdlg|mmsystem|tchar|psapi|uxtheme|dwmapi|versionhelpers|sdkddkver|combaseapi|[a-z]+api|ntdef|bcrypt|comdef|comdefsp|atl[a-z]*|dbghelp|tlhelp32|richedit|gdiplus|propidl|servprov|exdisp|mshtml)\\.h$")
+  "^(windows|win[a-z0-9]*|ws2[a-z0-9]*|wtypes|objbase|objidl|ole2|oleauto|olectl|ocidl|oaidl|unknwn|shlobj|shellapi|shobjidl|commctrl|commdlg|mmsystem|tchar|uxtheme|dwmapi|versionhelpers|sdkddkver|[a-z]+api|ntdef|bcrypt|comdef|comdefsp|atl[a-z]*|dbghelp|tlhelp32|richedit|gdiplus|propidl|servprov|exdisp|mshtml)\\.h$")
 
 # The folder with a rule that holds `path` (longest match), "<root>" for the top level,
 # "<outside>" for paths outside the tree and "<none>:<folder>" for a folder without a rule.
@@ -283,7 +283,7 @@ function(_quorvel_report_layer_faults faults)
   if(faults)
     list(LENGTH faults n)
     list(JOIN faults "\n  " text)
-    message(FATAL_ERROR "Layer rules broken (${n}; see cmake/Layers.cmake and CONTRIBUTING.md):\n  ${text}")
+    message(FATAL_ERROR "Layer rules broken, ${n} faults (see cmake/Layers.cmake and CONTRIBUTING.md):\n  ${text}")
   endif()
 endfunction()
 
