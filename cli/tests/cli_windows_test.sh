@@ -85,6 +85,26 @@ else
   echo "skipped: a second move that fails (an immutable file needs root and chattr)"
 fi
 
+# Ctrl+C in the middle of a module (sent as CTRL_C_EVENT to a console of quorvel-gen's own):
+# the run stops with 130, OUT keeps its old content and no temporary file stays beside it.
+ctrl_c=$(dirname "$gen")/cli_ctrl_c.exe
+stop() { timeout 180 "${wine_run[@]}" "$ctrl_c" "$@" >out 2>err; echo $? >rc; }
+check "the Ctrl+C sender is built beside quorvel-gen" [ -f "$ctrl_c" ]
+mkdir stop
+printf 'old module\r\n' >stop/s.bas
+cp stop/s.bas s.copy
+stop stop "$gen" --name s.bin -o 'stop\s.bas' -
+check "Ctrl+C while standard input is converted stops the run with 130" rc 130
+check "and OUT keeps its old content" cmp -s stop/s.bas s.copy
+check "and no temporary file is left" [ "$(ls -A stop)" = s.bas ]
+# With several FILEs the module already made for the first goes too.
+truncate -s 256M big.bin
+mkdir stopmany
+stop stopmany "$gen" -o stopmany sample.bin big.bin
+check "Ctrl+C during the second of two FILEs stops the run with 130" rc 130
+check "and leaves nothing in OUT" [ -z "$(ls -A stopmany)" ]
+rm -f big.bin
+
 # A folder given as the root of a drive or as a drive alone: one separator, never "\\".
 drive_c=$(timeout 120 "${wine_run[@]}" winepath -u 'C:\' 2>/dev/null | tr -d '\r')
 drive=""
