@@ -11,6 +11,10 @@ Fd& Fd::operator=(Fd&& other) noexcept {
   return *this;
 }
 
+bool MissingIsTheFile(const std::string& path, bool reading) {
+  return reading && KindOf(SplitPath(path).first) == PathKind::Folder;
+}
+
 std::optional<FileId> ProbeSource(const std::string& path) {
   if (path == "-") return IdOfDescriptor(0);
   // Opening a FIFO would wait for its writer and take its data; opening a device may do

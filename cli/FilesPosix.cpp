@@ -55,7 +55,7 @@ void ThrowSystemError(int err, const std::string& path, bool reading) {
   int number = kErrPathFileAccess;
   switch (err) {
     case ENOENT:
-      number = reading && KindOf(SplitPath(path).first) == PathKind::Folder ? kErrFileNotFound : kErrPathNotFound;
+      number = MissingIsTheFile(path, reading) ? kErrFileNotFound : kErrPathNotFound;
       break;
     case ENOTDIR: number = kErrPathNotFound; break;
     case EACCES:

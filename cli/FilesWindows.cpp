@@ -80,8 +80,12 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
   return folder + kSeparators[0] + name;
 }
 
-void ThrowSystemError(int err, const std::string& path, bool /*reading*/) {
-  const int number = win::VbErrorNumberFromWin32(static_cast<DWORD>(err));
+void ThrowSystemError(int err, const std::string& path, bool reading) {
+  DWORD code = static_cast<DWORD>(err);
+  // Windows (and Wine more so) says "file not found" also where a folder of the path is missing.
+  if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND)
+    code = MissingIsTheFile(path, reading) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+  const int number = win::VbErrorNumberFromWin32(code);
   // The cause is the process, not the file it was about to open.
   if (number == kErrTooManyFiles) throw NamedError{"", number, "this program has too many open files"};
   throw NamedError{path, number, ""};

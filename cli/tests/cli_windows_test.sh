@@ -63,6 +63,9 @@ check "and FILE survives" cmp -s sample.bin keep.bin
 
 run nodir/x.bin
 check "errors name their subject" grep -qF 'quorvel-gen: nodir/x.bin: error 76: Path not found' err
+# Windows errors mean here what they mean in the window.
+run -o 'a?.bas' sample.bin
+check "an OUT Windows cannot name is error 52" grep -qF 'quorvel-gen: a?.bas: error 52: Bad file name or number' err
 
 timeout 120 "${wine_run[@]}" "$gen" --name s.bin - <sample.bin >out 2>err
 check "standard input" grep -qF '51756F7276656C2073616D706C650D0A' out
@@ -114,6 +117,8 @@ done
 if [ -z "$drive" ]; then
   echo "skipped: -o \\ (no prefix found to map a drive in)"
 else
+  run -o "${drive^^}:\\x.bas" sample.bin
+  check "an OUT on a drive that is not there is error 76" grep -qF "quorvel-gen: ${drive^^}:\\x.bas: error 76: Path not found" err
   mkdir root && cp sample.bin root/
   mapped="${drive_c%/}/../dosdevices/$drive:"
   ln -s "$work/root" "$mapped"
