@@ -19,12 +19,12 @@ void BM_Generate(benchmark::State& state) {
   std::vector<std::uint8_t> data(static_cast<std::size_t>(state.range(0)));
   std::mt19937 rng(1);
   for (auto& b : data) b = static_cast<std::uint8_t>(rng());
-  quorvel::ModuleOptions spec;
-  spec.fileName = "bench.bin";
+  quorvel::ModuleOptions options;
+  options.fileName = "bench.bin";
   for (auto _ : state) {
     quorvel::MemorySource source(data);
     CountingSink sink;
-    quorvel::ModuleGenerator(spec).Generate(source, sink);
+    quorvel::ModuleGenerator(options).Generate(source, sink);
     benchmark::DoNotOptimize(sink.bytes);
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * state.range(0));

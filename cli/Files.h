@@ -25,8 +25,12 @@ struct Refusal {
   std::string message;
 };
 
-// Maps an operating-system error on `path` to the VB error a user of the window knows.
+// Maps an operating-system error on `path` (errno; on Windows a Windows error code) to the VB
+// error a user of the window knows.
 [[noreturn]] void ThrowSystemError(int err, const std::string& path, bool reading);
+// Whether "not found" is about the file itself (53) rather than its path (76): only for a file
+// being read whose folder is there.
+bool MissingIsTheFile(const std::string& path, bool reading);
 
 // Tells two names of the same file apart from two files (device and file number).
 struct FileId {

@@ -24,6 +24,10 @@ bool IsStandardOutput(const std::string& path);
 // The refusals replacing a target would meet: a folder (75), a read-only file without
 // --force (75), on Linux a file in a sticky folder that belongs to someone else (70).
 void CheckReplaceable(const Target& target, bool force);
+// What the system says stands in the way of replacing the file at `path` (nothing for a file
+// that does not exist); a read-only file only without --force.
+enum class ReplaceBar { None, ReadOnly, SomeoneElses };
+ReplaceBar BarToReplacing(const std::string& path, bool force);
 
 // A source as it was read, so that no target is replaced once it has become that source.
 struct SourceSeen {
@@ -60,6 +64,9 @@ class PendingFile {
 
  private:
   enum class State { Pending, Swapped, Moved, Done };
+
+  // Said when the old file could not be put back, so that it is not lost from sight.
+  void SayOldFileKeptAt(const std::string& where) const noexcept;
 
   Target target_;
   bool force_;

@@ -21,9 +21,7 @@ using namespace CompactFormat;
 constexpr std::size_t kOutBuffer = 256 * 1024;
 constexpr std::size_t kReadChunk = 8 * kBytesPerPart;
 
-bool HasControlCharacter(std::string_view text) {
-  return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
-}
+using ModuleFormat::HasControlCharacter;
 
 std::string Number(std::uint64_t n) { return std::to_string(n); }
 

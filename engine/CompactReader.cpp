@@ -20,9 +20,7 @@ bool IsIdentifier(std::string_view s) {
   });
 }
 
-bool HasControlCharacter(std::string_view s) {
-  return std::any_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
-}
+using ModuleFormat::HasControlCharacter;
 
 bool Eat(std::string_view& s, std::string_view prefix) {
   if (!s.starts_with(prefix)) return false;

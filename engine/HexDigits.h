@@ -13,12 +13,14 @@
 
 namespace quorvel::HexDigits {
 
+// Capital hex digits, as the data lines and the messages write them.
+inline constexpr char kDigits[] = "0123456789ABCDEF";
+
 inline constexpr auto kPairs = [] {
   std::array<char, 512> t{};
-  constexpr char digits[] = "0123456789ABCDEF";
   for (int b = 0; b < 256; ++b) {
-    t[2 * b] = digits[b >> 4];
-    t[2 * b + 1] = digits[b & 15];
+    t[2 * b] = kDigits[b >> 4];
+    t[2 * b + 1] = kDigits[b & 15];
   }
   return t;
 }();

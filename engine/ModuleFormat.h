@@ -1,6 +1,7 @@
 #pragma once
 // The fixed text of a generated module, shared by the generator that writes it and the reader
 // that checks it, so that the two cannot drift apart.
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <string>
@@ -56,6 +57,13 @@ inline constexpr std::size_t kMaxSourceLineChars = 1023;
 // The longest line the generator writes, in UTF-8 bytes and without its line end: an Open
 // line of the longest kind, every character four bytes long.
 inline constexpr std::size_t kMaxLineBytes = 4 * kMaxSourceLineChars;
+
+// True when text holds a byte below 0x20 or 0x7F: such a byte would end a line of the module
+// or make one the reader cannot take for the generator's own.
+inline bool HasControlCharacter(std::string_view text) {
+  return std::any_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+}
 
 // A path as it stands between the quotes of a VB string: every quote doubled.
 inline std::string QuotePath(std::string_view path) {

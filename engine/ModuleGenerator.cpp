@@ -41,10 +41,11 @@ constexpr std::size_t kOutBuffer = 256 * 1024;
 constexpr std::string_view kDataCloseLine = "\")\r\n";
 static_assert(kDataCloseLine.substr(0, 2) == kDataClose);
 
+using HexDigits::kDigits;
+
 std::string CodePointName(char32_t c) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string digits;
-  for (char32_t v = c; v || digits.size() < 4; v >>= 4) digits.insert(digits.begin(), kHex[v & 15]);
+  for (char32_t v = c; v || digits.size() < 4; v >>= 4) digits.insert(digits.begin(), kDigits[v & 15]);
   return "U+" + digits;
 }
 
@@ -67,10 +68,10 @@ std::size_t CheckInput(std::string_view text, ErrorSubject subject, const Encoda
   for (std::size_t i = 0; i < text.size(); ++chars) {
     const Utf8Char c = DecodeUtf8(text.substr(i));
     if (c.codePoint == Utf8Char::kInvalid) {
-      static constexpr char kHex[] = "0123456789ABCDEF";
       const auto b = static_cast<unsigned char>(text[i]);
       throw VbError::About(subject, kErrBadFileNameOrNumber,
-                           what + " holds the byte 0x" + kHex[b >> 4] + kHex[b & 15] + ", which is not UTF-8");
+                           what + " holds the byte 0x" + kDigits[b >> 4] + kDigits[b & 15] +
+                               ", which is not UTF-8");
     }
     if (c.codePoint < 0x20 || c.codePoint == 0x7F)
       throw VbError::About(subject, kErrBadFileNameOrNumber,
@@ -82,10 +83,6 @@ std::size_t CheckInput(std::string_view text, ErrorSubject subject, const Encoda
     i += c.length;
   }
   return chars;
-}
-
-bool HasControlCharacter(std::string_view text) {
-  return std::any_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
 }
 
 // One run: the counters, the data line in progress and the buffered output.
@@ -259,7 +256,7 @@ void ModuleGenerator::SetProgressStep(std::uint32_t bytes) { progressStep_ = std
 GeneratorCounters ModuleGenerator::Generate(ByteSource& source, TextSink& sink, ProgressObserver* observer) {
   // Text the template does not expect would end up in a line of its own.
   if ((options_.scope != "Public" && options_.scope != "Private") || HasControlCharacter(options_.notice))
-    throw VbError(5);
+    throw VbError(kErrInvalidProcedureCall);
   Writer w(options_, TargetPathLiteral(options_), sink);
   w.Header();
   w.StartParts();

@@ -29,10 +29,6 @@ bool IsIdentifier(std::string_view s) {
   });
 }
 
-bool HasControlCharacter(std::string_view s) {
-  return std::any_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
-}
-
 // "<open><middle><close>" -> middle; false when the text is not of that form.
 bool Between(std::string_view text, std::string_view open, std::string_view close, std::string_view& middle) {
   if (text.size() < open.size() + close.size() || !text.starts_with(open) || !text.ends_with(close)) return false;

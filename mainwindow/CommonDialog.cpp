@@ -47,7 +47,7 @@ void CommonDialog::Show(HWND owner, bool save) {
   if (!ok) {
     const DWORD error = ::CommDlgExtendedError();
     fileName_.clear();
-    if (error != 0) throw VbError(32765 /* the dialog failed */, "Common dialog function failed");
+    if (error != 0) throw VbError(kErrCommonDialogFailed, "Common dialog function failed");
     if (cancelError_) throw VbError(kErrCancel);
     return;
   }

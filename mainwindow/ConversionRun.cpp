@@ -125,9 +125,9 @@ ConversionRun::Outcome ConversionRun::Run(const Options& options) {
   } catch (const VbError& e) {
     failure = std::make_unique<VbError>(e);
   } catch (const std::bad_alloc&) {
-    failure = std::make_unique<VbError>(7);
+    failure = std::make_unique<VbError>(kErrOutOfMemory);
   } catch (const std::exception& e) {
-    failure = std::make_unique<VbError>(51, e.what());  // Internal error
+    failure = std::make_unique<VbError>(kErrInternal, e.what());
   }
 
   if (failure) {

@@ -13,12 +13,12 @@ POINT PointOf(LPARAM lParam) { return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(l
 
 }  // namespace
 
-void TextView::Register(HINSTANCE instance) {
+bool TextView::Register(HINSTANCE instance) {
   win::ClassStyle style;
   style.style = CS_DBLCLKS;
   style.cursor = IDC_IBEAM;
   style.background = nullptr;  // painting covers every pixel
-  RegisterClassOnce(instance, kClassName, style);
+  return RegisterClassOnce(instance, kClassName, style);
 }
 
 TextView::TextView() : layout_([this](unsigned first, int* widths) { return MeasureWidths(first, widths); }) {}

@@ -29,7 +29,7 @@ class TextView : public win::WindowBase<TextView> {
   static constexpr const wchar_t* kClassName = L"QuorvelTextView";
 
   // Registers the window class once per process; later calls do nothing.
-  static void Register(HINSTANCE instance);
+  static bool Register(HINSTANCE instance);
 
   // The window is made by CreateWindowEx with the class above and this view as lpParam; it
   // lives until the window is destroyed or the view goes, whichever comes first.

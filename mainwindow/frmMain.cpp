@@ -268,7 +268,7 @@ void frmMain::btnSave_Click() {
     try {
       bytes = win::ToAnsi(text);
     } catch (const std::bad_alloc&) {
-      throw VbError(7);  // a text too big to convert in one piece
+      throw VbError(kErrOutOfMemory);  // a text too big to convert in one piece
     }
     TextFile::WriteReplacing(target, bytes);
     SetStatusCaption(L"Saved...");

@@ -91,8 +91,7 @@ constexpr std::array<win::ControlRow, F::kControlCount> kTable{{
 }  // namespace
 
 bool frmMain::Register(HINSTANCE instance) {
-  const bool controls = LED::Register(instance);
-  TextView::Register(instance);
+  const bool controls = LED::Register(instance) && TextView::Register(instance);
   return RegisterClassOnce(instance, kWindowClass) && controls;
 }
 

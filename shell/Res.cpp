@@ -22,7 +22,8 @@ std::span<const BYTE> LoadResourceBytes(int id, const std::wstring& type) {
 
 void SaveResourceToFile(const std::wstring& fileName, int id, const std::wstring& type) {
   const std::span<const BYTE> bytes = LoadResourceBytes(id, type);
-  if (bytes.empty()) throw VbError(326, "Resource with identifier '" + std::to_string(id) + "' not found");
+  if (bytes.empty())
+    throw VbError(kErrResourceNotFound, "Resource with identifier '" + std::to_string(id) + "' not found");
 
   // Binary access without an access clause: read and write, created when missing, an existing
   // file keeps what lies beyond the bytes written.

@@ -63,6 +63,9 @@ check "and FILE survives" cmp -s sample.bin keep.bin
 
 run nodir/x.bin
 check "errors name their subject" grep -qF 'quorvel-gen: nodir/x.bin: error 76: Path not found' err
+# Windows errors mean here what they mean in the window.
+run -o 'a?.bas' sample.bin
+check "an OUT Windows cannot name is error 52" grep -qF 'quorvel-gen: a?.bas: error 52: Bad file name or number' err
 
 timeout 120 "${wine_run[@]}" "$gen" --name s.bin - <sample.bin >out 2>err
 check "standard input" grep -qF '51756F7276656C2073616D706C650D0A' out
@@ -94,6 +97,26 @@ else
   echo "skipped: a second move that fails (an immutable file needs root and chattr)"
 fi
 
+# Ctrl+C in the middle of a module (sent as CTRL_C_EVENT to a console of quorvel-gen's own):
+# the run stops with 130, OUT keeps its old content and no temporary file stays beside it.
+ctrl_c=$(dirname "$gen")/cli_ctrl_c.exe
+stop() { timeout 180 "${wine_run[@]}" "$ctrl_c" "$@" >out 2>err; echo $? >rc; }
+check "the Ctrl+C sender is built beside quorvel-gen" [ -f "$ctrl_c" ]
+mkdir stop
+printf 'old module\r\n' >stop/s.bas
+cp stop/s.bas s.copy
+stop stop "$gen" --name s.bin -o 'stop\s.bas' -
+check "Ctrl+C while standard input is converted stops the run with 130" rc 130
+check "and OUT keeps its old content" cmp -s stop/s.bas s.copy
+check "and no temporary file is left" [ "$(ls -A stop)" = s.bas ]
+# With several FILEs the module already made for the first goes too.
+truncate -s 256M big.bin
+mkdir stopmany
+stop stopmany "$gen" -o stopmany sample.bin big.bin
+check "Ctrl+C during the second of two FILEs stops the run with 130" rc 130
+check "and leaves nothing in OUT" [ -z "$(ls -A stopmany)" ]
+rm -f big.bin
+
 # A folder given as the root of a drive or as a drive alone: one separator, never "\\".
 drive_c=$(timeout 120 "${wine_run[@]}" winepath -u 'C:\' 2>/dev/null | tr -d '\r')
 drive=""
@@ -103,6 +126,8 @@ done
 if [ -z "$drive" ]; then
   echo "skipped: -o \\ (no prefix found to map a drive in)"
 else
+  run -o "${drive^^}:\\x.bas" sample.bin
+  check "an OUT on a drive that is not there is error 76" grep -qF "quorvel-gen: ${drive^^}:\\x.bas: error 76: Path not found" err
   mkdir root && cp sample.bin root/
   mapped="${drive_c%/}/../dosdevices/$drive:"
   ln -s "$work/root" "$mapped"

@@ -312,7 +312,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     text = GenerateModule(options, bytes);
   } catch (const VbError& e) {
-    if (e.Number() != 52 || !refusable) Bug("refused without cause", e.what());
+    if (e.Number() != kErrBadFileNameOrNumber || !refusable) Bug("refused without cause", e.what());
     if (e.Subject() == ErrorSubject::kNone || e.Detail().empty()) Bug("a refusal that names nothing", e.what());
     return 0;
   }

@@ -188,12 +188,14 @@ TEST(CompactGenerator, PrivateKeepsTheEntriesOfLaterModulesPublic) {
       }
 }
 
-TEST(CompactGenerator, DoublesQuotesAndEmptiesTheTargetFirst) {
-  const auto lines = Lines(GenerateModuleTexts(Compact("say \"hi\".txt"), Bytes(3))[0]);
+TEST(CompactGenerator, KeepsBasicPunctuationInOneLiteralAndEmptiesTheTargetFirst) {
+  const auto lines = Lines(GenerateModuleTexts(Compact("it's & co 'Rem.txt"), Bytes(3))[0]);
   EXPECT_EQ(lines[12], "f = FreeFile");
-  EXPECT_EQ(lines[13], "Open \"C:\\Out\\say \"\"hi\"\".txt\" For Output As #f: Close #f");
-  EXPECT_EQ(lines[14], "Open \"C:\\Out\\say \"\"hi\"\".txt\" For Binary As #f");
-  EXPECT_EQ(lines[0], "Attribute VB_Name = \"modsay__hi_\"");
+  EXPECT_EQ(lines[13], "Open \"C:\\Out\\it's & co 'Rem.txt\" For Output As #f: Close #f");
+  EXPECT_EQ(lines[14], "Open \"C:\\Out\\it's & co 'Rem.txt\" For Binary As #f");
+  EXPECT_EQ(lines[0], "Attribute VB_Name = \"modit_s___co__Rem\"");
+  // A quote cannot be part of a Windows file name, so it never reaches the literal.
+  EXPECT_VB_ERROR(GenerateModuleTexts(Compact("say \"hi\".txt"), Bytes(3)), kErrBadFileNameOrNumber);
 }
 
 TEST(CompactGenerator, PlansExactlyTheLinesItWritesWithinTheBudget) {

@@ -13,7 +13,7 @@ using namespace quorvel;
 
 namespace {
 
-ModuleOptions Spec(std::string fileName = "a.b", std::string dest = "C:\\Out", std::string scope = "Public") {
+ModuleOptions Options(std::string fileName = "a.b", std::string dest = "C:\\Out", std::string scope = "Public") {
   ModuleOptions s;
   s.fileName = std::move(fileName);
   s.destFolder = std::move(dest);
@@ -121,7 +121,7 @@ TEST(ModuleGenerator, WritesTheWorkedExampleByteForByte) {
       "   DoEvents\r\n"
       "Next x\r\n"
       "End  Sub\r\n";
-  EXPECT_EQ(GenerateModule(Spec(), data), expected);
+  EXPECT_EQ(GenerateModule(Options(), data), expected);
 }
 
 TEST(ModuleGenerator, CutsBytesIntoLinesAndPartsAsTheCountersDictate) {
@@ -141,7 +141,7 @@ TEST(ModuleGenerator, CutsBytesIntoLinesAndPartsAsTheCountersDictate) {
        0},
   };
   for (const auto& c : cases) {
-    const Shape shape = ShapeOf(GenerateModule(Spec("x.bin"), Bytes(c.n)));
+    const Shape shape = ShapeOf(GenerateModule(Options("x.bin"), Bytes(c.n)));
     EXPECT_EQ(shape.fullLinesPerPart, c.fullLines) << c.n;
     EXPECT_EQ(shape.lastDataLine.size(), 17 + 2 * c.lastLineBytes + 2) << c.n;
     ASSERT_EQ(shape.calls.size(), c.fullLines.size()) << c.n;
@@ -156,7 +156,7 @@ TEST(ModuleGenerator, CutsBytesIntoLinesAndPartsAsTheCountersDictate) {
 }
 
 TEST(ModuleGenerator, PrivateScopeLeavesLaterPartsPublic) {
-  const std::string text = GenerateModule(Spec("x.bin", ".", "Private"), Bytes(3200));
+  const std::string text = GenerateModule(Options("x.bin", ".", "Private"), Bytes(3200));
   const auto lines = Lines(text);
   EXPECT_EQ(lines[1], "Private cl_fp As Integer");
   EXPECT_NE(text.find("\r\nPrivate Sub x_bin_Part1()\r\n"), std::string::npos);
@@ -185,7 +185,7 @@ ModuleOptions WithEncoding(ModuleOptions options, EncodablePredicate encodable) 
 }
 
 TEST(ModuleGenerator, EmptiesTheTargetWithTheSamePathBeforeWritingIt) {
-  const auto lines = Lines(GenerateModule(Spec("a.b", "D:\\"), {}));
+  const auto lines = Lines(GenerateModule(Options("a.b", "D:\\"), {}));
   const auto at = std::find(lines.begin(), lines.end(), "cl_fp=Freefile");
   ASSERT_LE(at + 3, lines.end());
   EXPECT_EQ(at[1], "Open \"D:\\\\a.b\" For Output As cl_fp: Close #cl_fp");
@@ -229,30 +229,31 @@ TEST(ModuleGenerator, RefusesFileNamesWindowsCannotHoldAsOneFileInTheDestination
       {"COM\xC2\xB9.txt", "the file name is the device name COM\xC2\xB9,"},
   };
   for (const auto& [name, detail] : cases) {
-    const VbError e = RefusalOf(Spec(name, "C:\\Out"));
-    EXPECT_EQ(e.Number(), 52) << name;
+    const VbError e = RefusalOf(Options(name, "C:\\Out"));
+    EXPECT_EQ(e.Number(), kErrBadFileNameOrNumber) << name;
     EXPECT_EQ(e.Subject(), ErrorSubject::kFileName) << name;
     EXPECT_EQ(e.Detail().rfind(detail, 0), 0u) << name << ": " << e.Detail();
   }
   // Names that only look like those go through.
   for (const char* name : {"a..b", ".gitignore", "...x", "CONSOLE.txt", "con_x.txt", "COM10", "COM0", "LPT", "xCON",
                            "a b.txt", "caf\xC3\xA9 1.txt", "-x.bin"})
-    EXPECT_NO_THROW(GenerateModule(Spec(name), {})) << name;
+    EXPECT_NO_THROW(GenerateModule(Options(name), {})) << name;
 }
 
 TEST(ModuleGenerator, RefusesDestinationsWindowsCannotOpen) {
   for (const char* dest : {"C:\\x\" & Shell(\"calc\") & \"", "C:\\a?b", "C:\\a*", "C:\\<x>", "C:\\a|b", "C:\\a:b",
                            "C:\\x:", "1:\\x", "\\\\.\\C:\\x", "\\\\?\\C:\\a?b", "//?/C:/x"}) {
-    const VbError e = RefusalOf(Spec("a.b", dest));
+    const VbError e = RefusalOf(Options("a.b", dest));
     EXPECT_EQ(e.Subject(), ErrorSubject::kDestination) << dest;
     EXPECT_EQ(e.Detail().rfind("the destination holds \"", 0), 0u) << dest << ": " << e.Detail();
   }
-  EXPECT_EQ(RefusalOf(Spec("a.b", "C:\\a?b")).Detail(),
+  EXPECT_EQ(RefusalOf(Options("a.b", "C:\\a?b")).Detail(),
             "the destination holds \"?\", which Windows does not allow in a path (\" * ? < > |)");
-  EXPECT_EQ(RefusalOf(Spec("a.b", "C:\\a:b")).Detail(), "the destination holds \":\" other than after a drive letter");
+  EXPECT_EQ(RefusalOf(Options("a.b", "C:\\a:b")).Detail(),
+            "the destination holds \":\" other than after a drive letter");
   for (const char* dest : {"C:\\Data", "C:", "d:rel", "C:/x/y", ".", "..\\up", "\\\\server\\share\\x",
                            "\\\\?\\C:\\very\\long", "\\\\?\\UNC\\server\\share"})
-    EXPECT_NE(GenerateModule(Spec("a.b", dest), {}).find("Open \"" + std::string(dest) + "\\a.b\" For Binary"),
+    EXPECT_NE(GenerateModule(Options("a.b", dest), {}).find("Open \"" + std::string(dest) + "\\a.b\" For Binary"),
               std::string::npos)
         << dest;
 }
@@ -272,8 +273,8 @@ TEST(ModuleGenerator, RefusesControlCharactersInTheFileNameOrDestination) {
       {"a.b", "C:\\x\x1B", ErrorSubject::kDestination, "the destination holds U+001B (a control character)"},
   };
   for (const auto& c : cases) {
-    const VbError e = RefusalOf(Spec(c.name, c.dest));
-    EXPECT_EQ(e.Number(), 52);
+    const VbError e = RefusalOf(Options(c.name, c.dest));
+    EXPECT_EQ(e.Number(), kErrBadFileNameOrNumber);
     EXPECT_EQ(e.Description(), "Bad file name or number");
     EXPECT_EQ(e.Subject(), c.subject) << c.detail;
     EXPECT_EQ(e.Detail(), c.detail);
@@ -284,66 +285,66 @@ TEST(ModuleGenerator, RefusesMalformedUtf8RatherThanGuessingACharacter) {
   // Overlong forms of a quote, of CR LF and of NUL; a surrogate; a character cut short.
   for (const char* bad : {"\xE0\x80\xA2", "\xC0\xA2", "\xE0\x80\x8D\xE0\x80\x8A", "\xF0\x80\x80\x80", "\xED\xA0\x80",
                           "ab\xE2", "\xFF"}) {
-    const VbError name = RefusalOf(Spec(std::string("x") + bad + ".bin"));
-    EXPECT_EQ(name.Number(), 52);
+    const VbError name = RefusalOf(Options(std::string("x") + bad + ".bin"));
+    EXPECT_EQ(name.Number(), kErrBadFileNameOrNumber);
     EXPECT_EQ(name.Subject(), ErrorSubject::kFileName);
     EXPECT_NE(name.Detail().find("which is not UTF-8"), std::string::npos) << name.Detail();
-    EXPECT_EQ(RefusalOf(Spec("a.b", std::string("C:\\") + bad)).Subject(), ErrorSubject::kDestination);
+    EXPECT_EQ(RefusalOf(Options("a.b", std::string("C:\\") + bad)).Subject(), ErrorSubject::kDestination);
   }
-  EXPECT_EQ(RefusalOf(Spec("x\xE0\x80\xA2")).Detail(), "the file name holds the byte 0xE0, which is not UTF-8");
+  EXPECT_EQ(RefusalOf(Options("x\xE0\x80\xA2")).Detail(), "the file name holds the byte 0xE0, which is not UTF-8");
 }
 
 TEST(ModuleGenerator, RefusesCharactersTheModulesEncodingCannotHold) {
-  const VbError e = RefusalOf(Spec("\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt"));  // Japanese, not in Windows-1252
-  EXPECT_EQ(e.Number(), 52);
+  const VbError e = RefusalOf(Options("\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt"));  // Japanese, not in Windows-1252
+  EXPECT_EQ(e.Number(), kErrBadFileNameOrNumber);
   EXPECT_EQ(e.Detail(), "the file name holds U+65E5 \"\xE6\x97\xA5\", which the module's code page cannot hold");
-  EXPECT_EQ(RefusalOf(Spec("a.b", "C:\\\xF0\x9F\x98\x80")).Subject(), ErrorSubject::kDestination);
+  EXPECT_EQ(RefusalOf(Options("a.b", "C:\\\xF0\x9F\x98\x80")).Subject(), ErrorSubject::kDestination);
 
   // Windows-1252 holds the en dash and the umlaut.
-  EXPECT_NE(GenerateModule(Spec("Mein Bild \xE2\x80\x93 Gr\xC3\xB6\xC3\x9F" "e.txt"), {}).find("Bild \xE2\x80\x93 Gr"),
+  EXPECT_NE(GenerateModule(Options("Mein Bild \xE2\x80\x93 Gr\xC3\xB6\xC3\x9F" "e.txt"), {}).find("Bild \xE2\x80\x93 Gr"),
             std::string::npos);
   // Another encoding decides otherwise.
   const auto asciiOnly = [](char32_t c) { return c < 0x80; };
-  EXPECT_EQ(RefusalOf(WithEncoding(Spec("a.b", "C:\\Caf\xC3\xA9"), asciiOnly)).Detail(),
+  EXPECT_EQ(RefusalOf(WithEncoding(Options("a.b", "C:\\Caf\xC3\xA9"), asciiOnly)).Detail(),
             "the destination holds U+00E9 \"\xC3\xA9\", which the module's code page cannot hold");
   const auto everything = [](char32_t) { return true; };
-  EXPECT_NE(GenerateModule(WithEncoding(Spec("\xE6\x97\xA5.txt"), everything), {}).find("\\\xE6\x97\xA5.txt\" For Binary"),
+  EXPECT_NE(GenerateModule(WithEncoding(Options("\xE6\x97\xA5.txt"), everything), {}).find("\\\xE6\x97\xA5.txt\" For Binary"),
             std::string::npos);
 }
 
 TEST(ModuleGenerator, RefusesAnOpenLineLongerThanVbReads) {
   // The longer of the two Open lines, for destination "." and a name of n characters.
-  const std::size_t overhead = Lines(GenerateModule(Spec("n", "."), {}))[16].size() - 1;
+  const std::size_t overhead = Lines(GenerateModule(Options("n", "."), {}))[16].size() - 1;
   const std::size_t longest = 1023 - overhead;
-  const auto lines = Lines(GenerateModule(Spec(std::string(longest, 'n'), "."), {}));
+  const auto lines = Lines(GenerateModule(Options(std::string(longest, 'n'), "."), {}));
   EXPECT_EQ(lines[16].size(), 1023u);
-  EXPECT_EQ(RefusalOf(Spec(std::string(longest + 1, 'n'), ".")).Subject(), ErrorSubject::kFileName);
+  EXPECT_EQ(RefusalOf(Options(std::string(longest + 1, 'n'), ".")).Subject(), ErrorSubject::kFileName);
   // A character of several bytes counts once.
-  EXPECT_NO_THROW(GenerateModule(Spec(std::string(longest - 1, 'n') + "\xC3\xA9", "."), {}));
-  const VbError e = RefusalOf(Spec("a.b", std::string(2000, 'd')));
+  EXPECT_NO_THROW(GenerateModule(Options(std::string(longest - 1, 'n') + "\xC3\xA9", "."), {}));
+  const VbError e = RefusalOf(Options("a.b", std::string(2000, 'd')));
   EXPECT_EQ(e.Subject(), ErrorSubject::kDestination);
   EXPECT_NE(e.Detail().find("at most 1023"), std::string::npos) << e.Detail();
 }
 
 TEST(ModuleGenerator, RefusesOptionsTheTemplateHasNoPlaceFor) {
-  EXPECT_EQ(RefusalOf(Spec("a.b", ".", "Public Sub Evil()\r\n")).Number(), 5);
-  ModuleOptions notice = Spec();
+  EXPECT_EQ(RefusalOf(Options("a.b", ".", "Public Sub Evil()\r\n")).Number(), kErrInvalidProcedureCall);
+  ModuleOptions notice = Options();
   notice.notice = "fine\r\nKill \"x\"";
-  EXPECT_EQ(RefusalOf(notice).Number(), 5);
+  EXPECT_EQ(RefusalOf(notice).Number(), kErrInvalidProcedureCall);
 }
 
 TEST(ModuleGenerator, AlwaysAppendsOneBackslashToTheDestination) {
-  EXPECT_NE(GenerateModule(Spec("a.b", "D:\\"), {}).find("Open \"D:\\\\a.b\" For"), std::string::npos);
-  EXPECT_NE(GenerateModule(Spec("a.b", "."), {}).find("Open \".\\a.b\" For"), std::string::npos);
-  EXPECT_NE(GenerateModule(Spec("a.b", ""), {}).find("Open \"\\a.b\" For"), std::string::npos);
+  EXPECT_NE(GenerateModule(Options("a.b", "D:\\"), {}).find("Open \"D:\\\\a.b\" For"), std::string::npos);
+  EXPECT_NE(GenerateModule(Options("a.b", "."), {}).find("Open \".\\a.b\" For"), std::string::npos);
+  EXPECT_NE(GenerateModule(Options("a.b", ""), {}).find("Open \"\\a.b\" For"), std::string::npos);
 }
 
 TEST(ModuleGenerator, NamesCompileWhateverTheFileIsCalled) {
-  const std::string text = GenerateModule(Spec("my file.tar.gz"), Bytes(1));
+  const std::string text = GenerateModule(Options("my file.tar.gz"), Bytes(1));
   EXPECT_NE(text.find("Attribute VB_Name = \"modmy_file\""), std::string::npos);
   EXPECT_NE(text.find("Public Sub my_file_tar_gz_Part1()"), std::string::npos);
   EXPECT_NE(text.find("Open \"C:\\Out\\my file.tar.gz\" For Binary"), std::string::npos);
-  const std::string digit = GenerateModule(Spec("1.png"), Bytes(1));
+  const std::string digit = GenerateModule(Options("1.png"), Bytes(1));
   EXPECT_NE(digit.find("Sub Create_File_1_png( )"), std::string::npos);
   EXPECT_NE(digit.find("Attribute VB_Name = \"mod1\""), std::string::npos);
 }
@@ -351,7 +352,7 @@ TEST(ModuleGenerator, NamesCompileWhateverTheFileIsCalled) {
 TEST(ModuleGenerator, WritesCapitalHexHighNibbleFirst) {
   std::vector<std::uint8_t> all(256);
   for (int i = 0; i < 256; ++i) all[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
-  const std::string text = GenerateModule(Spec(), all);
+  const std::string text = GenerateModule(Options(), all);
   std::string digits;
   for (const auto& line : Lines(text))
     if (line.starts_with("Call WriteBytes(\"")) digits += line.substr(17, line.size() - 19);
@@ -382,7 +383,7 @@ TEST(ModuleGenerator, ReportsEveryByteWithAStepOfOne) {
   MemorySource source(bytes);
   StringSink sink;
   recorder.sink = &sink;
-  ModuleGenerator generator(Spec());
+  ModuleGenerator generator(Options());
   generator.SetProgressStep(1);
   const auto counters = generator.Generate(source, sink, &recorder);
   EXPECT_EQ(recorder.positions, (std::vector<std::uint32_t>{1, 2, 3}));
@@ -405,18 +406,18 @@ TEST(ModuleGenerator, ReportsTheLastByteWhateverTheStep) {
   const auto bytes = Bytes(10000);
   MemorySource source(bytes);
   StringSink sink;
-  ModuleGenerator generator(Spec());
+  ModuleGenerator generator(Options());
   generator.SetProgressStep(3000);
   generator.Generate(source, sink, &observer);
   EXPECT_EQ(observer.last, 10000u);
   EXPECT_EQ(observer.count, 4u);
-  EXPECT_EQ(sink.Text(), GenerateModule(Spec(), bytes));
+  EXPECT_EQ(sink.Text(), GenerateModule(Options(), bytes));
 }
 
 TEST(ModuleGenerator, FailsWithOverflowFromTwoGibibytesOn) {
   CountingSource huge(1ull << 31, 0);
   PieceSink sink;
-  EXPECT_VB_ERROR_MSG(ModuleGenerator(Spec()).Generate(huge, sink), 6, "Overflow");
+  EXPECT_VB_ERROR_MSG(ModuleGenerator(Options()).Generate(huge, sink), kErrOverflow, "Overflow");
 }
 
 TEST(ModuleGenerator, ConvertsASourceOfUnknownLengthToItsEnd) {
@@ -432,10 +433,10 @@ TEST(ModuleGenerator, ConvertsASourceOfUnknownLengthToItsEnd) {
     const auto bytes = Bytes(n);
     Unknown source(bytes);
     StringSink sink;
-    ModuleGenerator generator(Spec());
+    ModuleGenerator generator(Options());
     generator.SetProgressStep(1);
     generator.Generate(source, sink, &observer);
-    EXPECT_EQ(sink.Text(), GenerateModule(Spec(), bytes)) << n;
+    EXPECT_EQ(sink.Text(), GenerateModule(Options(), bytes)) << n;
   }
   EXPECT_EQ(observer.calls, 0);  // no total to tell progress against
 }
@@ -443,21 +444,22 @@ TEST(ModuleGenerator, ConvertsASourceOfUnknownLengthToItsEnd) {
 TEST(ModuleGenerator, FailsWithOverflowWhenASourceOfUnknownLengthGoesPastTheLimit) {
   CountingSource endless(ByteSource::kUnknownLength, 1ull << 31);
   PieceSink sink;
-  EXPECT_VB_ERROR_MSG(ModuleGenerator(Spec()).Generate(endless, sink), 6, "Overflow");
+  EXPECT_VB_ERROR_MSG(ModuleGenerator(Options()).Generate(endless, sink), kErrOverflow, "Overflow");
   CountingSource atTheLimit(ByteSource::kUnknownLength, (1ull << 31) - 1);
-  EXPECT_NO_THROW(ModuleGenerator(Spec()).Generate(atTheLimit, sink));
+  EXPECT_NO_THROW(ModuleGenerator(Options()).Generate(atTheLimit, sink));
 }
 
 TEST(ModuleGenerator, FailsWithInputPastEndWhenTheSourceShrinks) {
   CountingSource shrinking(1000, 600);
   PieceSink sink;
-  EXPECT_VB_ERROR_MSG(ModuleGenerator(Spec()).Generate(shrinking, sink), 62, "Input past end of file");
+  EXPECT_VB_ERROR_MSG(ModuleGenerator(Options()).Generate(shrinking, sink), kErrInputPastEndOfFile,
+                      "Input past end of file");
 }
 
 TEST(ModuleGenerator, StreamsInBoundedPieces) {
   CountingSource big(64u << 20, 64u << 20);
   PieceSink sink;
-  const auto counters = ModuleGenerator(Spec()).Generate(big, sink);
+  const auto counters = ModuleGenerator(Options()).Generate(big, sink);
   EXPECT_LE(sink.largest, 256u * 1024u);
   const std::size_t fullLines = (64u << 20) / 32;
   EXPECT_GT(sink.total, fullLines * 85);
@@ -466,7 +468,7 @@ TEST(ModuleGenerator, StreamsInBoundedPieces) {
 
 TEST(ModuleGenerator, CountsItsLinesAheadOfTime) {
   for (std::size_t n : {0u, 3u, 32u, 3199u, 3200u, 6432u, 100000u}) {
-    const std::string text = GenerateModule(Spec(), Bytes(n));
+    const std::string text = GenerateModule(Options(), Bytes(n));
     EXPECT_EQ(ModuleLineCount(n), static_cast<std::uint64_t>(std::count(text.begin(), text.end(), '\n'))) << n;
   }
 }

@@ -17,7 +17,7 @@ std::vector<std::uint8_t> RandomBytes(std::size_t n, unsigned seed) {
   return v;
 }
 
-ModuleOptions Spec(std::string scope = "Public") {
+ModuleOptions Options(std::string scope = "Public") {
   ModuleOptions s;
   s.fileName = "data.bin";
   s.scope = std::move(scope);
@@ -31,14 +31,14 @@ TEST(ModuleReader, ReadsBackWhatTheGeneratorWroteAcrossPartBoundaries) {
   for (std::size_t n : {0u, 1u, 31u, 32u, 33u, 3199u, 3200u, 6432u, 40000u}) {
     for (const char* scope : {"Public", "Private"}) {
       const auto bytes = RandomBytes(n, static_cast<unsigned>(n));
-      EXPECT_EQ(ReadModuleBytes(GenerateModule(Spec(scope), bytes)), bytes) << n << scope;
+      EXPECT_EQ(ReadModuleBytes(GenerateModule(Options(scope), bytes)), bytes) << n << scope;
     }
   }
 }
 
 TEST(ModuleReader, AcceptsTheTextInPiecesOfAnySize) {
   const auto bytes = RandomBytes(5000, 7);
-  const std::string text = GenerateModule(Spec(), bytes);
+  const std::string text = GenerateModule(Options(), bytes);
   std::vector<std::uint8_t> out;
   ModuleReader reader([&](const std::uint8_t* b, std::size_t n) { out.insert(out.end(), b, b + n); });
   for (std::size_t i = 0; i < text.size(); i += 7) reader.Feed(std::string_view(text).substr(i, 7));
@@ -48,7 +48,7 @@ TEST(ModuleReader, AcceptsTheTextInPiecesOfAnySize) {
 }
 
 TEST(ModuleReader, RejectsAlteredModules) {
-  const std::string good = GenerateModule(Spec(), RandomBytes(7000, 3));
+  const std::string good = GenerateModule(Options(), RandomBytes(7000, 3));
   auto replaced = [&](std::string_view from, std::string_view to) {
     std::string t = good;
     const auto at = t.find(from);
@@ -77,7 +77,7 @@ TEST(ModuleReader, RejectsAlteredModules) {
 
 TEST(ModuleReader, RefusesAnyByteButACapitalHexDigitAnywhereInTheData) {
   // 40 bytes: one full data line of 64 digits and a last line of 16.
-  const std::string good = GenerateModule(Spec(), RandomBytes(40, 5));
+  const std::string good = GenerateModule(Options(), RandomBytes(40, 5));
   const std::size_t full = good.find("Call WriteBytes(\"") + 17;
   const std::size_t last = good.find("Call WriteBytes(\"", full) + 17;
   ASSERT_EQ(ReadModuleBytes(good), RandomBytes(40, 5));
@@ -94,7 +94,7 @@ TEST(ModuleReader, RefusesAnyByteButACapitalHexDigitAnywhereInTheData) {
 TEST(ModuleReader, TellsThePathAndChecksBothOpenLinesNameIt) {
   // Quotes no longer reach a generated name, but a module from before, or edited, may hold
   // them: made here from a name with the same procedure names.
-  ModuleOptions options = Spec();
+  ModuleOptions options = Options();
   options.fileName = "say _hi_.txt";
   std::string good = GenerateModule(options, RandomBytes(10, 1));
   for (std::size_t at; (at = good.find("say _hi_.txt")) != std::string::npos;)
@@ -136,7 +136,7 @@ TEST(ModuleReader, FailsOnAnOverlongLineBeforeItEnds) {
 }
 
 TEST(ModuleReader, FailsCleanlyOnDamagedModulesWhateverTheDamage) {
-  const std::string good = GenerateModule(Spec(), RandomBytes(4000, 9));
+  const std::string good = GenerateModule(Options(), RandomBytes(4000, 9));
   std::mt19937 rng(11);
   for (int round = 0; round < 3000; ++round) {
     std::string t = good;

@@ -32,6 +32,17 @@ TEST(MakeStem, TurnsEveryCharacterAVbNameCannotHoldIntoUnderscore) {
   EXPECT_EQ(MakeStem("\xE2\x82\xAC" "uro"), "File__uro");
 }
 
+// Names are decoded as strictly as the generator checks them: an overlong form, a surrogate, a
+// stray continuation byte or a character cut short is one underscore per byte.
+TEST(MakeStem, TurnsEachByteOfBrokenUtf8IntoOneUnderscore) {
+  EXPECT_EQ(MakeStem("a\xC0\x80" "b"), "a__b");            // overlong NUL
+  EXPECT_EQ(MakeStem("a\xED\xA0\x80" "b"), "a___b");       // a surrogate
+  EXPECT_EQ(MakeStem("a\xF5\x80\x80\x80"), "a____");      // past U+10FFFF
+  EXPECT_EQ(MakeStem("a\x80" "b"), "a_b");
+  EXPECT_EQ(MakeStem("a\xE2\x82"), "a__");                  // cut short at the end
+  EXPECT_EQ(MakeAttribName("x\xC0\xAF" "y.txt"), "modx__y");
+}
+
 TEST(MakeStem, PrefixesNamesThatDoNotBeginWithALetter) {
   EXPECT_EQ(MakeStem("1.png"), "File_1_png");
   EXPECT_EQ(MakeStem(".hidden"), "File__hidden");

@@ -44,7 +44,7 @@ TEST(CommonDialogTest, CancelRaises32755OnlyWhenCancelErrorIsOn) {
 
   cd.SetCancelError(true);
   platform.dialogAnswers.push_back({true, L""});
-  EXPECT_VB_ERROR_MSG(cd.ShowOpen(nullptr), 32755, "Cancel was selected.");
+  EXPECT_VB_ERROR_MSG(cd.ShowOpen(nullptr), kErrCancel, "Cancel was selected.");
 }
 
 TEST(CommonDialogTest, SettingsStayForTheNextShowingAsAControlsPropertiesDo) {

@@ -192,7 +192,7 @@ TEST_F(ConversionRunTest, AFailureAfterAFewLinesRemovesThemFromALongerText) {
   Pace(0);
   window_.pumps = 0;
   window_.onPump = [&] {
-    if (window_.pumps == 60) throw VbError(9);
+    if (window_.pumps == 60) throw VbError(kErrSubscriptOutOfRange);
   };
   EXPECT_EQ(Run(MakeSource(L"short.bin", Bytes(100))), Outcome::Failed);
   EXPECT_EQ(platform_.boxes.back().text, L"Error # 9(Subscript out of range) has\r\noccured in 'btnStart' routine."

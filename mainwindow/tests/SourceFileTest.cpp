@@ -27,14 +27,14 @@ TEST(SourceFileTest, ReadsEveryByteInPiecesOfAnySize) {
 
 TEST(SourceFileTest, OpenFailuresBecomeVisualBasicErrors) {
   ScratchFolder dir;
-  EXPECT_VB_ERROR(SourceFile(dir / L"missing.bin"), 53);
-  EXPECT_VB_ERROR(SourceFile(dir / L"no folder\\x.bin"), 76);
-  EXPECT_VB_ERROR(SourceFile(dir.Path()), 75);  // a folder is no source
+  EXPECT_VB_ERROR(SourceFile(dir / L"missing.bin"), kErrFileNotFound);
+  EXPECT_VB_ERROR(SourceFile(dir / L"no folder\\x.bin"), kErrPathNotFound);
+  EXPECT_VB_ERROR(SourceFile(dir.Path()), kErrPathFileAccess);  // a folder is no source
 
   WriteFileBytes(dir / L"locked.bin", "abc");
   HANDLE lock = ::CreateFileW((dir / L"locked.bin").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(lock, INVALID_HANDLE_VALUE);
-  EXPECT_VB_ERROR(SourceFile(dir / L"locked.bin"), 70);
+  EXPECT_VB_ERROR(SourceFile(dir / L"locked.bin"), kErrPermissionDenied);
   ::CloseHandle(lock);
 }
 

@@ -25,22 +25,22 @@ TEST(TextFileTest, WritesNewFilesAndReplacesOldOnesWithNothingLeftBeside) {
 
 TEST(TextFileTest, FailuresLeaveTheTargetAsItWas) {
   ScratchFolder dir;
-  EXPECT_VB_ERROR(TextFile::WriteReplacing(dir / L"no such folder\\out.txt", "abc"), 76);
+  EXPECT_VB_ERROR(TextFile::WriteReplacing(dir / L"no such folder\\out.txt", "abc"), kErrPathNotFound);
 
   const std::wstring readOnly = dir / L"ro.txt";
   WriteFileBytes(readOnly, "keep me");
   ::SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
-  EXPECT_VB_ERROR(TextFile::WriteReplacing(readOnly, "new"), 75);
+  EXPECT_VB_ERROR(TextFile::WriteReplacing(readOnly, "new"), kErrPathFileAccess);
   EXPECT_EQ(ReadFileBytes(readOnly), "keep me");
 
   const std::wstring hidden = dir / L"hidden.txt";
   WriteFileBytes(hidden, "secret");
   ::SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN);
-  EXPECT_VB_ERROR(TextFile::WriteReplacing(hidden, "new"), 75);
+  EXPECT_VB_ERROR(TextFile::WriteReplacing(hidden, "new"), kErrPathFileAccess);
   EXPECT_EQ(ReadFileBytes(hidden), "secret");
 
   ::CreateDirectoryW((dir / L"sub").c_str(), nullptr);
-  EXPECT_VB_ERROR(TextFile::WriteReplacing(dir / L"sub", "new"), 75);
+  EXPECT_VB_ERROR(TextFile::WriteReplacing(dir / L"sub", "new"), kErrPathFileAccess);
 
   const std::wstring locked = dir / L"locked.txt";
   WriteFileBytes(locked, "in use");

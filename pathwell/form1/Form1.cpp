@@ -69,7 +69,7 @@ int RunForm1(HINSTANCE instance, int show) {
   folder.erase(folder.find_last_of(L'\\') + 1);
   Form1 form;
   if (FAILED(form.Create(instance, folder))) return 1;
-  form.QuitOnDestroy();
+  form.SetQuitOnDestroy(true);
   ::ShowWindow(form.hwnd(), show);
   return win::RunMessageLoop(win::DialogKeysOf(form.hwnd()));
 }

@@ -37,7 +37,7 @@ class Form1 : public win::WindowBase<Form1> {
   HWND Text1() const { return controls_.windows[kText1]; }
   HRESULT LastClickResult() const { return lastClick_; }
   // Closing the window ends the thread's message loop (the program's own form).
-  void QuitOnDestroy() { quitOnDestroy_ = true; }
+  void SetQuitOnDestroy(bool quit) { quitOnDestroy_ = quit; }
 
  private:
   friend class win::WindowBase<Form1>;

@@ -18,7 +18,7 @@ TEST(App, PathIsTheProgramFolderWithoutTrailingSeparator) {
 }
 
 TEST(App, AProgramAtADriveRootKeepsTheRootsSeparator) {
-  test::FakePlatform platform;
+  testing::FakePlatform platform;
   ScopedPlatform scoped(platform);
   platform.programFolder = L"C:\\";
   EXPECT_EQ(App::Path(), L"C:\\");
@@ -28,7 +28,7 @@ TEST(App, AProgramAtADriveRootKeepsTheRootsSeparator) {
 
 TEST(App, HelpFileIsFixedWhateverTheProgramFolder) {
   EXPECT_EQ(App::HelpFile(), L"C:\\VB Projects\\Quorvel\\helpfile.chm");
-  test::FakePlatform platform;
+  testing::FakePlatform platform;
   ScopedPlatform scoped(platform);
   platform.programFolder = L"D:\\elsewhere";
   EXPECT_EQ(App::HelpFile(), L"C:\\VB Projects\\Quorvel\\helpfile.chm");
@@ -37,8 +37,8 @@ TEST(App, HelpFileIsFixedWhateverTheProgramFolder) {
 TEST(App, ResolvedHelpFileFallsBackToTheOneBesideTheProgram) {
   if (::GetFileAttributesW(App::HelpFile().c_str()) != INVALID_FILE_ATTRIBUTES)
     GTEST_SKIP() << "a help file is installed at the fixed path";
-  test::ScratchFolder folder;
-  test::FakePlatform platform;
+  testing::ScratchFolder folder;
+  testing::FakePlatform platform;
   ScopedPlatform scoped(platform);
   platform.programFolder = folder.Path();
   EXPECT_EQ(App::ResolvedHelpFile(), folder / L"helpfile.chm");

@@ -11,10 +11,10 @@
 namespace quorvel {
 namespace {
 
-using test::KeyClickResource;
-using test::ReadFileBytes;
-using test::ScratchFolder;
-using test::WriteFileBytes;
+using testing::KeyClickResource;
+using testing::ReadFileBytes;
+using testing::ScratchFolder;
+using testing::WriteFileBytes;
 
 uint32_t U32(const std::string& s, size_t at) {
   uint32_t v;
@@ -103,7 +103,7 @@ TEST(Res, FailuresReachTheCallerAsFileErrors) {
   ::CloseHandle(holder);
 
   EXPECT_THROW(Res::SaveResourceToFile(folder / L"none.wav", 999, L"SOUNDS"), VbError);
-  EXPECT_FALSE(test::ReadFileBytes(folder / L"none.wav").size());
+  EXPECT_FALSE(testing::ReadFileBytes(folder / L"none.wav").size());
 }
 
 }  // namespace

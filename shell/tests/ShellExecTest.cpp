@@ -8,7 +8,7 @@ namespace quorvel {
 namespace {
 
 TEST(ShellExec, OpensMaximisedFromTheRootOwnedByTheDesktop) {
-  test::FakePlatform platform;
+  testing::FakePlatform platform;
   ScopedPlatform scoped(platform);
   ShellExec::ShellOpen(L"C:\\VB Projects\\Quorvel\\helpfile.chm");
   ShellExec::ShellOpen(L"https://quorvel.app/");

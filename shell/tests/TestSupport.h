@@ -10,14 +10,7 @@
 #include "Resource.h"
 #include "ScratchFolder.h"
 
-namespace quorvel::test {
-
-// The fake platform, the scratch folder and the file helpers shared with the other test
-// programs.
-using testing::FakePlatform;
-using testing::ReadFileBytes;
-using testing::ScratchFolder;
-using testing::WriteFileBytes;
+namespace quorvel::testing {
 
 // The key click as the program file carries it.
 inline std::string KeyClickResource() {
@@ -25,4 +18,4 @@ inline std::string KeyClickResource() {
   return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
-}  // namespace quorvel::test
+}  // namespace quorvel::testing

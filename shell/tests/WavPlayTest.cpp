@@ -10,11 +10,11 @@
 namespace quorvel {
 namespace {
 
-using test::FakePlatform;
-using test::KeyClickResource;
-using test::ReadFileBytes;
-using test::ScratchFolder;
-using test::WriteFileBytes;
+using testing::FakePlatform;
+using testing::KeyClickResource;
+using testing::ReadFileBytes;
+using testing::ScratchFolder;
+using testing::WriteFileBytes;
 
 // The program folder is a scratch folder for each test.
 class WavPlayTest : public ::testing::Test {

@@ -16,7 +16,7 @@
 namespace quorvel {
 namespace {
 
-using test::FakePlatform;
+using testing::FakePlatform;
 using testing::Watchdog;
 using testing::WhenWindowShown;
 
@@ -53,7 +53,7 @@ class frmAboutTest : public ::testing::Test {
     EXPECT_FALSE(Watchdog::fired) << "the window had to be closed by the watchdog";
   }
 
-  test::ScratchFolder scratch;
+  testing::ScratchFolder scratch;
   FakePlatform platform;
   ScopedPlatform scoped{platform};
   HRESULT ole_ = E_FAIL;
@@ -180,7 +180,7 @@ TEST_F(frmAboutTest, EveryWayOfClosingPlaysTheClickOnce) {
 }
 
 TEST_F(frmAboutTest, ClosingPlaysTheKeyClickFileWhenItExists) {
-  test::ScratchFolder folder;
+  testing::ScratchFolder folder;
   platform.programFolder = folder.Path();
   WavPlay::EnsureKeyClickFile();
   ShowAbout(nullptr, [](HWND about) { ::PostMessageW(about, WM_CLOSE, 0, 0); });

@@ -47,8 +47,7 @@ def sources():
         ("part8001.bin", rand(8001), []),
         ("private.tar.gz", bytes([0x00, 0x0A, 0x0D, 0x1A, 0x22, 0x7F, 0x80, 0xFF]) * 150,
          ["--private", "--dest", "D:\\Some Folder"]),
-        # A quote cannot be in a Windows file name (error 52); Basic's other punctuation can.
-        ("say 'hi' & (1).txt", b'say "hi"\r\n', []),
+        ("it's #1 & co.txt", b'say "hi"\r\n', []),
         ("shorter.bin", rand(3000), [], rand(9000)),
         ("split.bin", rand(300001), ["--max-lines", SET_LINES]),
     ]

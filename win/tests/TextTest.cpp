@@ -44,13 +44,13 @@ TEST(Text, AnsiHoldsOnlyWhatTheCodePageWritesBackUnchanged) {
 }
 
 TEST(Win32Error, WindowsErrorsBecomeTheRunTimeErrorsVisualBasicGives) {
-  EXPECT_EQ(VbErrorNumberFromWin32(ERROR_FILE_NOT_FOUND), 53);
-  EXPECT_EQ(VbErrorNumberFromWin32(ERROR_PATH_NOT_FOUND), 76);
-  EXPECT_EQ(VbErrorNumberFromWin32(ERROR_ACCESS_DENIED), 75);
-  EXPECT_EQ(VbErrorNumberFromWin32(ERROR_SHARING_VIOLATION), 70);
-  EXPECT_EQ(VbErrorNumberFromWin32(ERROR_INVALID_NAME), 52);
-  EXPECT_EQ(VbErrorNumberFromWin32(ERROR_NOT_SUPPORTED), 75);  // anything else
-  EXPECT_VB_ERROR(ThrowWin32(ERROR_DISK_FULL), 61);
+  EXPECT_EQ(VbErrorNumberFromWin32(ERROR_FILE_NOT_FOUND), kErrFileNotFound);
+  EXPECT_EQ(VbErrorNumberFromWin32(ERROR_PATH_NOT_FOUND), kErrPathNotFound);
+  EXPECT_EQ(VbErrorNumberFromWin32(ERROR_ACCESS_DENIED), kErrPathFileAccess);
+  EXPECT_EQ(VbErrorNumberFromWin32(ERROR_SHARING_VIOLATION), kErrPermissionDenied);
+  EXPECT_EQ(VbErrorNumberFromWin32(ERROR_INVALID_NAME), kErrBadFileNameOrNumber);
+  EXPECT_EQ(VbErrorNumberFromWin32(ERROR_NOT_SUPPORTED), kErrPathFileAccess);  // anything else
+  EXPECT_VB_ERROR(ThrowWin32(ERROR_DISK_FULL), kErrDiskFull);
 }
 
 }  // namespace

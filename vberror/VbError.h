@@ -5,21 +5,30 @@
 
 namespace quorvel {
 
-// Run-time error numbers, as a Visual Basic programmer knows them.
+// Run-time error numbers, as a Visual Basic programmer knows them. Every number the program
+// raises or maps to has its name here.
 enum VbErrorNumber : int {
   kErrInvalidProcedureCall = 5,
   kErrOverflow = 6,
   kErrOutOfMemory = 7,
   kErrSubscriptOutOfRange = 9,
+  kErrInternal = 51,
   kErrBadFileNameOrNumber = 52,
   kErrFileNotFound = 53,
+  kErrFileAlreadyOpen = 55,
+  kErrDeviceIo = 57,
+  kErrFileAlreadyExists = 58,
   kErrDiskFull = 61,
   kErrInputPastEndOfFile = 62,
   kErrTooManyFiles = 67,
+  kErrDeviceUnavailable = 68,
   kErrPermissionDenied = 70,
+  kErrDiskNotReady = 71,
   kErrPathFileAccess = 75,
   kErrPathNotFound = 76,
+  kErrResourceNotFound = 326,
   kErrCancel = 32755,  // "Cancel was selected." of the common dialog
+  kErrCommonDialogFailed = 32765,  // the common dialog could not be shown
 };
 
 // The description Visual Basic gives for a run-time error number.
