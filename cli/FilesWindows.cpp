@@ -51,8 +51,8 @@ std::wstring Wide(const std::string& utf8) { return win::Widen(utf8); }
 
 HANDLE HandleOf(int fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(fd)); }
 
-Fd AdoptHandle(HANDLE handle, const std::string& path) {
-  if (handle == INVALID_HANDLE_VALUE) ThrowSystemError(static_cast<int>(GetLastError()), path, false);
+Fd AdoptHandle(HANDLE handle, const std::string& path, bool reading) {
+  if (handle == INVALID_HANDLE_VALUE) ThrowSystemError(static_cast<int>(GetLastError()), path, reading);
   const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
   if (fd < 0) {
     CloseHandle(handle);
@@ -128,7 +128,7 @@ OpenedSource OpenSource(const std::string& path) {
     if (KindOf(path) == PathKind::Folder) throw NamedError{path, kErrPathFileAccess, ""};
     s.fd = AdoptHandle(CreateFileW(Wide(path).c_str(), GENERIC_READ, kShareReadWrite, nullptr, OPEN_EXISTING,
                                    FILE_ATTRIBUTE_NORMAL, nullptr),
-                       path);
+                       path, true);
   }
   const HANDLE h = HandleOf(s.fd.Get());
   s.id = IdOfHandle(h);

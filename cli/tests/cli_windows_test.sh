@@ -63,6 +63,8 @@ check "and FILE survives" cmp -s sample.bin keep.bin
 
 run nodir/x.bin
 check "errors name their subject" grep -qF 'quorvel-gen: nodir/x.bin: error 76: Path not found' err
+run missing.bin
+check "a missing FILE is error 53" grep -qF 'quorvel-gen: missing.bin: error 53: File not found' err
 # Windows errors mean here what they mean in the window.
 run -o 'a?.bas' sample.bin
 check "an OUT Windows cannot name is error 52" grep -qF 'quorvel-gen: a?.bas: error 52: Bad file name or number' err
