@@ -42,7 +42,7 @@ class OutputSet : public ModuleSetSink {
     // A file is read back from the disk; what cannot be read back is checked as it is written.
     readBack_ = out.pending != nullptr;
     if (verifier_) verifier_->StartModule(out.name);
-    sink_.emplace(out.fd, out.name, verifier_ && !readBack_ ? verifier_ : nullptr, asciiOnly_);
+    sink_.emplace(writer_, out.fd, out.name, verifier_ && !readBack_ ? verifier_ : nullptr, asciiOnly_);
     return *sink_;
   }
 
@@ -63,6 +63,7 @@ class OutputSet : public ModuleSetSink {
   Verifier* verifier_;
   bool asciiOnly_;
   bool readBack_ = false;
+  BackgroundWriter writer_;  // one thread and one set of buffers for every module
   std::optional<OutputSink> sink_;
 };
 

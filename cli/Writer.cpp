@@ -10,14 +10,28 @@
 
 namespace quorvel::cli {
 
-BackgroundWriter::BackgroundWriter(int fd, std::string outName) : fd_(fd), outName_(std::move(outName)) {
+BackgroundWriter::BackgroundWriter() {
   current_.reserve(kIoChunk);
   StopSignalsHeld hold;  // the stop handler runs on the main thread, never while it changes its list
   thread_ = std::thread([this] { Drain(); });
 }
 
 BackgroundWriter::~BackgroundWriter() {
-  if (thread_.joinable()) Stop();
+  {
+    std::lock_guard lock(mutex_);
+    done_ = true;
+  }
+  ready_.notify_one();
+  thread_.join();
+}
+
+void BackgroundWriter::Start(int fd, std::string outName) {
+  {
+    std::lock_guard lock(mutex_);
+    fd_ = fd;
+  }
+  outName_ = std::move(outName);
+  error_ = 0;
 }
 
 void BackgroundWriter::Put(std::string_view bytes) {
@@ -31,7 +45,10 @@ void BackgroundWriter::Put(std::string_view bytes) {
 
 void BackgroundWriter::Finish() {
   if (!current_.empty()) Hand();
-  Stop();
+  {
+    std::unique_lock lock(mutex_);
+    idle_.wait(lock, [&] { return full_.empty() && !busy_; });
+  }
   if (const int err = error_.load()) ThrowSystemError(err, outName_, false);
 }
 
@@ -49,30 +66,28 @@ void BackgroundWriter::Hand() {
   ready_.notify_one();
 }
 
-void BackgroundWriter::Stop() {
-  {
-    std::lock_guard lock(mutex_);
-    done_ = true;
-  }
-  ready_.notify_one();
-  thread_.join();
-}
-
 void BackgroundWriter::Drain() {
   for (;;) {
     std::string buffer;
+    int fd;
     {
       std::unique_lock lock(mutex_);
       ready_.wait(lock, [&] { return done_ || !full_.empty(); });
       if (full_.empty()) return;
       buffer = std::move(full_.front());
       full_.pop_front();
+      busy_ = true;
+      fd = fd_;
     }
     roomy_.notify_one();
     if (error_.load() == 0)
-      if (const int err = WriteAll(fd_, buffer.data(), buffer.size())) error_ = err;
-    std::lock_guard lock(mutex_);
-    spare_.push_back(std::move(buffer));
+      if (const int err = WriteAll(fd, buffer.data(), buffer.size())) error_ = err;
+    {
+      std::lock_guard lock(mutex_);
+      spare_.push_back(std::move(buffer));
+      busy_ = false;
+    }
+    idle_.notify_one();
   }
 }
 
@@ -88,9 +103,9 @@ bool IsAscii(std::string_view text) {
   return true;
 }
 
-OutputSink::OutputSink(int fd, std::string outName, Verifier* verifier, bool asciiOnly)
-    : writer_(fd, std::move(outName)), verifier_(verifier), asciiOnly_(asciiOnly) {
-  encoded_.reserve(kIoChunk);
+OutputSink::OutputSink(BackgroundWriter& writer, int fd, std::string outName, Verifier* verifier, bool asciiOnly)
+    : writer_(writer), verifier_(verifier), asciiOnly_(asciiOnly) {
+  writer_.Start(fd, std::move(outName));
 }
 
 void OutputSink::Write(std::string_view text) {

@@ -36,7 +36,8 @@ TEST(BackgroundWriter, WritesEveryByteInOrderAcrossItsBuffers) {
   const std::string bytes = RandomBytes((5 << 20) + 123);
   Fd fd = CreateFile(folder / "out.bas");
   {
-    BackgroundWriter writer(fd.Get(), "out.bas");
+    BackgroundWriter writer;
+    writer.Start(fd.Get(), "out.bas");
     std::size_t at = 0;
     for (; at < (1 << 20); at += 777) writer.Put(std::string_view(bytes).substr(at, 777));
     writer.Put(std::string_view(bytes).substr(at));  // one piece of several buffers
@@ -46,11 +47,28 @@ TEST(BackgroundWriter, WritesEveryByteInOrderAcrossItsBuffers) {
   EXPECT_EQ(ReadFile(folder / "out.bas") == bytes, true);
 }
 
+TEST(BackgroundWriter, WritesOneOutputAfterAnotherEachWholeAndInItsOwnFile) {
+  TempFolder folder;
+  const std::string first = RandomBytes((3 << 20) + 5, 7), second = RandomBytes(1000, 8);
+  Fd one = CreateFile(folder / "one.bas"), two = CreateFile(folder / "two.bas");
+  BackgroundWriter writer;
+  writer.Start(one.Get(), "one.bas");
+  writer.Put(first);
+  writer.Finish();
+  EXPECT_EQ(ReadFile(folder / "one.bas") == first, true);  // on the disk once Finish returns
+  writer.Start(two.Get(), "two.bas");
+  writer.Put(second);
+  writer.Finish();
+  EXPECT_EQ(ReadFile(folder / "two.bas"), second);
+  EXPECT_EQ(ReadFile(folder / "one.bas").size(), first.size());
+}
+
 TEST(BackgroundWriter, AWriteErrorStopsTheRunAtOnceNamingTheOutput) {
   TempFolder folder;
   WriteFile(folder / "ro.bin", "x");
   OpenedSource readOnly = OpenSource(folder / "ro.bin");
-  BackgroundWriter writer(readOnly.fd.Get(), "OUT.bas");
+  BackgroundWriter writer;
+  writer.Start(readOnly.fd.Get(), "OUT.bas");
   const std::string chunk(kIoChunk, 'A');
   // Every buffer past the few that may wait for the disk waits for one written: the failure
   // is known long before the hundredth.
@@ -67,7 +85,8 @@ TEST(BackgroundWriter, AWriteErrorOfAShortModuleComesAtFinish) {
   TempFolder folder;
   WriteFile(folder / "ro.bin", "x");
   OpenedSource readOnly = OpenSource(folder / "ro.bin");
-  BackgroundWriter writer(readOnly.fd.Get(), "OUT.bas");
+  BackgroundWriter writer;
+  writer.Start(readOnly.fd.Get(), "OUT.bas");
   writer.Put("Attribute VB_Name = \"modx\"\r\n");
   EXPECT_THROW(writer.Finish(), NamedError);
 }
@@ -86,7 +105,8 @@ TEST(OutputSink, WritesWindows1252AndFeedsTheVerifierTheBytesItWrote) {
   }, ModuleLayout::kClassic);
   verifier.StartModule("out.bas");
   Fd fd = CreateFile(folder / "out.bas");
-  OutputSink sink(fd.Get(), "out.bas", &verifier, false);
+  BackgroundWriter writer;
+  OutputSink sink(writer, fd.Get(), "out.bas", &verifier, false);
   sink.Write(std::string_view(text).substr(0, split));
   sink.Write(std::string_view(text).substr(split));
   sink.Finish();
