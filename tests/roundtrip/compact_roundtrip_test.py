@@ -61,13 +61,6 @@ def generate(generator, source, options, folder):
     return modules[0], modules[1:]
 
 
-def first_difference(a, b):
-    for i, (x, y) in enumerate(zip(a, b)):
-        if x != y:
-            return f"byte {i}: expected 0x{x:02X}, got 0x{y:02X}"
-    return f"length: expected {len(a)}, got {len(b)}" if len(a) != len(b) else None
-
-
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--gen", required=True)
@@ -148,7 +141,7 @@ def main():
             failures.append(f"{label} ({module.name}): {job.status}")
             print(f"  {label}: {len(expected)} bytes, error")
             continue
-        difference = first_difference(expected, job.target.read_bytes())
+        difference = run_basic.first_difference(expected, job.target.read_bytes())
         print(f"  {label}: {len(expected)} bytes, {job.seconds:.2f} s, "
               + ("differs" if difference else "identical"))
         if difference:

@@ -67,13 +67,6 @@ def alter_first_digit(module_text):
     return module_text[:m.start(1)] + replacement + module_text[m.end(1):]
 
 
-def first_difference(a, b):
-    for i, (x, y) in enumerate(zip(a, b)):
-        if x != y:
-            return f"byte {i}: expected 0x{x:02X}, got 0x{y:02X}"
-    return f"length: expected {len(a)}, got {len(b)}" if len(a) != len(b) else None
-
-
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--gen", required=True)
@@ -135,7 +128,7 @@ def main():
             outcome = "error"
             detail = job.status
         else:
-            difference = first_difference(expected, job.target.read_bytes())
+            difference = run_basic.first_difference(expected, job.target.read_bytes())
             outcome = "differs" if difference else "identical"
             detail = f"re-created file differs at {difference}" if difference else \
                 "re-created file is identical"

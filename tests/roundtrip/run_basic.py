@@ -102,6 +102,14 @@ class Result:
         return not self.timed_out and all(j.ok for j in self.jobs)
 
 
+# Where two byte strings first differ, in words; None when they are equal.
+def first_difference(a, b):
+    for i, (x, y) in enumerate(zip(a, b)):
+        if x != y:
+            return f"byte {i}: expected 0x{x:02X}, got 0x{y:02X}"
+    return f"length: expected {len(a)}, got {len(b)}" if len(a) != len(b) else None
+
+
 def read_module(path):
     data = Path(path).read_bytes()
     try:
