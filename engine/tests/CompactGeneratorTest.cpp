@@ -1,4 +1,5 @@
 #include "CompactGenerator.h"
+#include "EngineTestText.h"
 
 #include <gtest/gtest.h>
 
@@ -25,14 +26,7 @@ ModuleOptions Compact(std::string fileName = "a.b", std::uint64_t maxLines = kMa
   return o;
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t at; (at = text.find("\r\n", start)) != std::string::npos; start = at + 2)
-    lines.push_back(text.substr(start, at - start));
-  EXPECT_EQ(start, text.size()) << "text must end with CRLF";
-  return lines;
-}
+using quorvel::testing::Lines;
 
 std::vector<std::uint8_t> Bytes(std::size_t n) {
   std::vector<std::uint8_t> v(n);

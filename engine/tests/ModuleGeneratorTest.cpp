@@ -1,4 +1,5 @@
 #include "ModuleGenerator.h"
+#include "EngineTestText.h"
 
 #include <gtest/gtest.h>
 
@@ -21,14 +22,7 @@ ModuleOptions Options(std::string fileName = "a.b", std::string dest = "C:\\Out"
   return s;
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t at; (at = text.find("\r\n", start)) != std::string::npos; start = at + 2)
-    lines.push_back(text.substr(start, at - start));
-  EXPECT_EQ(start, text.size()) << "text must end with CRLF";
-  return lines;
-}
+using quorvel::testing::Lines;
 
 // Data lines per part procedure, the module's last data line, and the Create_ procedure.
 struct Shape {

@@ -1,4 +1,5 @@
 #include "ModuleReader.h"
+#include "EngineTestText.h"
 
 #include <gtest/gtest.h>
 
@@ -10,12 +11,7 @@ using namespace quorvel;
 
 namespace {
 
-std::vector<std::uint8_t> RandomBytes(std::size_t n, unsigned seed) {
-  std::mt19937 rng(seed);
-  std::vector<std::uint8_t> v(n);
-  for (auto& b : v) b = static_cast<std::uint8_t>(rng());
-  return v;
-}
+using quorvel::testing::RandomBytes;
 
 ModuleOptions Options(std::string scope = "Public") {
   ModuleOptions s;
