@@ -13,10 +13,8 @@ module whose part raises an error must report it and leave no file open.  Exit 0
 1 on failure, 77 (skip) when LibreOffice is not installed.
 """
 
-import argparse
 import random
 import re
-import shutil
 import subprocess
 import sys
 from pathlib import Path
@@ -62,19 +60,10 @@ def generate(generator, source, options, folder):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--gen", required=True)
-    parser.add_argument("--work", required=True, type=Path)
-    parser.add_argument("--timeout", type=float, default=240.0)
-    args = parser.parse_args()
-
-    if not shutil.which(run_basic.SOFFICE):
-        print("soffice not found: LibreOffice round trip skipped")
+    args = run_basic.harness_args(240.0)
+    if args is None:
         return 77
-
     work = args.work
-    shutil.rmtree(work, ignore_errors=True)
-    (work / "in").mkdir(parents=True)
     failures = []
     cases = []   # (label, module, others, scratch, expected bytes, outcome, existing, call)
     made = {}

@@ -11,10 +11,8 @@ name is taken by a folder must come back with a Basic run-time error.  Exit 0 on
 LibreOffice is not installed.
 """
 
-import argparse
 import random
 import re
-import shutil
 import subprocess
 import sys
 from pathlib import Path
@@ -68,19 +66,10 @@ def alter_first_digit(module_text):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--gen", required=True)
-    parser.add_argument("--work", required=True, type=Path)
-    parser.add_argument("--timeout", type=float, default=120.0)
-    args = parser.parse_args()
-
-    if not shutil.which(run_basic.SOFFICE):
-        print("soffice not found: LibreOffice round trip skipped")
+    args = run_basic.harness_args(120.0)
+    if args is None:
         return 77
-
     work = args.work
-    shutil.rmtree(work, ignore_errors=True)
-    (work / "in").mkdir(parents=True)
     failures = []
 
     cases = []   # (label, module, scratch, expected bytes, expected outcome, existing target)

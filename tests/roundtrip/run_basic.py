@@ -102,6 +102,22 @@ class Result:
         return not self.timed_out and all(j.ok for j in self.jobs)
 
 
+# The round trips' command line (--gen, --work, --timeout), with the work folder made anew and
+# its in/ folder ready; None when LibreOffice is not installed (the caller skips, exit 77).
+def harness_args(default_timeout):
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--gen", required=True)
+    parser.add_argument("--work", required=True, type=Path)
+    parser.add_argument("--timeout", type=float, default=default_timeout)
+    args = parser.parse_args()
+    if not shutil.which(SOFFICE):
+        print("soffice not found: LibreOffice round trip skipped")
+        return None
+    shutil.rmtree(args.work, ignore_errors=True)
+    (args.work / "in").mkdir(parents=True)
+    return args
+
+
 # Where two byte strings first differ, in words; None when they are equal.
 def first_difference(a, b):
     for i, (x, y) in enumerate(zip(a, b)):
