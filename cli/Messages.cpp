@@ -6,15 +6,6 @@
 
 namespace quorvel::cli {
 
-namespace {
-
-bool TurnsOrBreaksText(char32_t c) {
-  return (c >= 0x80 && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
-         (c >= 0x2066 && c <= 0x2069) || c == 0x2028 || c == 0x2029;
-}
-
-}  // namespace
-
 std::string Shown(std::string_view text) {
   std::string s;
   s.reserve(text.size());
@@ -37,7 +28,7 @@ std::string Shown(std::string_view text) {
       std::snprintf(escape, sizeof escape, "\\x%02X", u);
       s += escape;
       ++i;
-    } else if (TurnsOrBreaksText(c.codePoint)) {
+    } else if (HidesOrReordersText(c.codePoint)) {
       std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(c.codePoint));
       s += escape;
       i += c.length;

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "Text.h"
+#include "Utf8.h"
 #include "VbError.h"
 
 namespace quorvel {
@@ -17,14 +18,12 @@ inline std::wstring ErrorText(const VbError& e) {
   return L"Error #" + Str(e.Number()) + L"(" + win::Widen(e.Description()) + L")";
 }
 
-// Text for a box with the characters that would hide or reorder what follows them (controls,
-// bidirectional marks and overrides) written as U+XXXX, so a file name cannot disguise a line.
+// Text for a box with the characters that would hide or reorder what follows them written as
+// U+XXXX, so a file name cannot disguise a line.
 inline std::wstring Displayable(std::wstring_view text) {
   std::wstring shown;
   for (const wchar_t c : text) {
-    const bool hiding = c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F ||
-                        (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
-    if (!hiding) {
+    if (!HidesOrReordersText(c)) {
       shown += c;
       continue;
     }
