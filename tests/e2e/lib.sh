@@ -147,7 +147,7 @@ PATHWELL_CLSID='{E78BE0F4-E630-4070-879D-493FA5D1E6CF}'
 PATHWELL_LIBID='{DDA7006F-8EB1-438B-AE52-35640B4614B3}'
 PATHWELL_IID='{47999425-8E3F-4173-A026-4AD33F2DC72D}'
 UNINSTALL_ROOT='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
-SETUP_FILES=(Quorvel.exe Pathwell.ocx PathwellForm1.exe helpfile.chm LICENSE.txt keyclick.wav Uninstall.exe)
+SETUP_FILES=(Quorvel.exe quorvel-gen.exe Pathwell.ocx PathwellForm1.exe helpfile.chm LICENSE.txt keyclick.wav Uninstall.exe)
 START_MENU=Microsoft/Windows/"Start Menu"/Programs
 setup_facts() {
   case $1 in
