@@ -41,9 +41,6 @@ trap 'rm -rf "$work"' EXIT
 rm -rf "$dist"
 mkdir -p "$dist"
 
-# Every staged file and folder gets the commit's time, so archives hold no build time.
-settle() { find "$1" -exec touch --no-dereference --date="@$SOURCE_DATE_EPOCH" {} +; }
-
 # --- the Debian package ---------------------------------------------------------------
 # Staged where dpkg-shlibdeps looks for a package's files: debian/<package>/ of a source tree.
 deb_root=$work/src/debian/quorvel-gen
@@ -98,8 +95,8 @@ depends=$(cd "$work/src" && dpkg-shlibdeps -O debian/quorvel-gen/usr/bin/quorvel
   echo " command-line form of the Quorvel window, for scripts and builds."
 } >"$deb_root/DEBIAN/control"
 chmod 0644 "$deb_root/DEBIAN/control" "$deb_root/DEBIAN/md5sums"
-settle "$deb_root"
 deb=quorvel-gen_${version}_amd64.deb
+# dpkg-deb dates every entry no later than SOURCE_DATE_EPOCH and sorts them.
 dpkg-deb --root-owner-group -Zxz --build "$deb_root" "$dist/$deb" >/dev/null
 
 # --- the portable Windows zips ----------------------------------------------------------

@@ -9,7 +9,8 @@ need=(cmake g++ make xxd bc googletest libgtest-dev libbenchmark-dev
       g++-mingw-w64-i686 binutils-mingw-w64-i686
       g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-tools
       wine wine64 wine32:i386 libwine-dev xvfb xauth x11-utils imagemagick
-      libreoffice-core nsis fp-utils python3 clang libclang-rt-14-dev)
+      libreoffice-core nsis fp-utils python3 clang libclang-rt-14-dev
+      dpkg-dev lintian man-db groff-base bsdextrautils)
 
 as_root=()
 [ "$(id -u)" = 0 ] || as_root=(sudo)

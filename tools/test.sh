@@ -87,6 +87,9 @@ for arch in win32 win64; do
   ran+=("$arch")
 done
 
+step "packages: tools/package.sh twice, the .deb installed, the zips' quorvel-gen.exe under Wine"
+QUORVEL_WINE_ARCHES="${ran[*]}" bash tests/package/package_test.sh || status=1
+
 if [ ${#ran[@]} -eq 0 ]; then
   echo
   echo "FAILED: this host runs no Windows architecture, so no Windows test ran." >&2
