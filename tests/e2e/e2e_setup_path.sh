@@ -13,8 +13,6 @@ e2e_begin
 version=$(sed -nE 's/^project\(Quorvel VERSION ([0-9.]+).*/\1/p' "$QUORVEL_SOURCE/CMakeLists.txt")
 
 env_key='HKLM\System\CurrentControlSet\Control\Session Manager\Environment'
-win_dir() { if [ "$1" = x86 ] && [ "$own" = x64 ]; then echo 'C:\Program Files (x86)\Quorvel'; else echo 'C:\Program Files\Quorvel'; fi; }
-unix_dir() { if [ "$1" = x86 ] && [ "$own" = x64 ]; then echo "$WINEPREFIX/drive_c/Program Files (x86)/Quorvel"; else echo "$WINEPREFIX/drive_c/Program Files/Quorvel"; fi; }
 # The registry's own text files carry the value's exact bytes both ways, whatever the console
 # code page: reg export, then the name, the type and the text (UTF-8) on one line ...
 path_value() {
@@ -55,39 +53,22 @@ expect_path() {  # expected what
     fail "$2"
   }
 }
-install() {
-  local setup=$BIN/../QuorvelSetup-$1.exe
-  [ "$1" = x86 ] && [ "$own" = x64 ] && setup=$QUORVEL_X86_SETUP
-  [ -e "$setup" ] || fail "$setup is not built"
-  timeout 120 wine "$(winpath "$setup")" /S || fail "the silent $1 install failed"
-  timeout 60 wineserver -w || true
-}
-# The uninstaller copies itself away and returns at once: wait for its work to show.
-uninstall() {
-  local dir
-  dir=$(unix_dir "$1")
-  timeout 60 wine "$(win_dir "$1")\\Uninstall.exe" /S || fail "the silent $1 uninstall failed to start"
-  for _ in $(seq 120); do [ -e "$dir" ] || break; sleep 0.5; done
-  timeout 60 wineserver -w || true
-  [ ! -e "$dir" ] || fail "$1: the uninstall left $dir"
-}
-
 # Wine's own PATH and no install folder, also after an interrupted run.
 set_path '%SystemRoot%\system32;%SystemRoot%;%SystemRoot%\system32\wbem;%SystemRoot%\system32\WindowsPowershell\v1.0'
-for arch in "${arches[@]}"; do rm -rf "$(unix_dir "$arch")"; done
+for arch in "${arches[@]}"; do rm -rf "$(setup_unix_dir "$arch")"; done
 
 # A new command prompt in a new Wine session takes its PATH from the registry. Wine 8 cuts
 # that copy after about 1,000 characters (the registry keeps the whole value), so this part
 # runs with Wine's own short PATH.
 short=$(path_value)
-install "$own"
-expect_path "$short;$(win_dir "$own")" "$own: the install did not append its folder to Wine's PATH"
+setup_install "$own"
+expect_path "$short;$(setup_win_dir "$own")" "$own: the install did not append its folder to Wine's PATH"
 timeout 60 wineserver -k >/dev/null 2>&1 || true
 out=$(cd "$WORK" && timeout 60 wine cmd /c "quorvel-gen --version" 2>/dev/null | tr -d '\r') ||
   fail "quorvel-gen --version from a new command prompt failed: $out"
 grep -qF "$version" <<<"$out" || fail "quorvel-gen --version from a new command prompt printed '$out', not version $version"
 echo "quorvel-gen --version from a new prompt: $out"
-uninstall "$own"
+setup_uninstall "$own"
 expect_path "$short" "after the uninstall Wine's PATH is not as it was"
 
 # Wine's own entries first (it needs them), then unexpanded variables, an empty entry, a
@@ -100,19 +81,19 @@ before=$(path_value)
 
 expected=$before
 for arch in "${arches[@]}"; do
-  install "$arch"
-  [ -f "$(unix_dir "$arch")/quorvel-gen.exe" ] || fail "$arch: quorvel-gen.exe is not installed"
-  expected+=";$(win_dir "$arch")"
+  setup_install "$arch"
+  [ -f "$(setup_unix_dir "$arch")/quorvel-gen.exe" ] || fail "$arch: quorvel-gen.exe is not installed"
+  expected+=";$(setup_win_dir "$arch")"
   expect_path "$expected" "$arch: the install did not append exactly its folder to the PATH"
 done
 echo "installed ${arches[*]}: PATH of ${#before} characters kept, each folder appended"
 
 if [ ${#arches[@]} = 2 ]; then
-  uninstall x64
-  expect_path "$before;$(win_dir x86)" "the x64 uninstall took more than its own folder away"
-  uninstall x86
+  setup_uninstall x64
+  expect_path "$before;$(setup_win_dir x86)" "the x64 uninstall took more than its own folder away"
+  setup_uninstall x86
 else
-  uninstall "$own"
+  setup_uninstall "$own"
 fi
 expect_path "$before" "after the uninstall the PATH is not as it was before the install"
 echo "PASS e2e_setup_path"

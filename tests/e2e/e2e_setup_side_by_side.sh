@@ -24,37 +24,19 @@ query() {  # arch key [reg options]
   out=$(timeout 60 wine "$(reg_of "$arch")" query "$key" "$@" 2>/dev/null) || return 1
   echo "$out" | tr -d '\r'
 }
-win_dir() { if [ "$1" = x86 ]; then echo 'C:\Program Files (x86)\Quorvel'; else echo 'C:\Program Files\Quorvel'; fi; }
-unix_dir() { if [ "$1" = x86 ]; then echo "$WINEPREFIX/drive_c/Program Files (x86)/Quorvel"; else echo "$WINEPREFIX/drive_c/Program Files/Quorvel"; fi; }
 menu_dir() { setup_facts "$1"; echo "$WINEPREFIX/drive_c/ProgramData/$START_MENU/$SETUP_NAME"; }
 contains() { grep -qiF -- "$1"; }
 
-install() {
-  local setup=$x64_setup
-  [ "$1" = x86 ] && setup=$x86_setup
-  timeout 120 wine "$(winpath "$setup")" /S || fail "the silent $1 install failed"
-  timeout 60 wineserver -w || true
-}
-
-# The uninstaller copies itself away and returns at once: wait for its work to show.
-uninstall() {
-  local dir
-  dir=$(unix_dir "$1")
-  timeout 60 wine "$(win_dir "$1")\\Uninstall.exe" /S || fail "the silent $1 uninstall failed to start"
-  for _ in $(seq 120); do [ -e "$dir" ] || break; sleep 0.5; done
-  timeout 60 wineserver -w || true
-}
-
 expect_installed() {
   local arch=$1 dir menu server
-  dir=$(unix_dir "$arch")
+  dir=$(setup_unix_dir "$arch")
   menu=$(menu_dir "$arch")
   setup_facts "$arch"
   for f in "${SETUP_FILES[@]}"; do [ -f "$dir/$f" ] || fail "$arch: $f is missing"; done
   for l in "$SETUP_NAME.lnk" "$SETUP_NAME Help.lnk" "Uninstall $SETUP_NAME.lnk"; do
     [ -f "$menu/$l" ] || fail "$arch: no Start-menu shortcut $l"
   done
-  server="$(win_dir "$arch")\\Pathwell.ocx"
+  server="$(setup_win_dir "$arch")\\Pathwell.ocx"
   query "$arch" "HKCR\\CLSID\\$PATHWELL_CLSID\\InprocServer32" /ve | contains "$server" ||
     fail "$arch: the control's class is not registered to $server"
   query "$arch" 'HKCR\PathwellX.Pathwell\CLSID' /ve | contains "$PATHWELL_CLSID" || fail "$arch: no ProgID"
@@ -62,13 +44,13 @@ expect_installed() {
     fail "$arch: the type library is not registered under $SETUP_SYSKIND"
   query "$arch" "HKCR\\Interface\\$PATHWELL_IID\\TypeLib" /ve | contains "$PATHWELL_LIBID" ||
     fail "$arch: the interface records are missing"
-  query "$arch" "$UNINSTALL_ROOT\\$SETUP_KEY" /v UninstallString | contains "$(win_dir "$arch")\\Uninstall.exe" ||
+  query "$arch" "$UNINSTALL_ROOT\\$SETUP_KEY" /v UninstallString | contains "$(setup_win_dir "$arch")\\Uninstall.exe" ||
     fail "$arch: no uninstall entry"
 }
 
 expect_removed() {
   local arch=$1 dir menu
-  dir=$(unix_dir "$arch")
+  dir=$(setup_unix_dir "$arch")
   menu=$(menu_dir "$arch")
   setup_facts "$arch"
   [ ! -e "$dir" ] || fail "$arch: left behind: $(ls -A "$dir" | tr '\n' ' ')"
@@ -79,25 +61,25 @@ expect_removed() {
   ! query "$arch" "$UNINSTALL_ROOT\\$SETUP_KEY" >/dev/null || fail "$arch: the uninstall entry is left behind"
 }
 
-install x86
-install x64
+setup_install x86
+setup_install x64
 expect_installed x86
 expect_installed x64
-cmp -s "$(unix_dir x64)/Pathwell.ocx" "$BIN/Pathwell.ocx" || fail "x64: the installed control is not this build's"
+cmp -s "$(setup_unix_dir x64)/Pathwell.ocx" "$BIN/Pathwell.ocx" || fail "x64: the installed control is not this build's"
 echo "both installed"
 
-uninstall x64
+setup_uninstall x64
 expect_removed x64
 expect_installed x86
 echo "x64 uninstalled, x86 whole"
 
-install x64
-uninstall x86
+setup_install x64
+setup_uninstall x86
 expect_removed x86
 expect_installed x64
 echo "x86 uninstalled, x64 whole"
 
-uninstall x64
+setup_uninstall x64
 expect_removed x64
 for arch in x86 x64; do
   ! query "$arch" 'HKCR\PathwellX.Pathwell' >/dev/null || fail "$arch: PathwellX.Pathwell is still registered"

@@ -159,3 +159,25 @@ setup_facts() {
 }
 # The architecture of this build's programs.
 build_setup_arch() { if [ "$QUORVEL_WINE_ARCH" = win64 ]; then echo x64; else echo x86; fi; }
+# Where the setup of an architecture installs in this prefix: the x86 one in a 64-bit prefix
+# into Program Files (x86).
+setup_win_dir() { if [ "$1" = x86 ] && [ "$QUORVEL_WINE_ARCH" = win64 ]; then echo 'C:\Program Files (x86)\Quorvel'; else echo 'C:\Program Files\Quorvel'; fi; }
+setup_unix_dir() { if [ "$1" = x86 ] && [ "$QUORVEL_WINE_ARCH" = win64 ]; then echo "$WINEPREFIX/drive_c/Program Files (x86)/Quorvel"; else echo "$WINEPREFIX/drive_c/Program Files/Quorvel"; fi; }
+# Silent install of an architecture's setup: this build's own, or the x86 one of an x64
+# build from QUORVEL_X86_SETUP.
+setup_install() {
+  local setup=$QUORVEL_BUILD/QuorvelSetup-$1.exe
+  [ "$1" = x86 ] && [ "$QUORVEL_WINE_ARCH" = win64 ] && setup=${QUORVEL_X86_SETUP:-}
+  [ -n "$setup" ] && [ -e "$setup" ] || fail "the $1 setup ($setup) is not built"
+  timeout 120 wine "$(winpath "$setup")" /S || fail "the silent $1 install failed"
+  timeout 60 wineserver -w || true
+}
+# Silent uninstall. The uninstaller copies itself away and returns at once: wait for its work
+# to show.
+setup_uninstall() {
+  local dir
+  dir=$(setup_unix_dir "$1")
+  timeout 60 wine "$(setup_win_dir "$1")\\Uninstall.exe" /S || fail "the silent $1 uninstall failed to start"
+  for _ in $(seq 120); do [ -e "$dir" ] || break; sleep 0.5; done
+  timeout 60 wineserver -w || true
+}
