@@ -20,15 +20,18 @@ version=$(sed -nE 's/^project\(Quorvel VERSION ([0-9]+\.[0-9]+\.[0-9]+).*/\1/p' 
 SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
 export SOURCE_DATE_EPOCH
 
-build() {  # folder [cmake options...]: configures when new, then builds quorvel-gen and the setup
-  local dir=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# build folder [cmake options...]: configures the folder when it is new, then builds
+# quorvel-gen (and the setup in a Windows build); the compiler's words only on failure.
+build() {
+  local dir=$1 targets=(quorvel-gen installer)
   shift
-  [ -f "$dir/CMakeCache.txt" ] || cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
-  if [ "$dir" = build/native ]; then
-    cmake --build "$dir" --target quorvel-gen -j"$jobs" >/dev/null
-  else
-    cmake --build "$dir" --target quorvel-gen installer -j"$jobs" >/dev/null
-  fi
+  [ "$dir" = build/native ] && targets=(quorvel-gen)
+  { [ -f "$dir/CMakeCache.txt" ] || cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release "$@"; } >"$work/build.log" 2>&1 &&
+    cmake --build "$dir" --target "${targets[@]}" -j"$jobs" >>"$work/build.log" 2>&1 ||
+    { cat "$work/build.log" >&2; echo "package.sh: building $dir failed" >&2; exit 1; }
 }
 echo "package.sh: building quorvel-gen and the setups ($version)"
 build build/native
@@ -36,8 +39,6 @@ build build/win32 --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.c
 build build/win64 --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake \
   -DQUORVEL_X86_SETUP="$repo/build/win32/QuorvelSetup-x86.exe"
 
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 rm -rf "$dist"
 mkdir -p "$dist"
 
@@ -118,7 +119,8 @@ with zipfile.ZipFile(out, "w", zipfile.ZIP_DEFLATED, compresslevel=9) as z:
 EOF
 }
 # The manual as plain text with CRLF line ends, readable in any Windows editor.
-MANWIDTH=80 man --nh --nj -l docs/quorvel-gen.1 2>/dev/null | col -bx | sed 's/$/\r/' >"$work/quorvel-gen.txt"
+MANWIDTH=80 man --nh --nj -l docs/quorvel-gen.1 | col -bx | sed 's/$/\r/' >"$work/quorvel-gen.txt"
+grep -q '^NAME' "$work/quorvel-gen.txt" || { echo "package.sh: man did not render docs/quorvel-gen.1" >&2; exit 1; }
 for arch in x86 x64; do
   if [ $arch = x86 ]; then build_dir=build/win32 triple=i686-w64-mingw32; else build_dir=build/win64 triple=x86_64-w64-mingw32; fi
   name=quorvel-gen-$version-windows-$arch
