@@ -116,6 +116,22 @@ std::optional<FileId> IdOf(const std::string& path) {
   return id;
 }
 
+std::string PlaceOf(const std::string& path) {
+  const std::wstring wide = Wide(path);
+  std::wstring full(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n == 0) return path;
+    if (n < full.size()) {
+      full.resize(n);
+      break;
+    }
+    full.resize(n);
+  }
+  CharUpperBuffW(full.data(), static_cast<DWORD>(full.size()));
+  return win::Utf8(full);
+}
+
 std::optional<FileId> IdOfDescriptor(int fd) { return IdOfHandle(HandleOf(fd)); }
 
 OpenedSource OpenSource(const std::string& path) {

@@ -123,6 +123,35 @@ void ProbeSources(std::vector<Job>& jobs) {
   for (Job& job : jobs) job.id = ProbeSource(job.file);
 }
 
+void CheckTargetsApart(const std::vector<Job>& jobs) {
+  struct Seen {
+    const Job* job;
+    const Target* target;
+  };
+  std::unordered_map<std::string, Seen> places;
+  std::vector<std::pair<FileId, Seen>> ids;
+  const auto refuse = [](const Seen& a, const Seen& b) {
+    const std::string whose = a.job == b.job ? "modules of " + Subject(a.job->file)
+                                             : "modules of " + Subject(a.job->file) + " and " + Subject(b.job->file);
+    throw Refusal{"will not write " + Shown(a.target->given) + " and " + Shown(b.target->given) +
+                  ": they are one file, and the " + whose + " would replace each other; convert them one at a time "
+                  "with --name, or remove the link"};
+  };
+  for (const Job& job : jobs)
+    for (const auto& target : job.targets) {
+      // Only files are replaced; a device or pipe takes what is written to it.
+      if (!target || target->path.empty() || KindOf(target->path) == PathKind::Other) continue;
+      const Seen seen{&job, &*target};
+      const auto [at, added] = places.emplace(PlaceOf(target->path), seen);
+      if (!added) refuse(at->second, seen);
+      if (const auto id = IdOf(target->path)) {
+        for (const auto& [otherId, other] : ids)
+          if (otherId == *id) refuse(other, seen);
+        ids.emplace_back(*id, seen);
+      }
+    }
+}
+
 void ResolveTargets(std::vector<Job>& jobs, bool force) {
   std::vector<const Target*> resolved;
   for (Job& job : jobs)
@@ -141,6 +170,7 @@ void ResolveTargets(std::vector<Job>& jobs, bool force) {
       if (IsStandardOutput(target->path)) target.reset();
       else resolved.push_back(&*target);
     }
+  CheckTargetsApart(jobs);
   // A target that cannot be replaced fails the run before any source is read (and is checked
   // again before the first is replaced).
   for (const Target* target : resolved)

@@ -35,8 +35,13 @@ void CheckModuleNames(const std::vector<Job>& jobs);
 void ProbeSources(std::vector<Job>& jobs);
 
 // Fixes where each module not yet resolved will be written (links followed here and not
-// again); Refusal for a target that is one of the sources; the refusals of CheckReplaceable.
+// again); Refusal for a target that is one of the sources, and as CheckTargetsApart; the
+// refusals of CheckReplaceable.
 void ResolveTargets(std::vector<Job>& jobs, bool force);
+
+// Refusal when two targets of the run, by their names or by links, reach one file (device and
+// file number where it exists): one module would be lost.
+void CheckTargetsApart(const std::vector<Job>& jobs);
 
 // With --strict, NamedError when the job's classic module would be longer than --max-lines.
 void CheckStrict(const Options& o, const Job& job);

@@ -229,7 +229,9 @@ class Writer {
 }  // namespace
 
 std::string TargetPathLiteral(const ModuleOptions& options) {
-  const std::string path = options.destFolder + "\\" + options.fileName;
+  // A lone separator is the root of the current drive: "\\b.bin" would name a server.
+  const bool driveRoot = options.destFolder == "\\" || options.destFolder == "/";
+  const std::string path = (driveRoot ? std::string() : options.destFolder) + "\\" + options.fileName;
   std::size_t chars = CheckInput(options.fileName, ErrorSubject::kFileName, options.encodable);
   // The module re-creates one file, in the destination and nowhere else.
   if (std::string fault = StringStuff::WindowsFileNameFault(options.fileName); !fault.empty())

@@ -95,9 +95,18 @@ for dest in '\\?\C:\Data' '\\server\share\Data' 'C:' 'D:rel\x'; do
   run --dest "$dest" "$work/a.b"
   check "destination $dest is taken" has out "Open \"$dest\\a.b\" For Binary As cl_fp"
 done
+# A lone separator is the root of the current drive, in both layouts (a doubled one names a server).
+for dest in '\' /; do
+  run --dest "$dest" "$work/a.b"
+  check "destination $dest is the drive's root" has out 'Open "\a.b" For Binary As cl_fp'
+  run --layout compact --dest "$dest" "$work/a.b"
+  check "compact: destination $dest is the drive's root" has out 'Open "\a.b" For Binary As #f'
+done
 # The name of a refused file and the reason, as they reach the terminal: no character that
-# moves the cursor or turns the text around.
-for c in $'\xe2\x80\xae':202E $'\xc2\x9b':009B $'\xe2\x81\xa6':2066 $'\xd8\x9c':061C; do
+# moves the cursor, turns the text around or shows nothing.
+for c in $'\xe2\x80\xae':202E $'\xc2\x9b':009B $'\xe2\x81\xa6':2066 $'\xd8\x9c':061C \
+         $'\xe2\x80\x8b':200B $'\xef\xbb\xbf':FEFF $'\xe2\x81\xa0':2060 $'\xe1\xa0\x8e':180E \
+         $'\xe2\x80\x8d':200D; do
   char=${c%%:*} code=${c#*:}
   printf 'x' >"$work/names/a${char}b.txt"
   run "$work/names/a${char}b.txt"
@@ -452,6 +461,31 @@ run -o "$work/many" "$work/src/two.dat" "$work/src/one.txt" "$work/src/One.bin"
 check "colliding VB_Names are refused" rc 2
 check "the refusal names both" has err "$work/src/one.txt and $work/src/One.bin would both be written to $work/many/modOne.bas"
 check "nothing written on a collision" [ "$(ls "$work/many" | wc -l)" = 2 ]
+# Two targets that are one file, by a link to another target of the run: refused before
+# anything is written, as each module would replace the other.
+head -c 30000 /dev/urandom >"$work/src/a.bin"
+while IFS='|' read -r what link other args; do
+  rm -rf "$work/linked" && mkdir "$work/linked"
+  eval "set -- $args" && eval "other=\"$other\""
+  printf 'old\r\n' >"$work/linked/moda.bas"
+  case $what in
+    hard*) ln "$work/linked/moda.bas" "$work/linked/$link" ;;
+    dangling*) rm "$work/linked/moda.bas" && ln -s moda.bas "$work/linked/$link" ;;
+    *) ln -s moda.bas "$work/linked/$link" ;;
+  esac
+  ls -l "$work/linked" >"$work/linked.before"
+  run -o "$work/linked" "$@"
+  check "[$what] is refused" rc 2
+  check "[$what] names both" has err "will not write $work/linked/moda.bas and $work/linked/$link: they are one file, and the modules of $other would replace each other"
+  check "[$what] writes nothing" [ "$(ls -l "$work/linked")" = "$(cat "$work/linked.before")" ]
+done <<'EOF2'
+a symbolic link in a compact set|moda_2.bas|$work/src/a.bin|--layout compact --max-lines 60 --verify "$work/src/a.bin"
+a symbolic link between two FILEs|modone.bas|$work/src/a.bin and $work/src/one.txt|--verify "$work/src/a.bin" "$work/src/one.txt"
+a hard link between two FILEs|modone.bas|$work/src/a.bin and $work/src/one.txt|"$work/src/a.bin" "$work/src/one.txt"
+a hard link in a compact set|moda_3.bas|$work/src/a.bin|--layout compact --max-lines 60 "$work/src/a.bin"
+a dangling link to another target|modone.bas|$work/src/a.bin and $work/src/one.txt|"$work/src/a.bin" "$work/src/one.txt"
+EOF2
+rm -r "$work/linked" "$work/src/a.bin"
 rm -r "$work/many" && mkdir -p "$work/many/modtwo.bas"
 run -o "$work/many" "$work/src/one.txt" "$work/src/two.dat"
 check "a failing FILE fails the run" rc 1
