@@ -158,13 +158,13 @@ void ResolveTargets(std::vector<Job>& jobs, bool force) {
     for (auto& target : job.targets) {
       if (!target || !target->path.empty()) continue;
       target->path = FollowLinks(target->given);
-      // A device (a terminal as both standard input and OUT) may be read and written at once.
-      if (KindOf(target->path) == PathKind::File)
-        if (const auto id = IdOf(target->path))
-          for (const Job& other : jobs)
-            if (other.id == id)
-              throw Refusal{"will not write " + Shown(target->given) + ": it is the same file as " +
-                            Subject(other.file)};
+      // Whatever kind of file it is: a FIFO, pipe or device that a source is would take the
+      // module the source waits for (or give it back as input), and nothing has been read yet.
+      if (const auto id = IdOf(target->path))
+        for (const Job& other : jobs)
+          if (other.id == id)
+            throw Refusal{"will not write " + Shown(target->given) + ": it is the same file as " +
+                          Subject(other.file)};
       // OUT that is where standard output already goes (-o /dev/stdout >> log) is written as
       // standard output is, never opened anew and cut.
       if (IsStandardOutput(target->path)) target.reset();

@@ -447,6 +447,21 @@ check "a set replaces the old set" has err "verified: 3 module(s), 300001 bytes"
 check "with the new modules" [ "$(cmp -s "$work/set/modsplit_2.bas" "$work/set/modsplit_2.bas.old" || echo new)" = new ]
 rm -r "$work/other" "$work/set/"*.old
 
+# OUT that is the very FIFO, pipe or device FILE is: refused before anything is read (a FIFO's
+# writer would otherwise feed the run its own module, or wait for ever).
+rm -f "$work/pipe" && mkfifo "$work/pipe"
+timeout 10 sh -c 'head -c 100000 /dev/urandom >"$1"' sh "$work/pipe" & writer=$!
+run -o "$work/pipe" "$work/pipe"
+check "OUT that is the FIFO FILE is is refused" rc 2
+check "and the refusal names it" has err "quorvel-gen: will not write $work/pipe: it is the same file as $work/pipe"
+timeout 10 cat "$work/pipe" >"$work/out"; wait "$writer"
+check "the FIFO's bytes were left unread" [ "$(wc -c <"$work/out")" = 100000 ]
+printf abc | timeout 60 "$gen" --name a.bin -o /dev/stdin - >"$work/out" 2>"$work/err"; echo $? >"$work/rc"
+check "OUT that is the pipe standard input is is refused" rc 2
+check "and names standard input" has err "quorvel-gen: will not write /dev/stdin: it is the same file as standard input"
+run_in /dev/null --name a.bin -o /dev/stdin -
+check "OUT that is the device standard input is is refused" rc 2
+
 # --- Several FILEs into a folder ---------------------------------------------------------------
 
 mkdir "$work/many" "$work/src"
