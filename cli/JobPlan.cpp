@@ -84,6 +84,7 @@ std::vector<Job> PlanJobs(const Options& o) {
     for (Job& job : jobs)
       if (const auto size = PlainFileSize(job.file)) PlanModulesOf(o, job, *size);
   CheckModuleNames(jobs);
+  CheckPublicNames(o, jobs);
   return jobs;
 }
 
@@ -117,6 +118,19 @@ void CheckModuleNames(const std::vector<Job>& jobs) {
         throw Refusal{Shown(jobs[at->second].file) + " and " + Shown(jobs[i].file) + " would both be written to " +
                       Shown(target->given) + " (the same VB_Name); convert them one at a time with --name"};
     }
+}
+
+void CheckPublicNames(const Options& o, const std::vector<Job>& jobs) {
+  if (jobs.size() < 2) return;
+  std::vector<PublicNames> names;
+  for (const Job& job : jobs)
+    names.push_back(PublicNamesOf(ModuleOptionsFor(o, job.fileName),
+                                  job.measured ? std::optional(job.length) : PlainFileSize(job.file)));
+  if (const auto clash = FindSharedPublicName(names))
+    throw Refusal{Subject(jobs[clash->first].file) + " and " + Subject(jobs[clash->second].file) +
+                  " would both declare Public " + clash->name +
+                  ", and modules of one run must compile together in one project; convert one of them "
+                  "with --name, giving it another name"};
 }
 
 void ProbeSources(std::vector<Job>& jobs) {

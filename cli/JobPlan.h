@@ -31,6 +31,11 @@ void PlanModulesOf(const Options& o, Job& job, std::uint64_t length);
 // names, and Windows file names, in any case.
 void CheckModuleNames(const std::vector<Job>& jobs);
 
+// Refusal when two sources of the run would declare one Public name (PublicNamesOf), so that
+// their modules could not be in one project: from the length of each source measured so far
+// or, for a plain file not yet read, its size now.
+void CheckPublicNames(const Options& o, const std::vector<Job>& jobs);
+
 // Every source is there and can be read, before any is read; none is held open.
 void ProbeSources(std::vector<Job>& jobs);
 

@@ -34,6 +34,7 @@ struct Job {
   bool streamed = false;         // converted as it is read: its length is known at its end
   std::unique_ptr<Spool> spool;  // its bytes, when they cannot be read again from the source
   std::uint64_t length = 0;  // taken when its turn comes; a file that grows is cut there
+  bool measured = false;     // length holds the source's length
 };
 
 // The bytes of a source by position: reads of a plain file do not depend on a shared offset,

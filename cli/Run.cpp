@@ -34,6 +34,7 @@ int Run(const Options& o) {
       if (o.verify) job.spool = std::make_unique<Spool>();
     } else {
       TakeLength(job);
+      job.measured = true;
       CheckStrict(o, job);
     }
     if (compact) {
@@ -42,8 +43,13 @@ int Run(const Options& o) {
       CheckModuleNames(jobs);
       ResolveTargets(jobs, o.force);
     }
+    if (job.measured) CheckPublicNames(o, jobs);
     outcomes.push_back(Convert(o, job, outputs));
-    if (job.streamed) CheckStrict(o, job);
+    if (job.streamed) {
+      job.measured = true;
+      CheckStrict(o, job);
+      CheckPublicNames(o, jobs);
+    }
     job.source.fd.Reset();
     job.spool.reset();
   }

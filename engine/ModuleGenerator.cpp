@@ -307,9 +307,14 @@ GeneratorCounters ModuleGenerator::Generate(ByteSource& source, TextSink& sink, 
   return w.counters;
 }
 
+std::uint64_t ModulePartCount(std::uint64_t n) {
+  const std::uint64_t fullLines = n / kBytesPerLine;
+  return fullLines < kLinesPerPart ? 1 : 2 + (fullLines - kLinesPerPart) / (kLinesPerPart + 1);
+}
+
 std::uint64_t ModuleLineCount(std::uint64_t n) {
   const std::uint64_t fullLines = n / kBytesPerLine;
-  const std::uint64_t parts = fullLines < kLinesPerPart ? 1 : 2 + (fullLines - kLinesPerPart) / (kLinesPerPart + 1);
+  const std::uint64_t parts = ModulePartCount(n);
   // Header 10; per part its opening, End Sub and blank line; the data lines and the last one;
   // Create_ with one call per part; WriteBytes 9.
   return 10 + 3 * parts + fullLines + 1 + (7 + parts) + 9;

@@ -138,6 +138,8 @@ class StringSink : public TextSink {
 
 // Lines of the module generated for a source of n bytes (every line ends with CRLF).
 std::uint64_t ModuleLineCount(std::uint64_t n);
+// Part procedures (<stem>_Part1 ...) of the module generated for a source of n bytes.
+std::uint64_t ModulePartCount(std::uint64_t n);
 
 // The whole module for bytes in memory.
 std::string GenerateModule(const ModuleOptions& options, std::span<const std::uint8_t> bytes);

@@ -476,6 +476,27 @@ run -o "$work/many" "$work/src/two.dat" "$work/src/one.txt" "$work/src/One.bin"
 check "colliding VB_Names are refused" rc 2
 check "the refusal names both" has err "$work/src/one.txt and $work/src/One.bin would both be written to $work/many/modOne.bas"
 check "nothing written on a collision" [ "$(ls "$work/many" | wc -l)" = 2 ]
+# Modules of one run compile together: two FILEs whose modules would declare one Public name
+# are refused before anything is written.
+mkdir "$work/public"
+head -c 30000 /dev/urandom >"$work/src/a.bin" && cp "$work/src/a.bin" "$work/src/a-bin"
+printf 'x' >"$work/src/x.Length" && printf 'y' >"$work/src/Create_x"
+while IFS='|' read -r name first second args; do
+  eval "set -- $args" && eval "first=\"$first\" second=\"$second\""
+  run -o "$work/public" "$@"
+  check "[$name] is refused" rc 2
+  check "[$name] names both FILEs, the name and --name" \
+    has err "quorvel-gen: $first and $second would both declare Public $name, and modules of one run must compile together in one project; convert one of them with --name"
+  check "[$name] writes nothing" [ -z "$(ls -A "$work/public")" ]
+done <<'EOF2'
+Create_a_bin|$work/src/a.bin|$work/src/a-bin|"$work/src/a.bin" "$work/src/a-bin"
+a_bin_Parts2|$work/src/a.bin|$work/src/a-bin|--private --layout compact --max-lines 60 "$work/src/a.bin" "$work/src/a-bin"
+Create_x_Length|$work/src/x.Length|$work/src/Create_x|"$work/src/x.Length" --layout compact "$work/src/Create_x"
+EOF2
+run --private -o "$work/public" "$work/src/one.txt" "$work/src/a-bin"
+check "names that do not meet are fine" rc 0
+rm -r "$work/public" "$work/src/a-bin" "$work/src/x.Length" "$work/src/Create_x"
+
 # Two targets that are one file, by a link to another target of the run: refused before
 # anything is written, as each module would replace the other.
 head -c 30000 /dev/urandom >"$work/src/a.bin"
