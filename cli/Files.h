@@ -118,7 +118,14 @@ class StopSignalsHeld {
   StopSignalsHeld(const StopSignalsHeld&) = delete;
   StopSignalsHeld& operator=(const StopSignalsHeld&) = delete;
 
+  // Lets a stop signal that came while they were held do what it does now (unless they were
+  // held before this object too), then holds them again.
+  void LetPendingThrough();
+  // Holds them until the program ends: a stop that comes from now on is dropped.
+  void KeepUntilExit() { keep_ = true; }
+
  private:
+  bool keep_ = false;
 #ifndef _WIN32
   sigset_t saved_;
 #endif

@@ -222,7 +222,15 @@ StopSignalsHeld::StopSignalsHeld() {
   pthread_sigmask(SIG_BLOCK, &set, &saved_);
 }
 
-StopSignalsHeld::~StopSignalsHeld() { pthread_sigmask(SIG_SETMASK, &saved_, nullptr); }
+StopSignalsHeld::~StopSignalsHeld() {
+  if (!keep_) pthread_sigmask(SIG_SETMASK, &saved_, nullptr);
+}
+
+void StopSignalsHeld::LetPendingThrough() {
+  sigset_t held;
+  pthread_sigmask(SIG_SETMASK, &saved_, &held);
+  pthread_sigmask(SIG_SETMASK, &held, nullptr);
+}
 
 std::vector<std::string> Arguments(int argc, char** argv) { return std::vector<std::string>(argv, argv + argc); }
 

@@ -208,6 +208,7 @@ void InstallStopHandlers() { SetConsoleCtrlHandler(OnConsoleControl, TRUE); }
 bool StopRequested() { return g_stopRequested; }
 StopSignalsHeld::StopSignalsHeld() {}
 StopSignalsHeld::~StopSignalsHeld() {}
+void StopSignalsHeld::LetPendingThrough() {}  // Ctrl+C is asked for with StopRequested
 
 std::vector<std::string> Arguments(int argc, char** argv) {
   int n = 0;
