@@ -311,7 +311,9 @@ TEST(PublicNames, MeetAsVbComparesNames) {
       const auto clash = FindSharedPublicName(swapped ? std::vector{c.b, c.a} : std::vector{c.a, c.b});
       EXPECT_EQ(clash ? clash->name.size() : 0, c.shared.size()) << c.shared;
       if (!clash) continue;
-      if (!swapped) EXPECT_EQ(clash->name, c.shared);
+      if (!swapped) {
+        EXPECT_EQ(clash->name, c.shared);
+      }
       EXPECT_TRUE(clash->first == 0 && clash->second == 1);
     }
   // Which two of many.
