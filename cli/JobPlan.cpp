@@ -1,6 +1,7 @@
 #include "JobPlan.h"
 
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <system_error>
 #include <unordered_map>
@@ -156,26 +157,23 @@ void CheckTargetsApart(const std::vector<Job>& jobs) {
     const Target* target;
   };
   std::unordered_map<std::string, Seen> places;
-  std::vector<std::pair<FileId, Seen>> ids;
+  std::map<std::pair<std::uint64_t, std::uint64_t>, Seen> files;  // volume and file number
   const auto refuse = [](const Seen& a, const Seen& b) {
-    const std::string whose = a.job == b.job ? "modules of " + Subject(a.job->file)
-                                             : "modules of " + Subject(a.job->file) + " and " + Subject(b.job->file);
+    const bool oneJob = a.job == b.job;
     throw Refusal{"will not write " + Shown(a.target->given) + " and " + Shown(b.target->given) +
-                  ": they are one file, and the " + whose + " would replace each other; convert them one at a time "
-                  "with --name, or remove the link"};
+                  ": they are one file, and the modules of " + Subject(a.job->file) +
+                  (oneJob ? "" : " and " + Subject(b.job->file)) + " would replace each other; " +
+                  (oneJob ? "remove the link" : "remove the link, or convert them one at a time with --name")};
   };
   for (const Job& job : jobs)
     for (const auto& target : job.targets) {
       // Only files are replaced; a device or pipe takes what is written to it.
       if (!target || target->path.empty() || KindOf(target->path) == PathKind::Other) continue;
       const Seen seen{&job, &*target};
-      const auto [at, added] = places.emplace(PlaceOf(target->path), seen);
-      if (!added) refuse(at->second, seen);
-      if (const auto id = IdOf(target->path)) {
-        for (const auto& [otherId, other] : ids)
-          if (otherId == *id) refuse(other, seen);
-        ids.emplace_back(*id, seen);
-      }
+      if (const auto [at, added] = places.emplace(PlaceOf(target->path), seen); !added) refuse(at->second, seen);
+      if (const auto id = IdOf(target->path))
+        if (const auto [at, added] = files.emplace(std::pair(id->volume, id->index), seen); !added)
+          refuse(at->second, seen);
     }
 }
 
