@@ -95,6 +95,34 @@ TEST(ResolveTargets, ATargetThatIsOneOfTheSourcesIsRefused) {
   }
 }
 
+// Two names of one file that is not there yet: the folder reached another way, and on Windows
+// the name in another case.
+TEST(CheckTargetsApart, TwoNamesOfOnePlaceAreRefusedNamingBoth) {
+  TempFolder folder;
+  std::filesystem::create_directory(PathOf(folder / "sub"));
+  const std::string other =
+#ifdef _WIN32
+      folder / "SUB\\..\\MODA.BAS";
+#else
+      folder / "sub/../moda.bas";
+#endif
+  std::vector<Job> jobs(2);
+  jobs[0].file = "a.bin";
+  jobs[0].targets = {Target{folder / "moda.bas", folder / "moda.bas"}};
+  jobs[1].file = "b.bin";
+  jobs[1].targets = {Target{other, other}};
+  try {
+    CheckTargetsApart(jobs);
+    ADD_FAILURE() << "two names of one place";
+  } catch (const Refusal& e) {
+    EXPECT_EQ(e.message, "will not write " + (folder / "moda.bas") + " and " + other +
+                             ": they are one file, and the modules of a.bin and b.bin would replace each other; "
+                             "remove the link, or convert them one at a time with --name");
+  }
+  jobs[1].targets = {Target{folder / "modb.bas", folder / "modb.bas"}};
+  CheckTargetsApart(jobs);
+}
+
 TEST(ProbeSources, AMissingSourceFailsBeforeAnyIsRead) {
   TempFolder folder;
   WriteFile(folder / "a.bin", "a");
