@@ -43,6 +43,16 @@ std::optional<std::uint64_t> PlainFileSize(const std::string& file) {
   return size;
 }
 
+// LibreOffice Basic holds about 63,000 characters of string literals a module; a part carries
+// 16,000.
+constexpr std::int32_t kLibreOfficeParts = 3;
+
+// The option that sets the budget a set is planned under.
+std::string BudgetOption(const ModuleOptions& m) {
+  const std::string lines = "--max-lines " + std::to_string(m.maxLines);
+  return m.maxParts ? "--libreoffice" + (m.maxLines == kMaxVbModuleLines ? "" : " " + lines) : lines;
+}
+
 ModuleOptions ModuleOptionsFor(const Options& o, std::string fileName) {
   ModuleOptions m;
   m.fileName = std::move(fileName);
@@ -50,6 +60,7 @@ ModuleOptions ModuleOptionsFor(const Options& o, std::string fileName) {
   m.destFolder = o.dest;
   m.layout = o.layout;
   m.maxLines = o.maxLines;
+  if (o.libreOffice) m.maxParts = kLibreOfficeParts;
   return m;
 }
 
@@ -101,12 +112,11 @@ void PlanModulesOf(Job& job, std::uint64_t length) {
     modules = PlanModules(job.module, length);
   } catch (const VbError& e) {
     if (e.Number() == kErrOverflow) throw NamedError{job.file, e.Number(), kOverflowDetail};
-    throw NamedError{"--max-lines " + std::to_string(job.module.maxLines), e.Number(), e.Detail()};
+    throw NamedError{BudgetOption(job.module), e.Number(), e.Detail()};
   }
   if (modules.size() > 1 && !job.folder)
-    throw UsageError{Subject(job.file) + " becomes " + std::to_string(modules.size()) +
-                     " compact modules under --max-lines " + std::to_string(job.module.maxLines) +
-                     "; a set of modules needs -o FOLDER (an existing folder)"};
+    throw UsageError{Subject(job.file) + " becomes " + std::to_string(modules.size()) + " compact modules under " +
+                     BudgetOption(job.module) + "; a set of modules needs -o FOLDER (an existing folder)"};
   if (job.folder) {
     job.targets.resize(std::min(job.targets.size(), modules.size()));
     for (std::size_t k = job.targets.size(); k < modules.size(); ++k)

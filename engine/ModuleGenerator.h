@@ -44,6 +44,9 @@ struct ModuleOptions {
   // Lines one compact module may hold; a longer one becomes a set (the classic layout only
   // counts its lines).
   std::uint64_t maxLines = kMaxVbModuleLines;
+  // Parts (each 16,000 characters of literals) one compact module may hold; 0: as many as the
+  // line budget takes. LibreOffice Basic holds about 63,000 characters of literals a module.
+  std::int32_t maxParts = 0;
 };
 
 // The target path as it stands between the quotes of the Open lines (destination, one

@@ -67,7 +67,7 @@ std::vector<ModuleInfo> PlanModules(const ModuleOptions& options, std::uint64_t 
   CheckLength(length);
   const std::string first = StringStuff::MakeAttribName(options.fileName);
   if (options.layout == ModuleLayout::kClassic) return {{first, ModuleLineCount(length)}};
-  const CompactPlan::Plan plan = CompactPlan::Make(length, options.maxLines);
+  const CompactPlan::Plan plan = CompactPlan::Make(length, options.maxLines, options.maxParts);
   std::vector<ModuleInfo> modules;
   for (std::size_t k = 1; k <= plan.modules.size(); ++k)
     modules.push_back({k == 1 ? first : CompactFormat::SetModuleName(first, static_cast<std::int32_t>(k)),

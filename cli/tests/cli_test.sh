@@ -411,6 +411,18 @@ check "nothing is written when names meet" [ -z "$(ls -A "$work/clash")" ]
 run --max-lines 300 -o "$work/clash" "$work/split.bin" "$work/other/Split_2.bin"
 check "classic modules never split, so the same two are fine" [ "$(ls "$work/clash" | tr '\n' ' ')" = "modSplit_2.bas modsplit.bas " ]
 
+# --libreoffice: compact modules of at most three parts (48,000 characters of data), a set past
+# what 80 lines a module could hold; not with --layout classic.
+head -c 800000 /dev/urandom >"$work/lo.bin"
+mkdir "$work/lo"
+run --libreoffice --verify -o "$work/lo" "$work/lo.bin"
+check "--libreoffice: a set" has err "quorvel-gen: $work/lo.bin: verified: 34 module(s), 800000 bytes"
+check "--libreoffice: every module within LibreOffice's literals" \
+  [ "$(for f in "$work/lo/"*.bas; do grep -v "^'" "$f" | grep -o '"[^"]*"' | tr -d '"\n' | wc -c; done | sort -n | tail -n 1)" -le 48100 ]
+run --libreoffice --layout classic "$work/lo.bin"
+check "--libreoffice is not for classic modules" has err "quorvel-gen: --libreoffice plans compact modules; it does not go with --layout classic (try --help)"
+rm -r "$work/lo" "$work/lo.bin"
+
 # A classic module past the budget is warned of, or fails with --strict.
 run --max-lines 680 -o "$work/big.bas" "$work/r.bin"
 check "classic within --max-lines says nothing" [ ! -s "$work/err" ]

@@ -216,6 +216,33 @@ TEST(CompactGenerator, PlansExactlyTheLinesItWritesWithinTheBudget) {
     }
 }
 
+// A part budget keeps every module's string literals within what LibreOffice Basic holds (about
+// 63,000 characters a module): three parts, 48,000 characters of data, whatever the line budget.
+TEST(CompactGenerator, APartBudgetHoldsEveryModuleToThatManyParts) {
+  for (std::size_t n : std::initializer_list<std::size_t>{0, 24000, 24001, 1000000}) {
+    ModuleOptions o = Compact("big.bin");
+    o.maxParts = 3;
+    const auto plan = PlanModules(o, n);
+    EXPECT_EQ(plan.size(), std::max<std::size_t>(1, (n + 23999) / 24000)) << n;
+    const auto texts = GenerateModuleTexts(o, Bytes(n));
+    ASSERT_EQ(texts.size(), plan.size());
+    for (std::size_t k = 0; k < texts.size(); ++k) {
+      std::size_t literals = 0;
+      for (const std::string& line : Lines(texts[k]))
+        if (!line.starts_with("'"))
+          for (std::size_t at = line.find('"'); at != std::string::npos; at = line.find('"', line.find('"', at + 1) + 1))
+            literals += line.find('"', at + 1) - at - 1;
+      EXPECT_LE(literals, 48000u + 100) << n << " module " << k + 1;
+      EXPECT_EQ(plan[k].lines, Lines(texts[k]).size());
+    }
+  }
+  // Both budgets hold: the tighter one plans.
+  ModuleOptions o = Compact("big.bin", 80);
+  o.maxParts = 2;
+  for (const ModuleInfo& m : PlanModules(o, 100000)) EXPECT_LE(m.lines, 80u);
+  EXPECT_EQ(PlanModules(o, 100000).size(), 7u);
+}
+
 TEST(CompactGenerator, FillsEachModuleBeforeStartingTheNext) {
   // At 80 lines module 1 holds one part beside its procedures, the others three each.
   const auto plan = PlanModules(Compact("x.bin", 80), 8000 * 10 + 1);
