@@ -23,6 +23,7 @@ struct Options {
   bool force = false;  // replace a read-only OUT
   ModuleLayout layout = ModuleLayout::kClassic;
   std::uint64_t maxLines = kMaxVbModuleLines;  // lines one module may hold, 1 to 65,534
+  bool libreOffice = false;  // compact sets whose modules LibreOffice Basic compiles
   std::string dest = ".";
   std::optional<std::string> name;
   std::optional<std::string> out;  // "-": standard output

@@ -11,7 +11,6 @@
 #endif
 
 #include "CompactGenerator.h"
-#include "JobPlan.h"
 #include "ModuleSet.h"
 #include "ProgressBar.h"
 #include "VbError.h"
@@ -30,14 +29,14 @@ constexpr std::uint32_t kProgressStep = 1 << 20;
 // its text written out, read back when --verify reads it from the disk, its file closed.
 class OutputSet : public ModuleSetSink {
  public:
-  OutputSet(const Options& o, const Job& job, std::vector<Output>& outputs, Verifier* verifier, bool asciiOnly)
-      : o_(o), job_(job), outputs_(outputs), verifier_(verifier), asciiOnly_(asciiOnly) {}
+  OutputSet(const Job& job, std::vector<Output>& outputs, Verifier* verifier, bool asciiOnly)
+      : job_(job), outputs_(outputs), verifier_(verifier), asciiOnly_(asciiOnly) {}
 
   TextSink& Module(std::int32_t index, const ModuleInfo&) override {
     EndModule();
     if (index < 1 || static_cast<std::size_t>(index) > job_.targets.size())
       throw std::logic_error("a module that was not planned");
-    outputs_.push_back(OpenOutput(o_, job_.targets[static_cast<std::size_t>(index) - 1]));
+    outputs_.push_back(OpenOutput(job_.targets[static_cast<std::size_t>(index) - 1], job_.checks.force));
     const Output& out = outputs_.back();
     // A file is read back from the disk; what cannot be read back is checked as it is written.
     readBack_ = out.pending != nullptr;
@@ -57,7 +56,6 @@ class OutputSet : public ModuleSetSink {
   }
 
  private:
-  const Options& o_;
   const Job& job_;
   std::vector<Output>& outputs_;
   Verifier* verifier_;
@@ -69,7 +67,7 @@ class OutputSet : public ModuleSetSink {
 
 }  // namespace
 
-Output OpenOutput(const Options& o, const std::optional<Target>& target) {
+Output OpenOutput(const std::optional<Target>& target, bool force) {
   Output out;
   if (!target) return out;
   out.name = target->given;
@@ -80,25 +78,25 @@ Output OpenOutput(const Options& o, const std::optional<Target>& target) {
       out.fd = out.direct.Get();
       return out;
     default:
-      out.pending = std::make_unique<PendingFile>(*target, o.force);
+      out.pending = std::make_unique<PendingFile>(*target, force);
       out.fd = out.pending->Descriptor();
       return out;
   }
 }
 
-Outcome Convert(const Options& o, Job& job, std::vector<Output>& outputs) {
-  const ModuleOptions module = ModuleOptionsFor(o, job.fileName);
+Outcome Convert(Job& job, std::vector<Output>& outputs) {
+  const ModuleOptions& module = job.module;
   JobSource source(job);
   std::optional<Verifier> verifier;
-  if (o.verify)
+  if (job.checks.verify)
     verifier.emplace([&source](std::uint64_t at, std::uint8_t* to, std::size_t n) { return source.ReadAt(at, to, n); },
-                     o.layout);
+                     module.layout);
   const bool asciiOnly = IsAscii(module.fileName) && IsAscii(module.destFolder) && IsAscii(module.notice);
   ProgressBar bar;
-  ProgressObserver* observer = !o.quiet && isatty(2) && job.length > kProgressFrom ? &bar : nullptr;
-  OutputSet set(o, job, outputs, verifier ? &*verifier : nullptr, asciiOnly);
+  ProgressObserver* observer = !job.checks.quiet && isatty(2) && job.length > kProgressFrom ? &bar : nullptr;
+  OutputSet set(job, outputs, verifier ? &*verifier : nullptr, asciiOnly);
   try {
-    if (o.layout == ModuleLayout::kCompact) {
+    if (module.layout == ModuleLayout::kCompact) {
       CompactGenerator generator(module);
       generator.SetProgressStep(kProgressStep);
       generator.Generate(source, set, observer);

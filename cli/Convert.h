@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "Args.h"
 #include "Files.h"
 #include "JobSource.h"
 #include "Replace.h"
@@ -23,7 +22,8 @@ struct Output {
 
 // Standard output (no target), the device or pipe the target is, or a temporary file beside
 // the target (error 75 for a folder).
-Output OpenOutput(const Options& o, const std::optional<Target>& target);
+// A read-only target is replaced only with `force`.
+Output OpenOutput(const std::optional<Target>& target, bool force);
 
 struct Outcome {
   std::int32_t parts = 0;    // of a classic module, as --verify counted them
@@ -35,6 +35,6 @@ struct Outcome {
 // closed once its module is complete. Throws on any failure: NamedError about the FILE (a
 // source that is too long or shrinks) or about an output (a write error, a failed check),
 // Stopped when Ctrl+C was pressed.
-Outcome Convert(const Options& o, Job& job, std::vector<Output>& outputs);
+Outcome Convert(Job& job, std::vector<Output>& outputs);
 
 }  // namespace quorvel::cli

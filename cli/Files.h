@@ -92,6 +92,10 @@ std::pair<std::string, std::string> SplitPath(const std::string& path);
 // gives "\a", "C:\" gives "C:\a" and "C:" gives "C:a").
 std::string JoinPath(const std::string& folder, const std::string& name);
 std::optional<FileId> IdOf(const std::string& path);
+// The place a path names, as text two names of one place share: absolute, its folder's links
+// followed, and on Windows in upper case (Windows takes names in any case). A file that exists
+// is told apart better by IdOf (hard links).
+std::string PlaceOf(const std::string& path);
 std::optional<FileId> IdOfDescriptor(int fd);
 // Fails as opening the source would (53, 76, 70, 75 for a folder), without holding it open; a
 // plain file is opened and closed again, a pipe or device only looked at. The source's file
@@ -114,7 +118,14 @@ class StopSignalsHeld {
   StopSignalsHeld(const StopSignalsHeld&) = delete;
   StopSignalsHeld& operator=(const StopSignalsHeld&) = delete;
 
+  // Lets a stop signal that came while they were held do what it does now (unless they were
+  // held before this object too), then holds them again.
+  void LetPendingThrough();
+  // Holds them until the program ends: a stop that comes from now on is dropped.
+  void KeepUntilExit() { keep_ = true; }
+
  private:
+  bool keep_ = false;
 #ifndef _WIN32
   sigset_t saved_;
 #endif

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <string_view>
 #include <vector>
 
@@ -95,6 +96,15 @@ std::optional<FileId> IdOf(const std::string& path) {
   struct stat st;
   if (stat(path.c_str(), &st) != 0) return std::nullopt;
   return IdOfStat(st);
+}
+
+std::string PlaceOf(const std::string& path) {
+  const auto [folder, name] = SplitPath(path);
+  char* real = realpath(folder.c_str(), nullptr);
+  if (!real) return path;
+  const std::string place = JoinPath(real, name);
+  free(real);
+  return place;
 }
 
 std::optional<FileId> IdOfDescriptor(int fd) {
@@ -212,7 +222,15 @@ StopSignalsHeld::StopSignalsHeld() {
   pthread_sigmask(SIG_BLOCK, &set, &saved_);
 }
 
-StopSignalsHeld::~StopSignalsHeld() { pthread_sigmask(SIG_SETMASK, &saved_, nullptr); }
+StopSignalsHeld::~StopSignalsHeld() {
+  if (!keep_) pthread_sigmask(SIG_SETMASK, &saved_, nullptr);
+}
+
+void StopSignalsHeld::LetPendingThrough() {
+  sigset_t held;
+  pthread_sigmask(SIG_SETMASK, &saved_, &held);
+  pthread_sigmask(SIG_SETMASK, &held, nullptr);
+}
 
 std::vector<std::string> Arguments(int argc, char** argv) { return std::vector<std::string>(argv, argv + argc); }
 

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "Raii.h"
 #include "Text.h"
 #include "VbError.h"
 #include "Win32Error.h"
@@ -35,8 +36,9 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
 bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 // Opens a path only to ask about it (folders too).
-HANDLE OpenToAsk(const std::string& path) {
-  return CreateFileW(Wide(path).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+win::Handle OpenToAsk(const std::string& path) {
+  return win::Handle(
+      CreateFileW(Wide(path).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
 std::optional<FileId> IdOfHandle(HANDLE h) {
@@ -53,11 +55,10 @@ HANDLE HandleOf(int fd) { return reinterpret_cast<HANDLE>(_get_osfhandle(fd)); }
 
 Fd AdoptHandle(HANDLE handle, const std::string& path, bool reading) {
   if (handle == INVALID_HANDLE_VALUE) ThrowSystemError(static_cast<int>(GetLastError()), path, reading);
-  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_BINARY);
-  if (fd < 0) {
-    CloseHandle(handle);
-    ThrowSystemError(ERROR_TOO_MANY_OPEN_FILES, path, false);
-  }
+  win::Handle owned(handle);
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(owned.get()), _O_BINARY);
+  if (fd < 0) ThrowSystemError(ERROR_TOO_MANY_OPEN_FILES, path, false);
+  owned.release();  // the descriptor owns it now
   return Fd(fd);
 }
 
@@ -101,19 +102,31 @@ PathKind KindOf(const std::string& path) {
   if (a == INVALID_FILE_ATTRIBUTES) return PathKind::Missing;
   if (a & FILE_ATTRIBUTE_DIRECTORY) return PathKind::Folder;
   // Device names (NUL, CON) answer as archives: tell them apart by asking for their type.
-  const HANDLE h = OpenToAsk(path);
-  if (h == INVALID_HANDLE_VALUE) return PathKind::File;
-  const DWORD type = GetFileType(h);
-  CloseHandle(h);
-  return type == FILE_TYPE_DISK ? PathKind::File : PathKind::Other;
+  const win::Handle h = OpenToAsk(path);
+  if (!h) return PathKind::File;
+  return GetFileType(h.get()) == FILE_TYPE_DISK ? PathKind::File : PathKind::Other;
 }
 
 std::optional<FileId> IdOf(const std::string& path) {
-  const HANDLE h = OpenToAsk(path);
-  if (h == INVALID_HANDLE_VALUE) return std::nullopt;
-  auto id = IdOfHandle(h);
-  CloseHandle(h);
-  return id;
+  const win::Handle h = OpenToAsk(path);
+  if (!h) return std::nullopt;
+  return IdOfHandle(h.get());
+}
+
+std::string PlaceOf(const std::string& path) {
+  const std::wstring wide = Wide(path);
+  std::wstring full(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n == 0) return path;
+    if (n < full.size()) {
+      full.resize(n);
+      break;
+    }
+    full.resize(n);
+  }
+  CharUpperBuffW(full.data(), static_cast<DWORD>(full.size()));
+  return win::Utf8(full);
 }
 
 std::optional<FileId> IdOfDescriptor(int fd) { return IdOfHandle(HandleOf(fd)); }
@@ -192,6 +205,7 @@ void InstallStopHandlers() { SetConsoleCtrlHandler(OnConsoleControl, TRUE); }
 bool StopRequested() { return g_stopRequested; }
 StopSignalsHeld::StopSignalsHeld() {}
 StopSignalsHeld::~StopSignalsHeld() {}
+void StopSignalsHeld::LetPendingThrough() {}  // Ctrl+C is asked for with StopRequested
 
 std::vector<std::string> Arguments(int argc, char** argv) {
   int n = 0;

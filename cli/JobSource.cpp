@@ -32,4 +32,27 @@ void TakeLength(Job& job) {
   if (job.length > kMaxSource) throw NamedError{job.file, kErrOverflow, kOverflowDetail};
 }
 
+void StartTurn(Job& job) {
+  job.source = OpenSource(job.file);
+  // A pipe whose classic module goes to a file (replaced only at the end) is converted as it is
+  // read, while its writer goes on. Any other source that is not a plain file is read to its
+  // end first, so that nothing is written for one that is too long, and a compact set knows its
+  // modules before the first is written.
+  const PathKind out = job.targets[0] ? KindOf(job.targets[0]->path) : PathKind::Other;
+  job.streamed = job.module.layout == ModuleLayout::kClassic && job.source.pipe &&
+                 (out == PathKind::File || out == PathKind::Missing);
+  if (job.streamed) {
+    job.planned = false;
+    WidenPipe(job.source.fd.Get());
+    if (job.checks.verify) job.spool = std::make_unique<Spool>();
+    return;
+  }
+  if (job.planned && job.source.seekable) {
+    if (job.length > kMaxSource) throw NamedError{job.file, kErrOverflow, kOverflowDetail};
+    return;
+  }
+  job.planned = false;  // a file of /proc, say: planned from the size it told, read as a pipe
+  TakeLength(job);
+}
+
 }  // namespace quorvel::cli

@@ -20,20 +20,32 @@ namespace quorvel::cli {
 inline constexpr std::uint64_t kMaxSource = std::numeric_limits<std::int32_t>::max();
 inline constexpr const char* kOverflowDetail = "a module can carry at most 2,147,483,647 bytes";
 
+// What the command line asks of every job beside its module.
+struct JobChecks {
+  bool verify = false;  // read every module back and compare it with the source
+  bool quiet = false;   // no warning, no progress bar, no "verified" line
+  bool strict = false;  // a classic module past module.maxLines fails the run
+  bool force = false;   // read-only targets are replaced all the same
+};
+
+// A FILE of the run as the plan made it: everything its turn needs, settled once.
 struct Job {
-  std::string file;  // as given; "-" is standard input
-  std::string fileName;
+  std::string file;     // as given; "-" is standard input
+  ModuleOptions module;  // the file name on the Open lines, scope, destination, layout, line budget
+  JobChecks checks;
   std::optional<std::string> folder;  // -o FOLDER
-  // The modules the source becomes, once its length is known (a compact set: several), and
-  // where each goes (none: standard output). Planned from a plain file's size before the run,
-  // planned again when its turn comes.
+  // The modules the source becomes and where each goes (none: standard output): planned with
+  // the run for a plain file, once its bytes are read for any other source.
   std::vector<ModuleInfo> modules;
   std::vector<std::optional<Target>> targets;
   std::optional<FileId> id;      // the source's, seen before anything is read
   OpenedSource source;           // open only while it is converted
   bool streamed = false;         // converted as it is read: its length is known at its end
   std::unique_ptr<Spool> spool;  // its bytes, when they cannot be read again from the source
-  std::uint64_t length = 0;  // taken when its turn comes; a file that grows is cut there
+  // The bytes converted: a plain file's size when the run is planned (a file that grows is
+  // cut there, one that shrinks fails as it is read), else what its reading found.
+  std::uint64_t length = 0;
+  bool planned = false;  // length and modules are settled
 };
 
 // The bytes of a source by position: reads of a plain file do not depend on a shared offset,
@@ -55,5 +67,10 @@ class JobSource : public ByteSource {
 // The source's length, read to its end first (into the job's spool) when it is not a plain
 // file. Error 6 about the FILE past kMaxSource bytes.
 void TakeLength(Job& job);
+
+// The job's turn begins: its source opened, and its length known (that of the plan for a
+// plain file), or the source is a pipe converted as it is read (into a file). Error 6 about
+// the FILE past kMaxSource bytes.
+void StartTurn(Job& job);
 
 }  // namespace quorvel::cli

@@ -6,6 +6,7 @@
 
 #include "Messages.h"
 #include "VbError.h"
+#include "Writer.h"
 
 namespace quorvel::cli {
 
@@ -48,6 +49,12 @@ void ReplaceAll(const std::vector<PendingFile*>& files, const std::vector<Source
     file->Check();
     file->CheckNotASource(sources);
   }
+  // A stop that came until now leaves every target as it was. One that comes once the first
+  // is replaced lets the run finish, and it ends as a run that was not stopped (exit 0): the
+  // new modules are all in place a few renames later, where putting the old ones back could
+  // itself fail half way.
+  hold.LetPendingThrough();
+  if (StopRequested()) throw Stopped{};
   std::size_t placed = 0;
   try {
     for (; placed < files.size(); ++placed) {
@@ -59,6 +66,7 @@ void ReplaceAll(const std::vector<PendingFile*>& files, const std::vector<Source
     throw;
   }
   for (PendingFile* file : files) file->Finish();
+  if (placed) hold.KeepUntilExit();
 }
 
 }  // namespace quorvel::cli

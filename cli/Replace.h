@@ -80,7 +80,9 @@ class PendingFile {
 };
 
 // Checks every target, then puts each new file in place; when one cannot be put in place, the
-// targets already replaced get their old files back and the error is thrown.
+// targets already replaced get their old files back and the error is thrown. A stop that came
+// before the first is replaced ends the run with every target as it was; from the first on,
+// the stop signals stay held until the program ends, so the run finishes (exit 0).
 void ReplaceAll(const std::vector<PendingFile*>& files, const std::vector<SourceSeen>& sources);
 
 }  // namespace quorvel::cli

@@ -248,7 +248,7 @@ ModuleSetCounters CompactGenerator::Generate(ByteSource& source, ModuleSetSink& 
   std::string pathLiteral = TargetPathLiteral(options_);
   const std::uint64_t length = source.Length();
   if (length > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) throw VbError(kErrOverflow);
-  CompactPlan::Plan plan = CompactPlan::Make(length, options_.maxLines);
+  CompactPlan::Plan plan = CompactPlan::Make(length, options_.maxLines, options_.maxParts);
   const std::int32_t parts = plan.parts;
   const std::size_t modules = plan.modules.size();
 

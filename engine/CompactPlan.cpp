@@ -43,13 +43,13 @@ struct Counter {
   }
 };
 
-// The most parts, from 0 to `most`, for which lines(count) stays within the budget.
-template <typename Lines>
-std::int32_t MostThatFit(std::int32_t most, std::uint64_t maxLines, Lines lines) {
+// The most parts, from 0 to `most`, that fit (fits(count) holds up to it and not past it).
+template <typename Fits>
+std::int32_t MostThatFit(std::int32_t most, Fits fits) {
   std::int32_t lo = 0, hi = most;
   while (lo < hi) {
     const std::int32_t mid = lo + (hi - lo + 1) / 2;
-    if (lines(mid) <= maxLines) lo = mid;
+    if (fits(mid)) lo = mid;
     else hi = mid - 1;
   }
   return lo;
@@ -67,26 +67,35 @@ std::uint64_t DataLines(std::uint64_t length, std::int32_t part) {
   return DivUp(std::min<std::uint64_t>(length - before, kBytesPerPart), kBytesPerLine);
 }
 
-Plan Make(std::uint64_t length, std::uint64_t maxLines) {
+Plan Make(std::uint64_t length, std::uint64_t maxLines, std::int32_t maxParts) {
   Plan plan;
   plan.length = length;
   plan.parts = static_cast<std::int32_t>(DivUp(length, kBytesPerPart));
   const Counter count{length, plan.parts};
   const std::int32_t total = plan.parts;
+  const std::int32_t cap = maxParts > 0 ? maxParts : total;
+  // Whether module 1 with `parts` parts, or another module with parts [first, first + parts),
+  // stays within both budgets.
+  const auto firstFits = [&](std::int32_t parts, std::int32_t modules) {
+    return parts <= cap && count.First(parts, modules) <= maxLines;
+  };
+  const auto otherFits = [&](std::int32_t first, std::int32_t parts) {
+    return parts <= cap && count.Other(first, parts) <= maxLines;
+  };
 
   // Parts that module 1 holds when the set has `modules` modules, and how many modules the
   // rest then needs, each filled before the next; more modules leave module 1 less room.
-  const std::int32_t perModule = MostThatFit(total, maxLines, [&](std::int32_t c) { return count.Other(1, c); });
+  const std::int32_t perModule = MostThatFit(total, [&](std::int32_t c) { return otherFits(1, c); });
   auto modulesNeeded = [&](std::int32_t modules, std::int32_t& first) {
-    if (count.First(total, modules) <= maxLines) {
+    if (firstFits(total, modules)) {
       first = total;
       return 1;
     }
-    first = MostThatFit(total - 1, maxLines, [&](std::int32_t c) { return count.First(c, modules); });
+    first = MostThatFit(total - 1, [&](std::int32_t c) { return firstFits(c, modules); });
     std::int32_t rest = total - first, needed = 1;
     while (rest > 0 && needed <= kMaxModules) {
       const std::int32_t start = total - rest + 1;
-      if (count.Other(start, rest) <= maxLines) return needed + 1;
+      if (otherFits(start, rest)) return needed + 1;
       rest -= perModule;
       ++needed;
     }
@@ -119,8 +128,7 @@ Plan Make(std::uint64_t length, std::uint64_t maxLines) {
   std::int32_t next = first + 1;
   for (std::int32_t k = 2; k <= modules; ++k) {
     const std::int32_t parts = std::min(total - next + 1, perModule);
-    const std::int32_t take =
-        count.Other(next, total - next + 1) <= maxLines ? total - next + 1 : parts;
+    const std::int32_t take = otherFits(next, total - next + 1) ? total - next + 1 : parts;
     plan.modules.push_back({next, take, count.Other(next, take)});
     next += take;
   }

@@ -25,7 +25,8 @@ struct Plan {
 std::uint64_t DataLines(std::uint64_t length, std::int32_t part);
 
 // Error 5 (with a detail naming the budget) when no set within maxLines lines can hold the
-// source: a module too small for one part, or more than kMaxModules modules.
-Plan Make(std::uint64_t length, std::uint64_t maxLines);
+// source: a module too small for one part, or more than kMaxModules modules. With maxParts
+// above 0 no module holds more parts than that either.
+Plan Make(std::uint64_t length, std::uint64_t maxLines, std::int32_t maxParts = 0);
 
 }  // namespace quorvel::CompactPlan

@@ -229,7 +229,9 @@ class Writer {
 }  // namespace
 
 std::string TargetPathLiteral(const ModuleOptions& options) {
-  const std::string path = options.destFolder + "\\" + options.fileName;
+  // A lone separator is the root of the current drive: "\\b.bin" would name a server.
+  const bool driveRoot = options.destFolder == "\\" || options.destFolder == "/";
+  const std::string path = (driveRoot ? std::string() : options.destFolder) + "\\" + options.fileName;
   std::size_t chars = CheckInput(options.fileName, ErrorSubject::kFileName, options.encodable);
   // The module re-creates one file, in the destination and nowhere else.
   if (std::string fault = StringStuff::WindowsFileNameFault(options.fileName); !fault.empty())
@@ -305,9 +307,14 @@ GeneratorCounters ModuleGenerator::Generate(ByteSource& source, TextSink& sink, 
   return w.counters;
 }
 
+std::uint64_t ModulePartCount(std::uint64_t n) {
+  const std::uint64_t fullLines = n / kBytesPerLine;
+  return fullLines < kLinesPerPart ? 1 : 2 + (fullLines - kLinesPerPart) / (kLinesPerPart + 1);
+}
+
 std::uint64_t ModuleLineCount(std::uint64_t n) {
   const std::uint64_t fullLines = n / kBytesPerLine;
-  const std::uint64_t parts = fullLines < kLinesPerPart ? 1 : 2 + (fullLines - kLinesPerPart) / (kLinesPerPart + 1);
+  const std::uint64_t parts = ModulePartCount(n);
   // Header 10; per part its opening, End Sub and blank line; the data lines and the last one;
   // Create_ with one call per part; WriteBytes 9.
   return 10 + 3 * parts + fullLines + 1 + (7 + parts) + 9;

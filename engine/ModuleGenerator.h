@@ -44,6 +44,9 @@ struct ModuleOptions {
   // Lines one compact module may hold; a longer one becomes a set (the classic layout only
   // counts its lines).
   std::uint64_t maxLines = kMaxVbModuleLines;
+  // Parts (each 16,000 characters of literals) one compact module may hold; 0: as many as the
+  // line budget takes. LibreOffice Basic holds about 63,000 characters of literals a module.
+  std::int32_t maxParts = 0;
 };
 
 // The target path as it stands between the quotes of the Open lines (destination, one
@@ -138,6 +141,8 @@ class StringSink : public TextSink {
 
 // Lines of the module generated for a source of n bytes (every line ends with CRLF).
 std::uint64_t ModuleLineCount(std::uint64_t n);
+// Part procedures (<stem>_Part1 ...) of the module generated for a source of n bytes.
+std::uint64_t ModulePartCount(std::uint64_t n);
 
 // The whole module for bytes in memory.
 std::string GenerateModule(const ModuleOptions& options, std::span<const std::uint8_t> bytes);

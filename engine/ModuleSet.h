@@ -4,6 +4,7 @@
 // their names and lines, before any text), then generates into a sink that is asked for each
 // module in turn.
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -24,6 +25,27 @@ struct ModuleInfo {
 // part (the detail says how many lines one needs); error 6 for 2^31 bytes or more. Checks
 // neither names nor paths (TargetPathLiteral does).
 std::vector<ModuleInfo> PlanModules(const ModuleOptions& options, std::uint64_t length);
+
+// The names a source's modules declare Public, beyond the ones every classic module declares
+// alike and calls within itself (cl_fp, WriteBytes). Two modules of one project that declare
+// one of these both do not compile together. Classic: Create_<stem> and the numbered parts
+// <stem>_Part<k> (from 2 under "Private"); compact: <stem>_Length, Create_<stem>, Bytes_<stem>
+// (none of them under "Private") and the entry <stem>_Parts<k> of each later module.
+struct PublicNames {
+  std::vector<std::string> names;
+  std::string numbered;  // <stem>_Part: also every name of it and a number first..last
+  std::uint64_t first = 1;
+  std::uint64_t last = 0;  // none when below first
+};
+// `length` of the source; none when not known yet (the numbered parts are left out).
+PublicNames PublicNamesOf(const ModuleOptions& options, std::optional<std::uint64_t> length);
+// A name two of `sets` both declare, as VB compares names (in any case), and which two.
+struct NameClash {
+  std::size_t first;
+  std::size_t second;
+  std::string name;
+};
+std::optional<NameClash> FindSharedPublicName(const std::vector<PublicNames>& sets);
 
 // Receives the text of each module of a set, the first module first.
 class ModuleSetSink {

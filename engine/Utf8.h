@@ -17,11 +17,14 @@ struct Utf8Char {
 Utf8Char DecodeUtf8(std::string_view text);
 
 // True for the characters that would hide, break or reorder what follows them when a name is
-// shown: C0 and C1 controls, DEL, the line and paragraph separators, and the bidirectional
-// marks, embeddings, overrides and isolates. Messages show these as escapes.
+// shown: C0 and C1 controls, DEL, the line and paragraph separators, the bidirectional marks,
+// embeddings, overrides and isolates, and the characters that show nothing at all (the soft
+// hyphen, the zero-width space, joiners and word joiner, the invisible operators, the
+// byte-order mark, the Mongolian vowel separator and their kin). Messages show these as escapes.
 constexpr bool HidesOrReordersText(char32_t c) {
-  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F ||
-         (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0x2028 || c == 0x2029;
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x00AD || c == 0x034F || c == 0x061C || c == 0x180E ||
+         (c >= 0x200B && c <= 0x200F) || (c >= 0x202A && c <= 0x202E) || (c >= 0x2060 && c <= 0x2064) ||
+         (c >= 0x2066 && c <= 0x206F) || c == 0x2028 || c == 0x2029 || c == 0xFEFF || (c >= 0xFFF9 && c <= 0xFFFB);
 }
 
 }  // namespace quorvel

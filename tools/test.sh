@@ -72,7 +72,8 @@ for arch in win32 win64; do
     continue
   fi
   step "Windows tests under Wine: $arch"
-  # One at a time: the GUI tests share a display and a prefix.
+  # One at a time: the GUI tests share a display and a prefix. A display started here ends
+  # with this subshell (quorvel_ensure_display's trap), stopped or not.
   (
     export QUORVEL_WINE_ARCH=$arch
     unset QUORVEL_WINEPREFIX

@@ -21,14 +21,36 @@ if [ "$QUORVEL_WINE_ARCH" = win64 ]; then
   export WINELOADER=/usr/lib/wine/wine64
 fi
 
+# Sets DISPLAY to a display that answers, starting a private Xvfb (QUORVEL_XVFB_DISPLAY, :97
+# by default) when there is none. A shell that started one ends it with quorvel_end_display,
+# also when it is stopped: quorvel_ensure_display sets that trap itself (on EXIT, and in a
+# script on INT and TERM, which then exit), unless QUORVEL_KEEP_TRAPS is set (the caller's own
+# trap then calls quorvel_end_display).
 quorvel_ensure_display() {
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
   local n=${QUORVEL_XVFB_DISPLAY:-97}
   export DISPLAY=:$n
   if ! xdpyinfo >/dev/null 2>&1; then
-    (setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &)
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    QUORVEL_XVFB_PID=$!
+    if [ -z "${QUORVEL_KEEP_TRAPS:-}" ]; then
+      trap quorvel_end_display EXIT
+      # A script stopped by Ctrl+C or a timeout ends its display too; a shell typed into keeps
+      # Ctrl+C for itself.
+      case $- in *i*) ;; *) trap 'exit 130' INT && trap 'exit 143' TERM ;; esac
+    fi
     for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
   fi
+}
+
+# Ends the Xvfb this shell started (and the Wine programs of the prefix that show on it); a
+# display that was there before is left as it is.
+quorvel_end_display() {
+  [ -n "${QUORVEL_XVFB_PID:-}" ] || return 0
+  timeout 30 wineserver -k >/dev/null 2>&1 || true
+  kill "$QUORVEL_XVFB_PID" 2>/dev/null || true
+  wait "$QUORVEL_XVFB_PID" 2>/dev/null || true
+  QUORVEL_XVFB_PID=
 }
 
 quorvel_ensure_prefix() {

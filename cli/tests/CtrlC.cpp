@@ -17,6 +17,8 @@
 #include <thread>
 #include <vector>
 
+#include "Raii.h"
+
 namespace {
 
 constexpr int kNoConsole = 250;
@@ -99,41 +101,45 @@ int main() {
   }
 
   SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-  HANDLE readEnd = nullptr, writeEnd = nullptr;
-  if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0) || !SetHandleInformation(writeEnd, HANDLE_FLAG_INHERIT, 0)) {
+  quorvel::win::Handle readEnd, writeEnd;
+  if (!CreatePipe(readEnd.put(), writeEnd.put(), &inherit, 0) ||
+      !SetHandleInformation(writeEnd.get(), HANDLE_FLAG_INHERIT, 0)) {
     std::fprintf(stderr, "cli_ctrl_c: no pipe (error %lu)\n", GetLastError());
     return kNotStarted;
   }
-  HANDLE childOut = nullptr, childErr = nullptr;
-  DuplicateHandle(GetCurrentProcess(), out, GetCurrentProcess(), &childOut, 0, TRUE, DUPLICATE_SAME_ACCESS);
-  DuplicateHandle(GetCurrentProcess(), err, GetCurrentProcess(), &childErr, 0, TRUE, DUPLICATE_SAME_ACCESS);
+  quorvel::win::Handle childOut, childErr;
+  DuplicateHandle(GetCurrentProcess(), out, GetCurrentProcess(), childOut.put(), 0, TRUE, DUPLICATE_SAME_ACCESS);
+  DuplicateHandle(GetCurrentProcess(), err, GetCurrentProcess(), childErr.put(), 0, TRUE, DUPLICATE_SAME_ACCESS);
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = readEnd;
-  startup.hStdOutput = childOut;
-  startup.hStdError = childErr;
-  PROCESS_INFORMATION child{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &child)) {
+  startup.hStdInput = readEnd.get();
+  startup.hStdOutput = childOut.get();
+  startup.hStdError = childErr.get();
+  PROCESS_INFORMATION started{};
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &started)) {
     std::fprintf(stderr, "cli_ctrl_c: could not start the program (error %lu)\n", GetLastError());
     return kNotStarted;
   }
-  CloseHandle(readEnd);
+  const quorvel::win::Handle process(started.hProcess), thread(started.hThread);
+  readEnd.reset();
+  childOut.reset();
+  childErr.reset();
 
   // A program that reads no standard input leaves the feeder blocked until it ends.
   std::atomic<bool> sent{false};
   std::thread feeder([&] {
-    if (Feed(writeEnd, kBeforeCtrlC)) {
-      while (!sent && WaitForSingleObject(child.hProcess, kPollMs) == WAIT_TIMEOUT) {}
-      Feed(writeEnd, kAfterCtrlC);
+    if (Feed(writeEnd.get(), kBeforeCtrlC)) {
+      while (!sent && WaitForSingleObject(process.get(), kPollMs) == WAIT_TIMEOUT) {}
+      Feed(writeEnd.get(), kAfterCtrlC);
     }
-    CloseHandle(writeEnd);  // the end of the input
+    writeEnd.reset();  // the end of the input
   });
 
   int result = 0;
   const ULONGLONG deadline = GetTickCount64() + kWaitMs;
   while (!TemporaryFileHoldsBytes(folder)) {
-    if (GetTickCount64() > deadline || WaitForSingleObject(child.hProcess, kPollMs) != WAIT_TIMEOUT) {
+    if (GetTickCount64() > deadline || WaitForSingleObject(process.get(), kPollMs) != WAIT_TIMEOUT) {
       std::fputs("cli_ctrl_c: no temporary file with bytes appeared in FOLDER\n", stderr);
       result = kNoTemporaryFile;
       break;
@@ -143,16 +149,16 @@ int main() {
     std::fprintf(stderr, "cli_ctrl_c: Ctrl+C not sent (error %lu)\n", GetLastError());
     result = kNoConsole;
   }
-  if (result != 0) TerminateProcess(child.hProcess, static_cast<UINT>(result));
+  if (result != 0) TerminateProcess(process.get(), static_cast<UINT>(result));
   sent = true;
-  if (WaitForSingleObject(child.hProcess, kWaitMs) != WAIT_OBJECT_0) {
+  if (WaitForSingleObject(process.get(), kWaitMs) != WAIT_OBJECT_0) {
     std::fputs("cli_ctrl_c: the program did not end\n", stderr);
-    TerminateProcess(child.hProcess, kNotEnded);
-    WaitForSingleObject(child.hProcess, kWaitMs);
+    TerminateProcess(process.get(), kNotEnded);
+    WaitForSingleObject(process.get(), kWaitMs);
     result = kNotEnded;
   }
   feeder.join();
   DWORD code = 0;
-  GetExitCodeProcess(child.hProcess, &code);
+  GetExitCodeProcess(process.get(), &code);
   return result != 0 ? result : static_cast<int>(code);
 }

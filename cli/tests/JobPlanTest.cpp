@@ -38,7 +38,7 @@ TEST(PlanJobs, CombinationsThatCannotBeAreUsageErrors) {
 TEST(PlanJobs, OneFileGoesToStandardOutputOrToOut) {
   auto jobs = PlanJobs(With({"in/a.bin"}));
   ASSERT_EQ(jobs.size(), 1u);
-  EXPECT_EQ(jobs[0].fileName, "a.bin");
+  EXPECT_EQ(jobs[0].module.fileName, "a.bin");
   ASSERT_EQ(jobs[0].targets.size(), 1u);
   EXPECT_FALSE(jobs[0].targets[0]);
   EXPECT_FALSE(PlanJobs(With({"in/a.bin"}, "-"))[0].targets[0]);
@@ -47,7 +47,7 @@ TEST(PlanJobs, OneFileGoesToStandardOutputOrToOut) {
   EXPECT_EQ(jobs[0].targets[0]->given, "m.bas");
   Options named = With({"-"});
   named.name = "b.bin";
-  EXPECT_EQ(PlanJobs(named)[0].fileName, "b.bin");
+  EXPECT_EQ(PlanJobs(named)[0].module.fileName, "b.bin");
 }
 
 TEST(PlanJobs, EachFileGoesToItsVbNameInTheFolder) {
@@ -88,11 +88,39 @@ TEST(ResolveTargets, ATargetThatIsOneOfTheSourcesIsRefused) {
   auto jobs = PlanJobs(With({folder / "a.bin"}, folder / "a.bin"));
   ProbeSources(jobs);
   try {
-    ResolveTargets(jobs, false);
+    ResolveTargets(jobs);
     ADD_FAILURE() << "OUT that is FILE";
   } catch (const Refusal& e) {
     EXPECT_EQ(e.message, "will not write " + (folder / "a.bin") + ": it is the same file as " + (folder / "a.bin"));
   }
+}
+
+// Two names of one file that is not there yet: the folder reached another way, and on Windows
+// the name in another case.
+TEST(CheckTargetsApart, TwoNamesOfOnePlaceAreRefusedNamingBoth) {
+  TempFolder folder;
+  std::filesystem::create_directory(PathOf(folder / "sub"));
+  const std::string other =
+#ifdef _WIN32
+      folder / "SUB\\..\\MODA.BAS";
+#else
+      folder / "sub/../moda.bas";
+#endif
+  std::vector<Job> jobs(2);
+  jobs[0].file = "a.bin";
+  jobs[0].targets = {Target{folder / "moda.bas", folder / "moda.bas"}};
+  jobs[1].file = "b.bin";
+  jobs[1].targets = {Target{other, other}};
+  try {
+    CheckTargetsApart(jobs);
+    ADD_FAILURE() << "two names of one place";
+  } catch (const Refusal& e) {
+    EXPECT_EQ(e.message, "will not write " + (folder / "moda.bas") + " and " + other +
+                             ": they are one file, and the modules of a.bin and b.bin would replace each other; "
+                             "remove the link, or convert them one at a time with --name");
+  }
+  jobs[1].targets = {Target{folder / "modb.bas", folder / "modb.bas"}};
+  CheckTargetsApart(jobs);
 }
 
 TEST(ProbeSources, AMissingSourceFailsBeforeAnyIsRead) {
@@ -103,16 +131,15 @@ TEST(ProbeSources, AMissingSourceFailsBeforeAnyIsRead) {
 }
 
 TEST(CheckStrict, FailsAModuleLongerThanVb6TakesOnlyWithStrict) {
-  Options o = With({"a.bin"});
   Job job;
   job.file = "a.bin";
   job.length = 2200 * 1024;
-  CheckStrict(o, job);
-  o.strict = true;
-  EXPECT_EQ(NamedErrorOf([&] { CheckStrict(o, job); }),
+  CheckStrict(job);
+  job.checks.strict = true;
+  EXPECT_EQ(NamedErrorOf([&] { CheckStrict(job); }),
             "a.bin|0|the module would have 73219 lines; a VB6 module holds at most 65534 (--strict)");
   job.length = 1000;
-  CheckStrict(o, job);
+  CheckStrict(job);
 }
 
 // A compact module of 30,000 bytes needs 4 modules of at most 60 lines.
@@ -181,12 +208,12 @@ TEST(PlanModulesOf, KeepsTheTargetsAlreadyResolvedAndAddsTheModulesPastThem) {
   auto jobs = PlanJobs(o);  // the length of a pipe is not known yet
   ASSERT_EQ(jobs[0].targets.size(), 1u);
   jobs[0].targets[0]->path = "resolved";
-  PlanModulesOf(o, jobs[0], 30000);
+  PlanModulesOf(jobs[0], 30000);
   ASSERT_EQ(jobs[0].targets.size(), 4u);
   EXPECT_EQ(jobs[0].targets[0]->path, "resolved");
   EXPECT_EQ(jobs[0].targets[1]->given, folder / "mods_2.bas");
   EXPECT_EQ(jobs[0].targets[1]->path, "");
-  PlanModulesOf(o, jobs[0], 100);
+  PlanModulesOf(jobs[0], 100);
   EXPECT_EQ(jobs[0].targets.size(), 1u);
 }
 
@@ -194,14 +221,13 @@ TEST(CheckStrict, MeasuresAClassicModuleAgainstMaxLines) {
   Options o = With({"a.bin"});
   o.strict = true;
   o.maxLines = 1000;
-  Job job;
-  job.file = "a.bin";
+  Job job = std::move(PlanJobs(o)[0]);
   job.length = 100000;
-  EXPECT_EQ(NamedErrorOf([&] { CheckStrict(o, job); }),
+  EXPECT_EQ(NamedErrorOf([&] { CheckStrict(job); }),
             "a.bin|0|the module would have 3276 lines, more than --max-lines 1000 (--strict)");
-  EXPECT_EQ(OverBudget(o, 1000), "");
-  o.layout = ModuleLayout::kCompact;  // a compact module is never longer: it is split
-  CheckStrict(o, job);
+  EXPECT_EQ(OverBudget(1000, 1000), "");
+  job.module.layout = ModuleLayout::kCompact;  // a compact module is never longer: it is split
+  CheckStrict(job);
 }
 
 }  // namespace

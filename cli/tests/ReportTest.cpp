@@ -58,6 +58,9 @@ TEST(DescribeFailure, EachKindOfFailureHasItsExitStatusAndOneLine) {
 TEST(DescribeFailure, NamesAndDetailsReachTheTerminalEscaped) {
   EXPECT_EQ(Of(NamedError{"a\nb\xE2\x80\xAE.bin", kErrFileNotFound, ""}).message,
             "quorvel-gen: a\\nb\\u202E.bin: error 53: File not found\n");
+  // Characters that show nothing would hide a part of a name: "a.bin" could stand for "a\u200B.bin".
+  EXPECT_EQ(Of(NamedError{"\xEF\xBB\xBF" "a\xE2\x80\x8B.bin\xC2\xAD", kErrFileNotFound, ""}).message,
+            "quorvel-gen: \\uFEFFa\\u200B.bin\\u00AD: error 53: File not found\n");
   EXPECT_EQ(Of(UsageError{"a\x1B[2J names no file"}).message, "quorvel-gen: a\\x1B[2J names no file (try --help)\n");
 }
 

@@ -2,6 +2,9 @@
 // the temporary files replaced all together or not at all.
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdlib>
+
 #include "CliTestFiles.h"
 #include "ModuleGenerator.h"
 #include "Replace.h"
@@ -178,6 +181,36 @@ TEST(ReplaceAll, PutsEveryModuleInPlaceAndLeavesNoOtherFile) {
   EXPECT_EQ(ReadFile(folder / "modtwo.bas"), "new two\r\n");
   EXPECT_EQ(folder.Names(), (std::vector<std::string>{"modone.bas", "modtwo.bas"}));
 }
+
+#ifndef _WIN32
+// Replaces both targets, then is sent the stop signals: a run that is told to stop once its
+// first target is replaced.
+[[noreturn]] void ReplaceThenStop(const std::string& first, const std::string& second) {
+  InstallStopHandlers();
+  PendingFile a(Target{first, first}, false);
+  PendingFile b(Target{second, second}, false);
+  if (WriteAll(a.Descriptor(), "new a", 5) || WriteAll(b.Descriptor(), "new b", 5)) std::exit(1);
+  ReplaceAll({&a, &b}, {});
+  std::raise(SIGTERM);
+  std::raise(SIGINT);
+  std::exit(0);
+}
+
+// A stop that comes once the first target is replaced, at whatever moment: it is held until
+// the program ends, so the run finishes and exits 0 with every target new. (Before the first
+// rename the stop is let through and every target stays as it was; cli_test.sh stops runs
+// that way.)
+TEST(ReplaceAll, AStopOnceTheFirstTargetIsReplacedLetsTheRunFinish) {
+  TempFolder dir;
+  const std::string first = dir / "moda.bas", second = dir / "moda_2.bas";
+  WriteFile(first, "old");
+  WriteFile(second, "old");
+  EXPECT_EXIT(ReplaceThenStop(first, second), ::testing::ExitedWithCode(0), "");
+  EXPECT_EQ(ReadFile(first), "new a");
+  EXPECT_EQ(ReadFile(second), "new b");
+  EXPECT_EQ(dir.Names(), (std::vector<std::string>{"moda.bas", "moda_2.bas"}));
+}
+#endif
 
 TEST(PendingFile, OneThatIsNeverPlacedLeavesNoTemporaryFileAndTheTargetAsItWas) {
   TempFolder folder;

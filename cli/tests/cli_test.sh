@@ -95,9 +95,18 @@ for dest in '\\?\C:\Data' '\\server\share\Data' 'C:' 'D:rel\x'; do
   run --dest "$dest" "$work/a.b"
   check "destination $dest is taken" has out "Open \"$dest\\a.b\" For Binary As cl_fp"
 done
+# A lone separator is the root of the current drive, in both layouts (a doubled one names a server).
+for dest in '\' /; do
+  run --dest "$dest" "$work/a.b"
+  check "destination $dest is the drive's root" has out 'Open "\a.b" For Binary As cl_fp'
+  run --layout compact --dest "$dest" "$work/a.b"
+  check "compact: destination $dest is the drive's root" has out 'Open "\a.b" For Binary As #f'
+done
 # The name of a refused file and the reason, as they reach the terminal: no character that
-# moves the cursor or turns the text around.
-for c in $'\xe2\x80\xae':202E $'\xc2\x9b':009B $'\xe2\x81\xa6':2066 $'\xd8\x9c':061C; do
+# moves the cursor, turns the text around or shows nothing.
+for c in $'\xe2\x80\xae':202E $'\xc2\x9b':009B $'\xe2\x81\xa6':2066 $'\xd8\x9c':061C \
+         $'\xe2\x80\x8b':200B $'\xef\xbb\xbf':FEFF $'\xe2\x81\xa0':2060 $'\xe1\xa0\x8e':180E \
+         $'\xe2\x80\x8d':200D; do
   char=${c%%:*} code=${c#*:}
   printf 'x' >"$work/names/a${char}b.txt"
   run "$work/names/a${char}b.txt"
@@ -402,6 +411,18 @@ check "nothing is written when names meet" [ -z "$(ls -A "$work/clash")" ]
 run --max-lines 300 -o "$work/clash" "$work/split.bin" "$work/other/Split_2.bin"
 check "classic modules never split, so the same two are fine" [ "$(ls "$work/clash" | tr '\n' ' ')" = "modSplit_2.bas modsplit.bas " ]
 
+# --libreoffice: compact modules of at most three parts (48,000 characters of data), a set past
+# what 80 lines a module could hold; not with --layout classic.
+head -c 800000 /dev/urandom >"$work/lo.bin"
+mkdir "$work/lo"
+run --libreoffice --verify -o "$work/lo" "$work/lo.bin"
+check "--libreoffice: a set" has err "quorvel-gen: $work/lo.bin: verified: 34 module(s), 800000 bytes"
+check "--libreoffice: every module within LibreOffice's literals" \
+  [ "$(for f in "$work/lo/"*.bas; do grep -v "^'" "$f" | grep -o '"[^"]*"' | tr -d '"\n' | wc -c; done | sort -n | tail -n 1)" -le 48100 ]
+run --libreoffice --layout classic "$work/lo.bin"
+check "--libreoffice is not for classic modules" has err "quorvel-gen: --libreoffice plans compact modules; it does not go with --layout classic (try --help)"
+rm -r "$work/lo" "$work/lo.bin"
+
 # A classic module past the budget is warned of, or fails with --strict.
 run --max-lines 680 -o "$work/big.bas" "$work/r.bin"
 check "classic within --max-lines says nothing" [ ! -s "$work/err" ]
@@ -438,6 +459,21 @@ check "a set replaces the old set" has err "verified: 3 module(s), 300001 bytes"
 check "with the new modules" [ "$(cmp -s "$work/set/modsplit_2.bas" "$work/set/modsplit_2.bas.old" || echo new)" = new ]
 rm -r "$work/other" "$work/set/"*.old
 
+# OUT that is the very FIFO, pipe or device FILE is: refused before anything is read (a FIFO's
+# writer would otherwise feed the run its own module, or wait for ever).
+rm -f "$work/pipe" && mkfifo "$work/pipe"
+timeout 10 sh -c 'head -c 100000 /dev/urandom >"$1"' sh "$work/pipe" & writer=$!
+run -o "$work/pipe" "$work/pipe"
+check "OUT that is the FIFO FILE is is refused" rc 2
+check "and the refusal names it" has err "quorvel-gen: will not write $work/pipe: it is the same file as $work/pipe"
+timeout 10 cat "$work/pipe" >"$work/out"; wait "$writer"
+check "the FIFO's bytes were left unread" [ "$(wc -c <"$work/out")" = 100000 ]
+printf abc | timeout 60 "$gen" --name a.bin -o /dev/stdin - >"$work/out" 2>"$work/err"; echo $? >"$work/rc"
+check "OUT that is the pipe standard input is is refused" rc 2
+check "and names standard input" has err "quorvel-gen: will not write /dev/stdin: it is the same file as standard input"
+run_in /dev/null --name a.bin -o /dev/stdin -
+check "OUT that is the device standard input is is refused" rc 2
+
 # --- Several FILEs into a folder ---------------------------------------------------------------
 
 mkdir "$work/many" "$work/src"
@@ -452,6 +488,52 @@ run -o "$work/many" "$work/src/two.dat" "$work/src/one.txt" "$work/src/One.bin"
 check "colliding VB_Names are refused" rc 2
 check "the refusal names both" has err "$work/src/one.txt and $work/src/One.bin would both be written to $work/many/modOne.bas"
 check "nothing written on a collision" [ "$(ls "$work/many" | wc -l)" = 2 ]
+# Modules of one run compile together: two FILEs whose modules would declare one Public name
+# are refused before anything is written.
+mkdir "$work/public"
+head -c 30000 /dev/urandom >"$work/src/a.bin" && cp "$work/src/a.bin" "$work/src/a-bin"
+printf 'x' >"$work/src/x.Length" && printf 'y' >"$work/src/Create_x"
+while IFS='|' read -r name first second args; do
+  eval "set -- $args" && eval "first=\"$first\" second=\"$second\""
+  run -o "$work/public" "$@"
+  check "[$name] is refused" rc 2
+  check "[$name] names both FILEs, the name and --name" \
+    has err "quorvel-gen: $first and $second would both declare Public $name, and modules of one run must compile together in one project; convert one of them with --name"
+  check "[$name] writes nothing" [ -z "$(ls -A "$work/public")" ]
+done <<'EOF2'
+Create_a_bin|$work/src/a.bin|$work/src/a-bin|"$work/src/a.bin" "$work/src/a-bin"
+a_bin_Parts2|$work/src/a.bin|$work/src/a-bin|--private --layout compact --max-lines 60 "$work/src/a.bin" "$work/src/a-bin"
+Create_x_Length|$work/src/x.Length|$work/src/Create_x|"$work/src/x.Length" --layout compact "$work/src/Create_x"
+EOF2
+run --private -o "$work/public" "$work/src/one.txt" "$work/src/a-bin"
+check "names that do not meet are fine" rc 0
+rm -r "$work/public" "$work/src/a-bin" "$work/src/x.Length" "$work/src/Create_x"
+
+# Two targets that are one file, by a link to another target of the run: refused before
+# anything is written, as each module would replace the other.
+head -c 30000 /dev/urandom >"$work/src/a.bin"
+while IFS='|' read -r what link other args; do
+  rm -rf "$work/linked" && mkdir "$work/linked"
+  eval "set -- $args" && eval "other=\"$other\""
+  printf 'old\r\n' >"$work/linked/moda.bas"
+  case $what in
+    hard*) ln "$work/linked/moda.bas" "$work/linked/$link" ;;
+    dangling*) rm "$work/linked/moda.bas" && ln -s moda.bas "$work/linked/$link" ;;
+    *) ln -s moda.bas "$work/linked/$link" ;;
+  esac
+  ls -l "$work/linked" >"$work/linked.before"
+  run -o "$work/linked" "$@"
+  check "[$what] is refused" rc 2
+  check "[$what] names both" has err "will not write $work/linked/moda.bas and $work/linked/$link: they are one file, and the modules of $other would replace each other"
+  check "[$what] writes nothing" [ "$(ls -l "$work/linked")" = "$(cat "$work/linked.before")" ]
+done <<'EOF2'
+a symbolic link in a compact set|moda_2.bas|$work/src/a.bin|--layout compact --max-lines 60 --verify "$work/src/a.bin"
+a symbolic link between two FILEs|modone.bas|$work/src/a.bin and $work/src/one.txt|--verify "$work/src/a.bin" "$work/src/one.txt"
+a hard link between two FILEs|modone.bas|$work/src/a.bin and $work/src/one.txt|"$work/src/a.bin" "$work/src/one.txt"
+a hard link in a compact set|moda_3.bas|$work/src/a.bin|--layout compact --max-lines 60 "$work/src/a.bin"
+a dangling link to another target|modone.bas|$work/src/a.bin and $work/src/one.txt|"$work/src/a.bin" "$work/src/one.txt"
+EOF2
+rm -r "$work/linked" "$work/src/a.bin"
 rm -r "$work/many" && mkdir -p "$work/many/modtwo.bas"
 run -o "$work/many" "$work/src/one.txt" "$work/src/two.dat"
 check "a failing FILE fails the run" rc 1

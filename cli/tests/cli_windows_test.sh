@@ -76,6 +76,27 @@ mkdir many
 run -o many sample.bin dash.bas
 check "several FILEs into a folder" [ -f many/modsample.bas ] && [ -f many/moddash.bas ]
 
+# Two targets that are one file (a hard or symbolic link from one to the other), and two
+# FILEs whose modules would declare one Public name: refused before anything is written.
+cp sample.bin a.bin && cp sample.bin a-bin
+for link in hard symbolic; do
+  rm -rf linked && mkdir linked && printf 'old\r\n' >linked/modsample.bas
+  if [ $link = hard ]; then ln linked/modsample.bas linked/MODA.bas; else ln -s modsample.bas linked/MODA.bas; fi
+  run -o linked sample.bin a.bin
+  check "a $link link between two targets is refused" rc 2
+  check "and the refusal names both" grep -qiF 'will not write linked\modsample.bas and linked\moda.bas: they are one file' err
+  check "and nothing is written" [ "$(cat linked/modsample.bas)" = $'old\r' ]
+done
+rm -rf linked
+mkdir public
+run -o public a.bin a-bin
+check "two FILEs that would both declare Create_a_bin are refused" grep -qF 'quorvel-gen: a.bin and a-bin would both declare Public Create_a_bin' err
+check "and nothing is written" [ -z "$(ls -A public)" ]
+rm -r public a.bin a-bin
+# A destination of a lone separator is the root of the current drive.
+run --dest '\' sample.bin
+check "--dest \\ is the current drive's root" grep -qF 'Open "\sample.bin" For Binary' out
+
 # A compact set: one file a module in the folder, read back and checked as a whole.
 head -c 300001 /dev/urandom >split.bin
 mkdir set

@@ -285,7 +285,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   options.destFolder = in.Piece();
   options.encodable = [mode](char32_t c) { return Encodable(mode, c); };
   const std::vector<std::uint8_t> bytes(in.p, in.p + in.n);
-  const std::string path = options.destFolder + "\\" + options.fileName;
+  // A lone separator is the current drive's root: one backslash before the name, not two.
+  const bool driveRoot = options.destFolder == "\\" || options.destFolder == "/";
+  const std::string path = (driveRoot ? "" : options.destFolder) + "\\" + options.fileName;
 
   // Whether the inputs may be refused, decided here without the engine's help.
   std::vector<char32_t> name, dest;

@@ -216,6 +216,33 @@ TEST(CompactGenerator, PlansExactlyTheLinesItWritesWithinTheBudget) {
     }
 }
 
+// A part budget keeps every module's string literals within what LibreOffice Basic holds (about
+// 63,000 characters a module): three parts, 48,000 characters of data, whatever the line budget.
+TEST(CompactGenerator, APartBudgetHoldsEveryModuleToThatManyParts) {
+  for (std::size_t n : std::initializer_list<std::size_t>{0, 24000, 24001, 1000000}) {
+    ModuleOptions o = Compact("big.bin");
+    o.maxParts = 3;
+    const auto plan = PlanModules(o, n);
+    EXPECT_EQ(plan.size(), std::max<std::size_t>(1, (n + 23999) / 24000)) << n;
+    const auto texts = GenerateModuleTexts(o, Bytes(n));
+    ASSERT_EQ(texts.size(), plan.size());
+    for (std::size_t k = 0; k < texts.size(); ++k) {
+      std::size_t literals = 0;
+      for (const std::string& line : Lines(texts[k]))
+        if (!line.starts_with("'"))
+          for (std::size_t at = line.find('"'); at != std::string::npos; at = line.find('"', line.find('"', at + 1) + 1))
+            literals += line.find('"', at + 1) - at - 1;
+      EXPECT_LE(literals, 48000u + 100) << n << " module " << k + 1;
+      EXPECT_EQ(plan[k].lines, Lines(texts[k]).size());
+    }
+  }
+  // Both budgets hold: the tighter one plans.
+  ModuleOptions o = Compact("big.bin", 80);
+  o.maxParts = 2;
+  for (const ModuleInfo& m : PlanModules(o, 100000)) EXPECT_LE(m.lines, 80u);
+  EXPECT_EQ(PlanModules(o, 100000).size(), 7u);
+}
+
 TEST(CompactGenerator, FillsEachModuleBeforeStartingTheNext) {
   // At 80 lines module 1 holds one part beside its procedures, the others three each.
   const auto plan = PlanModules(Compact("x.bin", 80), 8000 * 10 + 1);
@@ -247,6 +274,81 @@ TEST(CompactGenerator, KeepsSetNamesUniqueAndWithin31Characters) {
       EXPECT_TRUE(names.insert(name).second) << name;
     }
   }
+}
+
+// The Public names the modules of one source declare, read from their text, are the ones
+// PublicNamesOf tells (whose clashes across sources a run refuses).
+TEST(PublicNames, AreTheNamesTheModulesDeclarePublic) {
+  ModuleOptions classic = Compact("a-b.bin");
+  classic.layout = ModuleLayout::kClassic;
+  ModuleOptions privateClassic = classic;
+  privateClassic.scope = "Private";
+  for (const auto& [options, length] : std::initializer_list<std::pair<ModuleOptions, std::size_t>>{
+           {Compact("a-b.bin"), 10}, {Compact("a-b.bin", 60), 30000}, {Compact("a-b.bin", 60, "Private"), 30000},
+           {classic, 0}, {classic, 20000}, {privateClassic, 20000}}) {
+    std::set<std::string> declared;
+    for (const std::string& text : GenerateModuleTexts(options, Bytes(length)))
+      for (const std::string& line : Lines(text))
+        for (const std::string_view word : {"Public Sub ", "Public Function ", "Public Const "})
+          if (line.starts_with(word)) {
+            const std::string name = line.substr(word.size(), line.find_first_of("( ", word.size()) - word.size());
+            if (name != "WriteBytes") declared.insert(name);
+          }
+    const PublicNames p = PublicNamesOf(options, length);
+    std::set<std::string> told(p.names.begin(), p.names.end());
+    for (std::uint64_t k = p.first; k <= p.last; ++k) told.insert(p.numbered + std::to_string(k));
+    EXPECT_EQ(told, declared) << options.fileName << " " << length << " " << options.scope;
+  }
+}
+
+TEST(PublicNames, MeetAsVbComparesNames) {
+  ModuleOptions classic = Compact("x");
+  classic.layout = ModuleLayout::kClassic;
+  const auto of = [&](std::string name, bool compact, std::optional<std::uint64_t> length, std::string scope = "Public") {
+    ModuleOptions o = compact ? Compact(std::move(name), 60, std::move(scope)) : classic;
+    if (!compact) {
+      o.fileName = std::move(name);
+      o.scope = std::move(scope);
+    }
+    return PublicNamesOf(o, length);
+  };
+  struct Case {
+    PublicNames a, b;
+    std::string shared;
+  };
+  const Case cases[] = {
+      {of("a.bin", false, 10), of("a-bin", false, 10), "Create_a_bin"},
+      {of("a.bin", true, 30000), of("A-BIN", true, 30000), "a_bin_Length"},
+      {of("a.bin", true, 30000, "Private"), of("a-bin", true, 30000, "Private"), "a_bin_Parts2"},
+      {of("a.bin", true, 10, "Private"), of("a-bin", true, 10, "Private"), ""},  // no later module
+      {of("a.bin", false, 20000, "Private"), of("a-bin", false, 20000, "Private"), "a_bin_Part2"},
+      {of("a.bin", false, 10, "Private"), of("a-bin", false, 10, "Private"), ""},  // Part1 is Private
+      // Names that meet although the stems differ: Create_ + "x_Length" is "Create_x" + _Length.
+      {of("x.Length", false, 10), of("Create_x", true, 10), "Create_x_Length"},
+      {of("Create_a", false, 20000), of("a_PART7", false, 10), "Create_a_PART7"},
+      {of("Create_a", false, 10), of("a_Part7", false, 10), ""},  // Create_a has one part only
+      {of("Create_a", false, std::nullopt), of("a_Part07", false, 10), ""},
+      {of("a.bin", false, 10), of("b.bin", true, 30000), ""},
+      // The cut to 240 characters makes two long names one.
+      {of(std::string(240, 'n') + "1", false, 10), of(std::string(240, 'n') + "2", false, 10),
+       "Create_" + std::string(240, 'n')},
+  };
+  for (const Case& c : cases)
+    for (const bool swapped : {false, true}) {
+      const auto clash = FindSharedPublicName(swapped ? std::vector{c.b, c.a} : std::vector{c.a, c.b});
+      EXPECT_EQ(clash ? clash->name.size() : 0, c.shared.size()) << c.shared;
+      if (!clash) continue;
+      if (!swapped) {
+        EXPECT_EQ(clash->name, c.shared);
+      }
+      EXPECT_TRUE(clash->first == 0 && clash->second == 1);
+    }
+  // Which two of many.
+  const auto clash = FindSharedPublicName({of("a.bin", false, 10), of("b.bin", false, 10), of("c.bin", false, 10),
+                                           of("B-bin", true, 10)});
+  ASSERT_TRUE(clash);
+  EXPECT_EQ(clash->first, 1u);
+  EXPECT_EQ(clash->second, 3u);
 }
 
 TEST(CompactGenerator, RefusesBeforeTheSinkIsAsked) {

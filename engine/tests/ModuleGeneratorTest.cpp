@@ -333,6 +333,13 @@ TEST(ModuleGenerator, AlwaysAppendsOneBackslashToTheDestination) {
   EXPECT_NE(GenerateModule(Options("a.b", ""), {}).find("Open \"\\a.b\" For"), std::string::npos);
 }
 
+TEST(ModuleGenerator, TakesALoneSeparatorAsTheRootOfTheCurrentDrive) {
+  // "\\a.b" would be a server named a.b; a drive's root keeps its doubled backslash.
+  for (const auto& [dest, open] : std::initializer_list<std::pair<std::string, std::string>>{
+           {"\\", "Open \"\\a.b\" For"}, {"/", "Open \"\\a.b\" For"}, {"D:\\", "Open \"D:\\\\a.b\" For"}})
+    EXPECT_NE(GenerateModule(Options("a.b", dest), {}).find(open), std::string::npos) << dest;
+}
+
 TEST(ModuleGenerator, NamesCompileWhateverTheFileIsCalled) {
   const std::string text = GenerateModule(Options("my file.tar.gz"), Bytes(1));
   EXPECT_NE(text.find("Attribute VB_Name = \"modmy_file\""), std::string::npos);

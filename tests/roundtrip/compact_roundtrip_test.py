@@ -48,6 +48,8 @@ def sources():
         ("it's #1 & co.txt", b'say "hi"\r\n', []),
         ("shorter.bin", rand(3000), [], rand(9000)),
         ("split.bin", rand(300001), ["--max-lines", SET_LINES]),
+        # Past what a set of 80-line modules holds (about 760 KB): three parts a module.
+        ("libreoffice.bin", rand(800000), ["--libreoffice"]),
     ]
 
 
@@ -72,6 +74,8 @@ def main():
         source.write_bytes(data)
         first, others = generate(args.gen, source, options, work / "mod" / name)
         made[name] = (first, others)
+        if name == "libreoffice.bin" and len(others) != 33:
+            failures.append(f"libreoffice.bin: {1 + len(others)} modules, expected 34")
         if name == "split.bin" and len(others) < 3:
             failures.append(f"split.bin: {1 + len(others)} modules, expected a set of several")
         for call in ("create", "bytes"):
