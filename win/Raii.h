@@ -1,6 +1,7 @@
 #pragma once
 // Move-only owners of Windows handles and COM objects.
 #include <windows.h>
+#include <objbase.h>
 #include <oleauto.h>
 #include <unknwn.h>
 
@@ -59,6 +60,46 @@ struct ModuleTraits {
   static bool Valid(HMODULE h) noexcept { return h != nullptr; }
   static void Close(HMODULE h) noexcept { ::FreeLibrary(h); }
 };
+struct FindTraits {
+  static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+  static bool Valid(HANDLE h) noexcept { return h != INVALID_HANDLE_VALUE && h != nullptr; }
+  static void Close(HANDLE h) noexcept { ::FindClose(h); }
+};
+struct IconTraits {
+  static HICON Invalid() noexcept { return nullptr; }
+  static bool Valid(HICON h) noexcept { return h != nullptr; }
+  static void Close(HICON h) noexcept { ::DestroyIcon(h); }
+};
+struct MenuTraits {
+  static HMENU Invalid() noexcept { return nullptr; }
+  static bool Valid(HMENU h) noexcept { return h != nullptr; }
+  static void Close(HMENU h) noexcept { ::DestroyMenu(h); }
+};
+// A DC of CreateCompatibleDC or CreateDC (a window's DC is ScopedGetDC's, Gdi.h).
+struct DcTraits {
+  static HDC Invalid() noexcept { return nullptr; }
+  static bool Valid(HDC h) noexcept { return h != nullptr; }
+  static void Close(HDC h) noexcept { ::DeleteDC(h); }
+};
+struct GlobalTraits {
+  static HGLOBAL Invalid() noexcept { return nullptr; }
+  static bool Valid(HGLOBAL h) noexcept { return h != nullptr; }
+  static void Close(HGLOBAL h) noexcept { ::GlobalFree(h); }
+};
+// Memory the system allocated with LocalAlloc for the caller (FormatMessage's buffer).
+template <typename P>
+struct LocalTraits {
+  static P Invalid() noexcept { return nullptr; }
+  static bool Valid(P p) noexcept { return p != nullptr; }
+  static void Close(P p) noexcept { ::LocalFree(p); }
+};
+// Memory of the COM task allocator (an item list of the Shell).
+template <typename P>
+struct CoTaskMemTraits {
+  static P Invalid() noexcept { return nullptr; }
+  static bool Valid(P p) noexcept { return p != nullptr; }
+  static void Close(P p) noexcept { ::CoTaskMemFree(const_cast<void*>(static_cast<const void*>(p))); }
+};
 struct BstrTraits {
   static BSTR Invalid() noexcept { return nullptr; }
   static bool Valid(BSTR s) noexcept { return s != nullptr; }
@@ -71,6 +112,15 @@ using Font = UniqueHandle<HFONT, GdiTraits<HFONT>>;
 using Brush = UniqueHandle<HBRUSH, GdiTraits<HBRUSH>>;
 using Bitmap = UniqueHandle<HBITMAP, GdiTraits<HBITMAP>>;
 using Module = UniqueHandle<HMODULE, ModuleTraits>;
+using FindHandle = UniqueHandle<HANDLE, FindTraits>;
+using Icon = UniqueHandle<HICON, IconTraits>;
+using Menu = UniqueHandle<HMENU, MenuTraits>;
+using Dc = UniqueHandle<HDC, DcTraits>;
+using GlobalMemory = UniqueHandle<HGLOBAL, GlobalTraits>;
+template <typename P>
+using LocalMemory = UniqueHandle<P, LocalTraits<P>>;
+template <typename P>
+using CoTaskMemory = UniqueHandle<P, CoTaskMemTraits<P>>;
 using Bstr = UniqueHandle<BSTR, BstrTraits>;
 
 // Owner of one reference to a COM object.
