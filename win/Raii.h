@@ -60,6 +60,12 @@ struct ModuleTraits {
   static bool Valid(HMODULE h) noexcept { return h != nullptr; }
   static void Close(HMODULE h) noexcept { ::FreeLibrary(h); }
 };
+// A window of no class of ours (a class of ours destroys its own window).
+struct WindowTraits {
+  static HWND Invalid() noexcept { return nullptr; }
+  static bool Valid(HWND h) noexcept { return h != nullptr; }
+  static void Close(HWND h) noexcept { ::DestroyWindow(h); }
+};
 struct FindTraits {
   static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
   static bool Valid(HANDLE h) noexcept { return h != INVALID_HANDLE_VALUE && h != nullptr; }
@@ -112,6 +118,7 @@ using Font = UniqueHandle<HFONT, GdiTraits<HFONT>>;
 using Brush = UniqueHandle<HBRUSH, GdiTraits<HBRUSH>>;
 using Bitmap = UniqueHandle<HBITMAP, GdiTraits<HBITMAP>>;
 using Module = UniqueHandle<HMODULE, ModuleTraits>;
+using WindowHandle = UniqueHandle<HWND, WindowTraits>;
 using FindHandle = UniqueHandle<HANDLE, FindTraits>;
 using Icon = UniqueHandle<HICON, IconTraits>;
 using Menu = UniqueHandle<HMENU, MenuTraits>;
