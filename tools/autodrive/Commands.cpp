@@ -11,6 +11,7 @@
 #include "Arguments.h"
 #include "Clock.h"
 #include "FindWindows.h"
+#include "Library.h"
 #include "PaintedText.h"
 #include "Path.h"
 #include "Raii.h"
@@ -25,8 +26,7 @@ DWORD HandleCount(HANDLE process, DWORD pid) {
   DWORD count = 0;
   if (::GetProcessHandleCount(process, &count) && count != 0) return count;
   using QuerySystemInformation = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
-  auto query = reinterpret_cast<QuerySystemInformation>(
-      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+  const auto query = win::BindByName<QuerySystemInformation>(L"ntdll.dll", "NtQuerySystemInformation");
   if (!query) return 0;
   struct Entry {
     ULONG ownerPid;
