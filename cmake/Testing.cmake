@@ -13,6 +13,8 @@ endif()
 if(QUORVEL_WINDOWS AND NOT TARGET quorvel_test_main)
   add_library(quorvel_test_main STATIC ${PROJECT_SOURCE_DIR}/tests/support/BoundedTestMain.cpp)
   target_link_libraries(quorvel_test_main PUBLIC GTest::gtest)
+  # The handle owners of win/ (Raii.h, header only).
+  target_include_directories(quorvel_test_main PRIVATE ${PROJECT_SOURCE_DIR}/win)
 endif()
 
 function(quorvel_add_test name)

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "Seam.h"
+#include "Platform.h"
 #include "VbError.h"
 
 namespace quorvel {

@@ -7,9 +7,9 @@
 #include "Clock.h"
 #include "ErrorText.h"
 #include "ModuleGenerator.h"
-#include "Seam.h"
+#include "Path.h"
+#include "Platform.h"
 #include "SourceFile.h"
-#include "StringStuff.h"
 #include "Text.h"
 #include "TextView.h"
 #include "VbError.h"
@@ -110,7 +110,7 @@ ConversionRun::Outcome ConversionRun::Run(const Options& options) {
   try {
     SourceFile file(options.source);
     ModuleOptions module;
-    module.fileName = StringStuff::FileNameFromPath(win::Utf8(options.source));  // taken once per run
+    module.fileName = win::Utf8(win::FileNameOf(options.source));  // taken once per run
     module.scope = win::Utf8(options.scope);
     module.destFolder = win::Utf8(options.destination);
     module.encodable = win::AnsiHolds;  // Save writes the ANSI code page

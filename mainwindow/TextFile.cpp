@@ -2,26 +2,19 @@
 
 #include <windows.h>
 
+#include "Path.h"
 #include "Raii.h"
 #include "Win32Error.h"
 
 namespace quorvel::TextFile {
 namespace {
 
-std::wstring FolderOf(const std::wstring& path) {
-  const size_t slash = path.find_last_of(L"\\/");
-  if (slash == std::wstring::npos) return L".";
-  return path.substr(0, slash + 1);
-}
-
 // A fresh name beside the target; CREATE_NEW keeps two saves from sharing it.
 win::Handle CreateTemporary(const std::wstring& folder, std::wstring& name) {
   static LONG counter = 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
-    name = folder;
-    if (!name.empty() && name.back() != L'\\' && name.back() != L'/') name += L'\\';
-    name += L"~qvl" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
-            std::to_wstring(::InterlockedIncrement(&counter)) + L".tmp";
+    name = win::JoinPath(folder, L"~qvl" + std::to_wstring(::GetCurrentProcessId()) + L"_" +
+                                     std::to_wstring(::InterlockedIncrement(&counter)) + L".tmp");
     win::Handle file(::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                    FILE_ATTRIBUTE_NORMAL | FILE_ATTRIBUTE_TEMPORARY, nullptr));
     if (file) return file;
@@ -42,7 +35,9 @@ void WriteReplacing(const std::wstring& target, std::string_view bytes) {
   }
 
   std::wstring temporary;
-  win::Handle file = CreateTemporary(FolderOf(target), temporary);
+  // Beside the target; a bare name is in the current folder.
+  const std::wstring folder = win::FolderOf(target);
+  win::Handle file = CreateTemporary(folder.empty() ? L"." : folder, temporary);
   try {
     size_t done = 0;
     while (done < bytes.size()) {

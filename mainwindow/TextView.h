@@ -5,8 +5,11 @@
 // The control answers the EDIT messages that the program and outside tools use: WM_SETTEXT,
 // WM_GETTEXT, WM_GETTEXTLENGTH, EM_GETSEL, EM_SETSEL, EM_REPLACESEL, EM_GETLINECOUNT,
 // EM_LINEINDEX, EM_LINELENGTH, EM_LINEFROMCHAR, EM_GETFIRSTVISIBLELINE, EM_LINESCROLL,
-// EM_SCROLLCARET, WM_COPY, WM_SETFONT and WM_GETFONT. WS_BORDER becomes a sunken client edge,
-// as an edit control's does.
+// EM_SCROLL, EM_SCROLLCARET, EM_GETLIMITTEXT, WM_COPY, WM_SETFONT, WM_GETFONT and
+// WM_PRINTCLIENT. As a read-only edit control does, it accepts EM_SETLIMITTEXT,
+// EM_SETREADONLY and EM_EMPTYUNDOBUFFER (TRUE, nothing changes) and declines EM_GETMODIFY,
+// EM_CANUNDO, EM_UNDO, WM_UNDO, WM_CUT, WM_PASTE and WM_CLEAR (0). WS_BORDER becomes a sunken
+// client edge, as an edit control's does.
 //
 // The view's code is split by concern: the window and its messages (TextView.cpp), the EDIT
 // messages and the text (TextViewEdit.cpp), scrolling and the caret (TextViewScroll.cpp),

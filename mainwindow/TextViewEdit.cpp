@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "Raii.h"
+
 // The messages an edit control answers, and the changes of the text and the selection.
 
 namespace quorvel {
@@ -142,14 +144,14 @@ bool TextView::CopySelection() {
   const std::wstring_view selected = buffer_.Selected();
   if (selected.empty() || !::OpenClipboard(hwnd_)) return false;
   bool copied = false;
-  if (HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, (selected.size() + 1) * sizeof(wchar_t))) {
-    auto* out = static_cast<wchar_t*>(::GlobalLock(memory));
+  if (win::GlobalMemory memory{::GlobalAlloc(GMEM_MOVEABLE, (selected.size() + 1) * sizeof(wchar_t))}) {
+    auto* out = static_cast<wchar_t*>(::GlobalLock(memory.get()));
     std::memcpy(out, selected.data(), selected.size() * sizeof(wchar_t));
     out[selected.size()] = L'\0';
-    ::GlobalUnlock(memory);
+    ::GlobalUnlock(memory.get());
     ::EmptyClipboard();
-    copied = ::SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
-    if (!copied) ::GlobalFree(memory);
+    copied = ::SetClipboardData(CF_UNICODETEXT, memory.get()) != nullptr;
+    if (copied) memory.release();  // the clipboard owns it now
   }
   ::CloseClipboard();
   return copied;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "Raii.h"
+
 // The keyboard, the mouse and the context menu: moving the caret, selecting and copying.
 
 namespace quorvel {
@@ -11,12 +13,6 @@ constexpr UINT kAutoScrollMs = 50;
 
 enum MenuCommand : UINT { kCopy = 1, kSelectAll = 2 };
 
-struct Menu {
-  HMENU handle = ::CreatePopupMenu();
-  ~Menu() {
-    if (handle) ::DestroyMenu(handle);
-  }
-};
 
 }  // namespace
 
@@ -109,13 +105,13 @@ void TextView::ShowContextMenu(POINT screen) {
     screen.y += layout_.LineHeight();
     ::ClientToScreen(hwnd_, &screen);
   }
-  Menu menu;
-  if (!menu.handle) return;
-  ::AppendMenuW(menu.handle, MF_STRING | (buffer_.Anchor() == buffer_.Caret() ? MF_GRAYED : 0), kCopy, L"&Copy");
-  ::AppendMenuW(menu.handle, MF_SEPARATOR, 0, nullptr);
-  ::AppendMenuW(menu.handle, MF_STRING | (buffer_.Length() == 0 ? MF_GRAYED : 0), kSelectAll, L"Select &All");
+  const win::Menu menu(::CreatePopupMenu());
+  if (!menu) return;
+  ::AppendMenuW(menu.get(), MF_STRING | (buffer_.Anchor() == buffer_.Caret() ? MF_GRAYED : 0), kCopy, L"&Copy");
+  ::AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+  ::AppendMenuW(menu.get(), MF_STRING | (buffer_.Length() == 0 ? MF_GRAYED : 0), kSelectAll, L"Select &All");
   const UINT chosen = static_cast<UINT>(
-      ::TrackPopupMenu(menu.handle, TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y, 0, hwnd_, nullptr));
+      ::TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y, 0, hwnd_, nullptr));
   if (chosen == kCopy) CopySelection();
   if (chosen == kSelectAll) SetSelection(0, buffer_.Length());
 }

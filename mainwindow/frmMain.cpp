@@ -6,9 +6,9 @@
 #include "App.h"
 #include "ErrorText.h"
 #include "MessageLoop.h"
-#include "Seam.h"
+#include "Path.h"
+#include "Platform.h"
 #include "ShellExec.h"
-#include "StringStuff.h"
 #include "Text.h"
 #include "TextFile.h"
 #include "VbError.h"
@@ -28,12 +28,11 @@ std::wstring HResultText(HRESULT hr) {
   wchar_t hex[16];
   ::wsprintfW(hex, L"%08X", static_cast<unsigned>(hr));
   std::wstring text = L"Error &H" + std::wstring(hex);
-  wchar_t* message = nullptr;
+  win::LocalMemory<wchar_t*> message;
   if (::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr) &&
+                       nullptr, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(message.put()), 0, nullptr) &&
       message) {
-    std::wstring m(message);
-    ::LocalFree(message);
+    std::wstring m(message.get());
     while (!m.empty() && (m.back() == L'\n' || m.back() == L'\r' || m.back() == L' ')) m.pop_back();
     if (!m.empty()) text += L" (" + m + L")";
   }
@@ -73,7 +72,7 @@ LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         closeRequested_ = true;  // the run stops in its next pause and closes the window then
         return 0;
       }
-      CloseWindow();
+      Unload();
       return 0;
     case WM_ENDSESSION:
       if (wParam) ::SendMessageW(hwnd_, WM_CLOSE, 0, 0);
@@ -86,8 +85,8 @@ LRESULT frmMain::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void frmMain::OnDestroy() {
   Pathwell1.reset();
-  if (icon_) ::DestroyIcon(std::exchange(icon_, nullptr));
-  if (smallIcon_) ::DestroyIcon(std::exchange(smallIcon_, nullptr));
+  icon_.reset();
+  smallIcon_.reset();
   if (quitOnDestroy_) ::PostQuitMessage(0);
 }
 
@@ -131,7 +130,7 @@ void frmMain::Form_Load() { WavPlay::EnsureKeyClickFile(); }
 
 void frmMain::Form_QueryUnload() { CurrentPlatform().MsgBox(hwnd_, L"Thank you for using Quorvel", L"Bye", 0); }
 
-void frmMain::CloseWindow() {
+void frmMain::Unload() {
   if (closing_ || !hwnd_) return;
   closing_ = true;
   Form_QueryUnload();
@@ -157,7 +156,7 @@ void frmMain::btnStart_Click() {
 
   const ConversionRun::Outcome outcome = run_.Run(options);
   if (outcome == ConversionRun::Outcome::Stopped || closeRequested_) {
-    CloseWindow();
+    Unload();
     return;
   }
   if (outcome != ConversionRun::Outcome::Done) return;
@@ -179,7 +178,7 @@ void frmMain::Command1_Click() {
     const std::wstring chosen = CD1.FileName();
     SetTextOf(txtSourceFile, chosen);
     // The save name is the file's name up to its first dot (all of it when it has none).
-    const std::wstring name = win::Widen(StringStuff::FileNameFromPath(win::Utf8(chosen)));
+    const std::wstring name(win::FileNameOf(chosen));
     DefFilename = name.substr(0, name.find(L'.'));
     if (!chosen.empty()) Enable(btnStart, true);
   } catch (...) {

@@ -11,6 +11,7 @@
 #include "ControlTable.h"
 #include "ConversionRun.h"
 #include "FolderBrowser.h"
+#include "Raii.h"
 #include "TextView.h"
 #include "Window.h"
 
@@ -58,7 +59,7 @@ class frmMain : public win::WindowBase<frmMain>, private RunWindow {
   void OnCommand(int id, int code);
   void OnPaint(HDC dc, PAINTSTRUCT* ps);
   void OnDestroy();
-  void CloseWindow();
+  void Unload();  // Form_QueryUnload, then the window goes
 
   // Event procedures.
   void Form_Load();
@@ -109,8 +110,8 @@ class frmMain : public win::WindowBase<frmMain>, private RunWindow {
   std::wstring statusCaption_ = L"Label2";
   RECT labelRects_[2]{};
   int dpi_ = 96;
-  HICON icon_ = nullptr;
-  HICON smallIcon_ = nullptr;
+  win::Icon icon_;
+  win::Icon smallIcon_;
   HWND lastFocus_ = nullptr;
 
   bool closeRequested_ = false;

@@ -3,20 +3,15 @@
 #include <cwchar>
 #include <string>
 
+#include "Library.h"
+
 namespace quorvel::pathwell {
 namespace {
 
 template <typename Function>
 HRESULT Bind(Function& slot, const wchar_t* library, const char* name) {
-  if (slot) return S_OK;
-  HMODULE module = ::GetModuleHandleW(library);
-  // Stays loaded for the life of the process, like a Declare'd library.
-  if (!module) module = ::LoadLibraryW(library);
-  if (!module) return HRESULT_FROM_WIN32(::GetLastError());
-  FARPROC proc = ::GetProcAddress(module, name);
-  if (!proc) return HRESULT_FROM_WIN32(::GetLastError());
-  slot = reinterpret_cast<Function>(reinterpret_cast<void*>(proc));
-  return S_OK;
+  if (!slot) slot = win::BindByName<Function>(library, name);
+  return slot ? S_OK : HRESULT_FROM_WIN32(::GetLastError());
 }
 
 }  // namespace

@@ -2,7 +2,8 @@
 
 #include <windows.h>
 
-#include "Seam.h"
+#include "Path.h"
+#include "Platform.h"
 
 namespace quorvel::App {
 namespace {
@@ -15,13 +16,7 @@ bool IsFile(const std::wstring& path) {
 }  // namespace
 
 std::wstring Path() {
-  std::wstring path = CurrentPlatform().ProgramFile();
-  const size_t slash = path.find_last_of(L"\\/");
-  if (slash == std::wstring::npos) return path;
-  path.resize(slash);
-  // A drive root keeps its separator: "C:\", never "C:".
-  if (path.size() == 2 && path[1] == L':') path += L'\\';
-  return path;
+  return win::FolderOf(CurrentPlatform().ProgramFile());
 }
 
 std::wstring HelpFile() { return L"C:\\VB Projects\\Quorvel\\helpfile.chm"; }
@@ -29,9 +24,7 @@ std::wstring HelpFile() { return L"C:\\VB Projects\\Quorvel\\helpfile.chm"; }
 std::wstring ResolvedHelpFile() {
   std::wstring fixed = HelpFile();
   if (IsFile(fixed)) return fixed;
-  std::wstring folder = Path();
-  if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
-  return folder + L"helpfile.chm";
+  return win::JoinPath(Path(), L"helpfile.chm");
 }
 
 }  // namespace quorvel::App

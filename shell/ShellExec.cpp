@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "Seam.h"
+#include "Platform.h"
 #include "Text.h"
 
 namespace quorvel::ShellExec {

@@ -4,9 +4,10 @@
 #include <mmsystem.h>
 
 #include "App.h"
+#include "Platform.h"
+#include "Raii.h"
 #include "Res.h"
 #include "Resource.h"
-#include "Seam.h"
 #include "Text.h"
 
 namespace quorvel::WavPlay {
@@ -20,14 +21,13 @@ std::wstring KeyClickPath() { return App::Path() + L"\\keyclick.wav"; }
 // files and folders do not.
 bool NormalFileExists(const std::wstring& path) {
   WIN32_FIND_DATAW found{};
-  HANDLE search = ::FindFirstFileW(path.c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return false;
+  const win::FindHandle search(::FindFirstFileW(path.c_str(), &found));
+  if (!search) return false;
   bool any = false;
   do {
     constexpr DWORD kExcluded = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_DIRECTORY;
     if (!(found.dwFileAttributes & kExcluded)) any = true;
-  } while (!any && ::FindNextFileW(search, &found));
-  ::FindClose(search);
+  } while (!any && ::FindNextFileW(search.get(), &found));
   return any;
 }
 

@@ -8,9 +8,12 @@
 #include <cstring>
 
 #include "App.h"
+#include "Gdi.h"
 #include "MessageLoop.h"
+#include "Raii.h"
 #include "Res.h"
 #include "Resource.h"
+#include "ScopedComInit.h"
 #include "ShellExec.h"
 #include "WavPlay.h"
 
@@ -44,12 +47,9 @@ constexpr UINT kLabelFormat = DT_CENTER | DT_NOPREFIX | DT_WORDBREAK;
 }  // namespace
 
 void frmAbout::Show(HWND owner) {
-  const HRESULT com = ::CoInitialize(nullptr);  // the picture is loaded through OLE
-  {
-    frmAbout window;
-    if (window.Create(owner)) window.ShowModal();
-  }
-  if (SUCCEEDED(com)) ::CoUninitialize();
+  const win::ScopedComInit com(win::ScopedComInit::kCom);  // the picture is loaded through OLE
+  frmAbout window;
+  if (window.Create(owner)) window.ShowModal();
 }
 
 void frmAbout::ShowModal() {
@@ -160,17 +160,15 @@ void frmAbout::LayoutLabels() {
 void frmAbout::LoadPicture() {
   const auto bytes = Res::LoadResourceBytes(IDR_ABOUT_PICTURE, L"PICTURES");
   if (bytes.empty()) return;
-  HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+  win::GlobalMemory memory(::GlobalAlloc(GMEM_MOVEABLE, bytes.size()));
   if (!memory) return;
-  if (void* p = ::GlobalLock(memory)) {
+  if (void* p = ::GlobalLock(memory.get())) {
     std::memcpy(p, bytes.data(), bytes.size());
-    ::GlobalUnlock(memory);
+    ::GlobalUnlock(memory.get());
   }
   win::ComPtr<IStream> stream;
-  if (FAILED(::CreateStreamOnHGlobal(memory, TRUE, stream.put()))) {
-    ::GlobalFree(memory);
-    return;
-  }
+  if (FAILED(::CreateStreamOnHGlobal(memory.get(), TRUE, stream.put()))) return;
+  memory.release();  // the stream frees it
   ::OleLoadPicture(stream.get(), static_cast<LONG>(bytes.size()), FALSE, IID_IPicture, picture_.put_void());
 }
 
@@ -183,14 +181,12 @@ void frmAbout::OnPaint(HDC dc, PAINTSTRUCT*) {
     HBITMAP bitmap = reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle));
     BITMAP info{};
     ::GetObjectW(bitmap, sizeof(info), &info);
-    HDC memory = ::CreateCompatibleDC(dc);
-    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    const win::Dc memory(::CreateCompatibleDC(dc));
+    const win::ScopedSelectObject selected(memory.get(), bitmap);
     ::SetStretchBltMode(dc, HALFTONE);
     ::SetBrushOrgEx(dc, 0, 0, nullptr);
-    ::StretchBlt(dc, image.left, image.top, image.right - image.left, image.bottom - image.top, memory, 0, 0,
+    ::StretchBlt(dc, image.left, image.top, image.right - image.left, image.bottom - image.top, memory.get(), 0, 0,
                  info.bmWidth, info.bmHeight, SRCCOPY);
-    ::SelectObject(memory, old);
-    ::DeleteDC(memory);
   }
 
   ::SetBkMode(dc, TRANSPARENT);

@@ -1,6 +1,7 @@
 #pragma once
 // Move-only owners of Windows handles and COM objects.
 #include <windows.h>
+#include <objbase.h>
 #include <oleauto.h>
 #include <unknwn.h>
 
@@ -38,40 +39,39 @@ class UniqueHandle {
   T value_ = Traits::Invalid();
 };
 
-struct FileHandleTraits {
+// A handle whose invalid value is null, let go of by `Free`.
+template <typename T, auto Free>
+struct NullInvalidTraits {
+  static T Invalid() noexcept { return nullptr; }
+  static bool Valid(T h) noexcept { return h != nullptr; }
+  static void Close(T h) noexcept { Free(h); }
+};
+// A handle of the file functions: INVALID_HANDLE_VALUE when there is none (null too).
+template <auto Free>
+struct FileTraits {
   static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
   static bool Valid(HANDLE h) noexcept { return h != INVALID_HANDLE_VALUE && h != nullptr; }
-  static void Close(HANDLE h) noexcept { ::CloseHandle(h); }
-};
-struct KeyTraits {
-  static HKEY Invalid() noexcept { return nullptr; }
-  static bool Valid(HKEY h) noexcept { return h != nullptr; }
-  static void Close(HKEY h) noexcept { ::RegCloseKey(h); }
-};
-template <typename G>
-struct GdiTraits {
-  static G Invalid() noexcept { return nullptr; }
-  static bool Valid(G h) noexcept { return h != nullptr; }
-  static void Close(G h) noexcept { ::DeleteObject(h); }
-};
-struct ModuleTraits {
-  static HMODULE Invalid() noexcept { return nullptr; }
-  static bool Valid(HMODULE h) noexcept { return h != nullptr; }
-  static void Close(HMODULE h) noexcept { ::FreeLibrary(h); }
-};
-struct BstrTraits {
-  static BSTR Invalid() noexcept { return nullptr; }
-  static bool Valid(BSTR s) noexcept { return s != nullptr; }
-  static void Close(BSTR s) noexcept { ::SysFreeString(s); }
+  static void Close(HANDLE h) noexcept { Free(h); }
 };
 
-using Handle = UniqueHandle<HANDLE, FileHandleTraits>;
-using Key = UniqueHandle<HKEY, KeyTraits>;
-using Font = UniqueHandle<HFONT, GdiTraits<HFONT>>;
-using Brush = UniqueHandle<HBRUSH, GdiTraits<HBRUSH>>;
-using Bitmap = UniqueHandle<HBITMAP, GdiTraits<HBITMAP>>;
-using Module = UniqueHandle<HMODULE, ModuleTraits>;
-using Bstr = UniqueHandle<BSTR, BstrTraits>;
+using Handle = UniqueHandle<HANDLE, FileTraits<&::CloseHandle>>;
+using FindHandle = UniqueHandle<HANDLE, FileTraits<&::FindClose>>;
+using Key = UniqueHandle<HKEY, NullInvalidTraits<HKEY, &::RegCloseKey>>;
+using Font = UniqueHandle<HFONT, NullInvalidTraits<HFONT, &::DeleteObject>>;
+using Brush = UniqueHandle<HBRUSH, NullInvalidTraits<HBRUSH, &::DeleteObject>>;
+using Bitmap = UniqueHandle<HBITMAP, NullInvalidTraits<HBITMAP, &::DeleteObject>>;
+// A DC of CreateCompatibleDC or CreateDC (a window's DC is ScopedGetDC's, Gdi.h).
+using Dc = UniqueHandle<HDC, NullInvalidTraits<HDC, &::DeleteDC>>;
+using Icon = UniqueHandle<HICON, NullInvalidTraits<HICON, &::DestroyIcon>>;
+using Menu = UniqueHandle<HMENU, NullInvalidTraits<HMENU, &::DestroyMenu>>;
+// A window of no class of ours (a class of ours destroys its own window).
+using WindowHandle = UniqueHandle<HWND, NullInvalidTraits<HWND, &::DestroyWindow>>;
+using Module = UniqueHandle<HMODULE, NullInvalidTraits<HMODULE, &::FreeLibrary>>;
+using GlobalMemory = UniqueHandle<HGLOBAL, NullInvalidTraits<HGLOBAL, &::GlobalFree>>;
+// Memory the system allocated with LocalAlloc for the caller (FormatMessage's buffer).
+template <typename P>
+using LocalMemory = UniqueHandle<P, NullInvalidTraits<P, &::LocalFree>>;
+using Bstr = UniqueHandle<BSTR, NullInvalidTraits<BSTR, &::SysFreeString>>;
 
 // Owner of one reference to a COM object.
 template <typename I>

@@ -2,7 +2,6 @@
 // shown output area, and prints the time the run takes, the peak working set and the
 // longest time the window went without processing its messages.
 #include <windows.h>
-#include <ole2.h>
 #include <psapi.h>
 
 #include <cstdio>
@@ -15,6 +14,8 @@
 #include "ConversionRun.h"
 #include "FakePlatform.h"
 #include "ModuleGenerator.h"
+#include "Raii.h"
+#include "ScopedComInit.h"
 #include "Text.h"
 #include "TextView.h"
 
@@ -54,17 +55,16 @@ std::wstring WriteRandomFile(const std::wstring& folder, size_t size) {
   std::vector<unsigned char> bytes(size);
   std::mt19937 random(12345);
   for (auto& b : bytes) b = static_cast<unsigned char>(random());
-  HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  const quorvel::win::Handle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   DWORD written = 0;
-  ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  ::CloseHandle(h);
+  ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
   return path;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  ::OleInitialize(nullptr);
+  const quorvel::win::ScopedComInit ole(quorvel::win::ScopedComInit::kOle);
   std::vector<size_t> sizes{1u << 20, 10u << 20};
   if (argc > 1) {
     sizes.clear();
@@ -81,8 +81,10 @@ int main(int argc, char** argv) {
   quorvel::TextView::Register(instance);
   // The output area inside a shown window, as on the main window: hiding and showing a
   // top-level window of its own would cost Wine seconds each time.
-  HWND host = ::CreateWindowExW(0, L"STATIC", L"bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 720,
-                                480, nullptr, nullptr, instance, nullptr);
+  const quorvel::win::WindowHandle hostWindow(::CreateWindowExW(
+      0, L"STATIC", L"bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 720, 480, nullptr, nullptr,
+      instance, nullptr));
+  const HWND host = hostWindow.get();
   quorvel::TextView output;
   constexpr DWORD kStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | WS_BORDER;
   if (!host || !::CreateWindowExW(0, quorvel::TextView::kClassName, L"", kStyle, 0, 0, 700, 450, host, nullptr,
@@ -127,7 +129,5 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     ::DeleteFileW(source.c_str());
   }
-  ::DestroyWindow(host);
-  ::OleUninitialize();
   return status;
 }

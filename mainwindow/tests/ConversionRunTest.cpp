@@ -10,6 +10,7 @@
 #include "ExpectedModule.h"
 #include "FakePlatform.h"
 #include "ModuleGenerator.h"
+#include "Raii.h"
 #include "ScratchFolder.h"
 #include "Text.h"
 #include "TextView.h"
@@ -129,7 +130,7 @@ TEST_F(ConversionRunTest, WithTheDefaultPaceTheLastCaptionBeforeFinalizingNamesT
 TEST_F(ConversionRunTest, FailuresAreReportedAndLeaveTheOutputAsItWas) {
   output_.SetText(L"before\r\n");
   const std::wstring locked = MakeSource(L"locked.bin", "abc");
-  HANDLE lock = ::CreateFileW(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  win::Handle lock(::CreateFileW(locked.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
   const struct {
     std::wstring path;
     const wchar_t* first;
@@ -159,7 +160,7 @@ TEST_F(ConversionRunTest, FailuresAreReportedAndLeaveTheOutputAsItWas) {
     EXPECT_EQ(window_.leds, std::vector<COLORREF>{0});
     EXPECT_FALSE(run_->Running());
   }
-  ::CloseHandle(lock);
+  lock.reset();
   EXPECT_FALSE(testing::FileExists(dir_ / L"missing.bin"));  // nothing created
 }
 
@@ -171,19 +172,19 @@ TEST_F(ConversionRunTest, ASourceThatShrinksDuringTheRunFailsWith62AndIsClosedAf
   window_.onPump = [&] {
     if (cut) return;
     cut = true;
-    HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                             nullptr, OPEN_EXISTING, 0, nullptr);
-    ::SetFilePointer(h, 10, nullptr, FILE_BEGIN);
-    ::SetEndOfFile(h);
-    ::CloseHandle(h);
+    win::Handle h(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, 0, nullptr));
+    ::SetFilePointer(h.get(), 10, nullptr, FILE_BEGIN);
+    ::SetEndOfFile(h.get());
+    h.reset();
   };
   EXPECT_EQ(Run(path), Outcome::Failed);
   ASSERT_EQ(platform_.Count(L"Oops!"), 1);
   EXPECT_EQ(platform_.boxes.back().text.substr(0, 38), L"Error # 62(Input past end of file) has");
   EXPECT_EQ(Output(), L"before\r\n");
-  HANDLE exclusive = ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  EXPECT_NE(exclusive, INVALID_HANDLE_VALUE);
-  ::CloseHandle(exclusive);
+  win::Handle exclusive(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  EXPECT_TRUE(exclusive);
+  exclusive.reset();
 }
 
 TEST_F(ConversionRunTest, AFailureAfterAFewLinesRemovesThemFromALongerText) {
@@ -204,11 +205,11 @@ TEST_F(ConversionRunTest, ASourceTooBigForMemoryFailsAtOnceWithOutOfMemory) {
   output_.SetText(L"kept\r\n");
   // The largest source the engine takes, 2^31 - 1 bytes, as a sparse file of zeros.
   const std::wstring huge = dir_ / L"huge.bin";
-  HANDLE h = ::CreateFileW(huge.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(h, INVALID_HANDLE_VALUE);
-  ASSERT_TRUE(::SetFilePointerEx(h, LARGE_INTEGER{{0x7FFFFFFF, 0}}, nullptr, FILE_BEGIN));
-  ASSERT_TRUE(::SetEndOfFile(h));
-  ::CloseHandle(h);
+  win::Handle h(::CreateFileW(huge.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  ASSERT_TRUE(h);
+  ASSERT_TRUE(::SetFilePointerEx(h.get(), LARGE_INTEGER{{0x7FFFFFFF, 0}}, nullptr, FILE_BEGIN));
+  ASSERT_TRUE(::SetEndOfFile(h.get()));
+  h.reset();
   const DWORD start = ::GetTickCount();
   EXPECT_EQ(Run(huge), Outcome::Failed);
   EXPECT_LT(::GetTickCount() - start, 10000u);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Raii.h"
 #include "ScratchFolder.h"
 #include "VbErrorAssert.h"
 
@@ -32,10 +33,10 @@ TEST(SourceFileTest, OpenFailuresBecomeVisualBasicErrors) {
   EXPECT_VB_ERROR(SourceFile(dir.Path()), kErrPathFileAccess);  // a folder is no source
 
   WriteFileBytes(dir / L"locked.bin", "abc");
-  HANDLE lock = ::CreateFileW((dir / L"locked.bin").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+  win::Handle lock(::CreateFileW((dir / L"locked.bin").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(lock);
   EXPECT_VB_ERROR(SourceFile(dir / L"locked.bin"), kErrPermissionDenied);
-  ::CloseHandle(lock);
+  lock.reset();
 }
 
 TEST(SourceFileTest, LetsOthersWriteAndDeleteWhileOpenAndReleasesTheFileWhenGone) {
@@ -44,14 +45,14 @@ TEST(SourceFileTest, LetsOthersWriteAndDeleteWhileOpenAndReleasesTheFileWhenGone
   WriteFileBytes(path, "hello");
   {
     SourceFile file(path);
-    HANDLE writer = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, 0, nullptr);
-    EXPECT_NE(writer, INVALID_HANDLE_VALUE);
-    ::CloseHandle(writer);
+    win::Handle writer(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr));
+    EXPECT_TRUE(writer);
+    writer.reset();
   }
-  HANDLE exclusive = ::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  EXPECT_NE(exclusive, INVALID_HANDLE_VALUE);
-  ::CloseHandle(exclusive);
+  win::Handle exclusive(::CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  EXPECT_TRUE(exclusive);
+  exclusive.reset();
 }
 
 }  // namespace

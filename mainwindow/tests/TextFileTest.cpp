@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Raii.h"
 #include "ScratchFolder.h"
 #include "VbErrorAssert.h"
 
@@ -44,9 +45,9 @@ TEST(TextFileTest, FailuresLeaveTheTargetAsItWas) {
 
   const std::wstring locked = dir / L"locked.txt";
   WriteFileBytes(locked, "in use");
-  HANDLE lock = ::CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  win::Handle lock(::CreateFileW(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
   EXPECT_THROW(TextFile::WriteReplacing(locked, "new"), VbError);
-  ::CloseHandle(lock);
+  lock.reset();
   EXPECT_EQ(ReadFileBytes(locked), "in use");
 
   EXPECT_EQ(dir.Listing(), L"hidden.txt|locked.txt|ro.txt|sub");  // no temporary file left

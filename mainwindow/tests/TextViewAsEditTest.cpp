@@ -29,32 +29,33 @@ class TextViewAsEditTest : public ::testing::Test {
  protected:
   void SetUp() override {
     TextView::Register(::GetModuleHandleW(nullptr));
-    font_ = ::CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, FIXED_PITCH, L"Fixedsys");
+    font_.reset(::CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, FIXED_PITCH, L"Fixedsys"));
     TEXTMETRICW tm{};
     {
-      HDC dc = ::GetDC(nullptr);
-      HGDIOBJ old = ::SelectObject(dc, font_);
+      win::ScopedGetDC dc(nullptr);
+      win::ScopedSelectObject selected(dc, font_.get());
       ::GetTextMetricsW(dc, &tm);
-      ::SelectObject(dc, old);
-      ::ReleaseDC(nullptr, dc);
     }
     // No border and a height of whole rows, so that both see the same rows.
     const int width = 400;
     const int height = kRowsInSight * tm.tmHeight;
-    edit_ = ::CreateWindowExW(0, L"EDIT", L"",
-                              WS_POPUP | ES_MULTILINE | ES_AUTOHSCROLL | ES_AUTOVSCROLL | ES_READONLY | ES_NOHIDESEL,
-                              0, 0, width, height, nullptr, nullptr, nullptr, nullptr);
-    view_ = ::CreateWindowExW(0, TextView::kClassName, L"", WS_POPUP | ES_NOHIDESEL, 0, 0, width, height, nullptr,
-                              nullptr, nullptr, &object_);
+    editWindow_.reset(::CreateWindowExW(
+        0, L"EDIT", L"", WS_POPUP | ES_MULTILINE | ES_AUTOHSCROLL | ES_AUTOVSCROLL | ES_READONLY | ES_NOHIDESEL, 0, 0,
+        width, height, nullptr, nullptr, nullptr, nullptr));
+    viewWindow_.reset(::CreateWindowExW(0, TextView::kClassName, L"", WS_POPUP | ES_NOHIDESEL, 0, 0, width, height,
+                                        nullptr, nullptr, nullptr, &object_));
+    edit_ = editWindow_.get();
+    view_ = viewWindow_.get();
     ASSERT_NE(edit_, nullptr);
     ASSERT_NE(view_, nullptr);
     ::SendMessageW(edit_, EM_SETLIMITTEXT, 0, 0);
-    ToBoth(WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    ToBoth(WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   }
+  // The windows go before their font.
   void TearDown() override {
-    ::DestroyWindow(view_);
-    ::DestroyWindow(edit_);
-    ::DeleteObject(font_);
+    viewWindow_.reset();
+    editWindow_.reset();
+    font_.reset();
   }
 
   // Sends a message to both and expects the same answer.
@@ -107,9 +108,11 @@ class TextViewAsEditTest : public ::testing::Test {
   }
 
   TextView object_;
+  win::Font font_;
+  win::WindowHandle editWindow_;
+  win::WindowHandle viewWindow_;
   HWND edit_ = nullptr;
   HWND view_ = nullptr;
-  HFONT font_ = nullptr;
 };
 
 const wchar_t* const kTexts[] = {

@@ -48,23 +48,24 @@ class TextViewTest : public ::testing::Test {
   void SetUp() override {
     TextView::Register(::GetModuleHandleW(nullptr));
     // The output area's own font.
-    font_ = ::CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, FIXED_PITCH, L"Fixedsys");
-    view_ = ::CreateWindowExW(0, TextView::kClassName, L"", WS_POPUP | WS_VSCROLL | WS_HSCROLL | WS_BORDER | ES_NOHIDESEL,
-                              0, 0, 400, 300, nullptr, nullptr, nullptr, &object_);
+    font_.reset(::CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, FIXED_PITCH, L"Fixedsys"));
+    window_.reset(::CreateWindowExW(0, TextView::kClassName, L"",
+                                    WS_POPUP | WS_VSCROLL | WS_HSCROLL | WS_BORDER | ES_NOHIDESEL, 0, 0, 400, 300,
+                                    nullptr, nullptr, nullptr, &object_));
+    view_ = window_.get();
     ASSERT_NE(view_, nullptr);
-    Send(WM_SETFONT, reinterpret_cast<WPARAM>(font_), 0);
-    HDC dc = ::GetDC(view_);
-    HGDIOBJ old = ::SelectObject(dc, font_);
+    Send(WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), 0);
+    win::ScopedGetDC dc(view_);
+    win::ScopedSelectObject selected(dc, font_.get());
     ::GetTextMetricsW(dc, &tm_);
     SIZE x{};
     ::GetTextExtentPoint32W(dc, L"x", 1, &x);
     charWidth_ = x.cx;
-    ::SelectObject(dc, old);
-    ::ReleaseDC(view_, dc);
   }
+  // The window goes before its font.
   void TearDown() override {
-    ::DestroyWindow(view_);
-    ::DeleteObject(font_);
+    window_.reset();
+    font_.reset();
   }
   long Length() const { return static_cast<long>(object_.Length()); }
 
@@ -111,24 +112,22 @@ class TextViewTest : public ::testing::Test {
     BITMAPINFO info{};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB};
     void* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC dc = ::CreateCompatibleDC(nullptr);
-    HGDIOBJ old = ::SelectObject(dc, bitmap);
-    Send(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    const win::Bitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const win::Dc dc(::CreateCompatibleDC(nullptr));
+    const win::ScopedSelectObject selected(dc.get(), bitmap.get());
+    Send(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
     ::GdiFlush();
     std::vector<COLORREF> pixels;
     const auto* p = static_cast<const std::uint32_t*>(bits);
     for (LONG i = 0; i < client.right * client.bottom; ++i)
       pixels.push_back(RGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF));
-    ::SelectObject(dc, old);
-    ::DeleteDC(dc);
-    ::DeleteObject(bitmap);
     return pixels;
   }
 
   TextView object_;
+  win::Font font_;
+  win::WindowHandle window_;
   HWND view_ = nullptr;
-  HFONT font_ = nullptr;
   TEXTMETRICW tm_{};
   int charWidth_ = 8;
 };

@@ -5,6 +5,8 @@
 #include <cwchar>
 #include <string>
 
+#include "Raii.h"
+
 namespace quorvel::testing {
 
 // The Unicode text on the clipboard; empty when there is none.
@@ -22,10 +24,10 @@ inline std::wstring ClipboardText(HWND owner) {
 inline void SetClipboardText(HWND owner, const std::wstring& text) {
   if (!::OpenClipboard(owner)) return;
   ::EmptyClipboard();
-  if (HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t))) {
-    std::wmemcpy(static_cast<wchar_t*>(::GlobalLock(memory)), text.c_str(), text.size() + 1);
-    ::GlobalUnlock(memory);
-    if (!::SetClipboardData(CF_UNICODETEXT, memory)) ::GlobalFree(memory);
+  if (win::GlobalMemory memory{::GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t))}) {
+    std::wmemcpy(static_cast<wchar_t*>(::GlobalLock(memory.get())), text.c_str(), text.size() + 1);
+    ::GlobalUnlock(memory.get());
+    if (::SetClipboardData(CF_UNICODETEXT, memory.get())) memory.release();  // the clipboard's now
   }
   ::CloseClipboard();
 }

@@ -5,6 +5,7 @@
 #include <ole2.h>
 
 #include <algorithm>
+#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "LED.h"
 #include "LayoutCheck.h"
 #include "ModuleGenerator.h"
+#include "ScopedComInit.h"
 #include "ScratchFolder.h"
 #include "Text.h"
 #include "WindowWatch.h"
@@ -32,8 +34,11 @@ using F = frmMain;
 
 class OleEnvironment : public ::testing::Environment {
  public:
-  void SetUp() override { ::OleInitialize(nullptr); }
-  void TearDown() override { ::OleUninitialize(); }
+  void SetUp() override { ole_.emplace(win::ScopedComInit::kOle); }
+  void TearDown() override { ole_.reset(); }
+
+ private:
+  std::optional<win::ScopedComInit> ole_;
 };
 const auto* const kOle = ::testing::AddGlobalTestEnvironment(new OleEnvironment);
 

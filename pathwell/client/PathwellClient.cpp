@@ -6,6 +6,8 @@
 
 #include <utility>
 
+#include "Library.h"
+#include "Path.h"
 #include "Raii.h"
 #include "Variant.h"
 
@@ -104,16 +106,16 @@ HRESULT InvokeBrowse(IDispatch* control, HWND owner, std::wstring_view prompt, s
   UINT argError = 0;
   HRESULT hr = control->Invoke(kDispidPathwell, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, answer.put(),
                                &exception, &argError);
-  ::SysFreeString(exception.bstrSource);
-  ::SysFreeString(exception.bstrDescription);
-  ::SysFreeString(exception.bstrHelpFile);
+  // The texts of an exception are the caller's to free.
+  const win::Bstr source(exception.bstrSource), description(exception.bstrDescription),
+      helpFile(exception.bstrHelpFile);
   if (SUCCEEDED(hr)) hr = answer.ChangeType(VT_BSTR);
   if (SUCCEEDED(hr)) result = answer.Text();
   return hr;
 }
 
 struct PathwellClient::Impl {
-  win::Module library;  // loaded only for the registration-free path
+  win::Library library;  // loaded only for the registration-free path
   win::ComPtr<IOleObject> object;
   win::ComPtr<IDispatch> dispatch;
   win::ComPtr<ClientSite> site;
@@ -133,14 +135,10 @@ HRESULT PathwellClient::Create(HWND host, const std::wstring& fallbackFolder) {
   if (hr == REGDB_E_CLASSNOTREG || hr == CO_E_DLLNOTFOUND || hr == REGDB_E_READREGDB || hr == CO_E_ERRORINDLL ||
       hr == HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND) || hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)) {
     // Not registered (or registered to a file that is gone): the file beside the host.
-    std::wstring path = fallbackFolder;
-    if (!path.empty() && path.back() != L'\\' && path.back() != L'/') path += L'\\';
-    path += L"Pathwell.ocx";
-    impl_->library.reset(::LoadLibraryW(path.c_str()));
+    impl_->library = win::Library(win::JoinPath(fallbackFolder, L"Pathwell.ocx").c_str());
     if (!impl_->library) return HRESULT_FROM_WIN32(::GetLastError());
     using GetClassObjectFunction = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
-    auto getClassObject = reinterpret_cast<GetClassObjectFunction>(
-        reinterpret_cast<void*>(::GetProcAddress(impl_->library.get(), "DllGetClassObject")));
+    const auto getClassObject = impl_->library.Bind<GetClassObjectFunction>("DllGetClassObject");
     if (!getClassObject) {
       hr = HRESULT_FROM_WIN32(::GetLastError());
       Destroy();

@@ -9,36 +9,33 @@
 namespace quorvel::com {
 namespace {
 
-// Element traits for the one enumerator template: how to copy out and let go of an item.
+// Element traits for the one enumerator template: what it holds of an item (Held, its own
+// reference), how it shares one, and how it hands one out with a reference for the caller.
 struct ConnectDataItem {
   using Type = CONNECTDATA;
-  static void Copy(CONNECTDATA& to, const CONNECTDATA& from) {
-    to = from;
-    to.pUnk->AddRef();
+  using Held = Connection;
+  static Held Share(const Held& from) { return {win::ComPtr<IUnknown>::From(from.sink.get()), from.cookie}; }
+  static void Out(Type& to, const Held& from) {
+    to = {win::ComPtr<IUnknown>::From(from.sink.get()).detach(), from.cookie};
   }
-  static void Free(CONNECTDATA& item) { item.pUnk->Release(); }
 };
 struct PointItem {
   using Type = IConnectionPoint*;
-  static void Copy(IConnectionPoint*& to, IConnectionPoint* const& from) {
-    to = from;
-    to->AddRef();
-  }
-  static void Free(IConnectionPoint*& item) { item->Release(); }
+  using Held = win::ComPtr<IConnectionPoint>;
+  static Held Share(const Held& from) { return Held::From(from.get()); }
+  static void Out(Type& to, const Held& from) { to = Held::From(from.get()).detach(); }
 };
 
 // A snapshot enumerator: it holds its own references to the items it lists.
 template <typename EnumInterface, typename Item>
 class Enumerator final : public Object<Enumerator<EnumInterface, Item>, EnumInterface> {
   using Type = typename Item::Type;
+  using Held = typename Item::Held;
 
  public:
-  explicit Enumerator(const std::vector<Type>& items, size_t position = 0) : position_(position) {
-    items_.resize(items.size());
-    for (size_t i = 0; i < items.size(); ++i) Item::Copy(items_[i], items[i]);
-  }
-  ~Enumerator() override {
-    for (Type& item : items_) Item::Free(item);
+  explicit Enumerator(const std::vector<Held>& items, size_t position = 0) : position_(position) {
+    items_.reserve(items.size());
+    for (const Held& item : items) items_.push_back(Item::Share(item));
   }
 
   static const QITAB* QiTable() {
@@ -49,7 +46,7 @@ class Enumerator final : public Object<Enumerator<EnumInterface, Item>, EnumInte
   STDMETHODIMP Next(ULONG count, Type* out, ULONG* fetched) override {
     if (!out || (count > 1 && !fetched)) return E_POINTER;
     ULONG done = 0;
-    while (done < count && position_ < items_.size()) Item::Copy(out[done++], items_[position_++]);
+    while (done < count && position_ < items_.size()) Item::Out(out[done++], items_[position_++]);
     if (fetched) *fetched = done;
     return done == count ? S_OK : S_FALSE;
   }
@@ -68,15 +65,16 @@ class Enumerator final : public Object<Enumerator<EnumInterface, Item>, EnumInte
   }
 
  private:
-  std::vector<Type> items_;
+  std::vector<Held> items_;
   size_t position_;
 };
 
 }  // namespace
 
 void ConnectionPoint::UnadviseAll() noexcept {
+  // Released after the list is empty: a sink's release may call back into the point.
   auto connections = std::exchange(connections_, {});
-  for (CONNECTDATA& c : connections) c.pUnk->Release();
+  connections.clear();
 }
 
 STDMETHODIMP ConnectionPoint::QueryInterface(REFIID iid, void** object) {
@@ -107,19 +105,18 @@ STDMETHODIMP ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
   if (!cookie) return E_POINTER;
   *cookie = 0;
   if (!sink) return E_POINTER;
-  IUnknown* connection = nullptr;
-  if (FAILED(sink->QueryInterface(iid_, reinterpret_cast<void**>(&connection)))) return CONNECT_E_CANNOTCONNECT;
+  win::ComPtr<IUnknown> connection;
+  if (FAILED(sink->QueryInterface(iid_, connection.put_void()))) return CONNECT_E_CANNOTCONNECT;
   *cookie = nextCookie_++;
-  connections_.push_back(CONNECTDATA{connection, *cookie});
+  connections_.push_back(Connection{std::move(connection), *cookie});
   return S_OK;
 }
 
 STDMETHODIMP ConnectionPoint::Unadvise(DWORD cookie) {
   for (auto it = connections_.begin(); it != connections_.end(); ++it) {
-    if (it->dwCookie == cookie) {
-      IUnknown* sink = it->pUnk;
+    if (it->cookie == cookie) {
+      const auto sink = std::move(it->sink);  // released once the list no longer holds it
       connections_.erase(it);
-      sink->Release();
       return S_OK;
     }
   }
@@ -147,7 +144,8 @@ HRESULT FindConnectionPoint(std::span<ConnectionPoint* const> points, REFIID iid
 
 HRESULT EnumConnectionPoints(std::span<ConnectionPoint* const> points, IEnumConnectionPoints** out) {
   if (!out) return E_POINTER;
-  const std::vector<IConnectionPoint*> items(points.begin(), points.end());
+  std::vector<win::ComPtr<IConnectionPoint>> items;
+  for (ConnectionPoint* point : points) items.push_back(win::ComPtr<IConnectionPoint>::From(point));
   return Enumerator<IEnumConnectionPoints, PointItem>::Make(IID_IEnumConnectionPoints,
                                                                      reinterpret_cast<void**>(out), items);
 }

@@ -7,7 +7,15 @@
 #include <span>
 #include <vector>
 
+#include "Raii.h"
+
 namespace quorvel::com {
+
+// An advised sink: the reference the point holds and the cookie it handed out.
+struct Connection {
+  win::ComPtr<IUnknown> sink;
+  DWORD cookie;
+};
 
 class ConnectionPoint final : public IConnectionPoint {
  public:
@@ -24,18 +32,11 @@ class ConnectionPoint final : public IConnectionPoint {
   template <typename Sink, typename Call>
   void ForEach(Call&& call) {
     // A copy: a sink may unadvise from inside the call.
-    std::vector<IUnknown*> sinks;
-    for (const CONNECTDATA& c : connections_) {
-      c.pUnk->AddRef();
-      sinks.push_back(c.pUnk);
-    }
-    for (IUnknown* unknown : sinks) {
-      Sink* sink = nullptr;
-      if (SUCCEEDED(unknown->QueryInterface(__uuidof(Sink), reinterpret_cast<void**>(&sink)))) {
-        call(sink);
-        sink->Release();
-      }
-      unknown->Release();
+    std::vector<win::ComPtr<IUnknown>> sinks;
+    for (const Connection& c : connections_) sinks.push_back(win::ComPtr<IUnknown>::From(c.sink.get()));
+    for (const auto& unknown : sinks) {
+      win::ComPtr<Sink> sink;
+      if (SUCCEEDED(unknown.As(sink))) call(sink.get());
     }
   }
 
@@ -52,7 +53,7 @@ class ConnectionPoint final : public IConnectionPoint {
   IUnknown* owner_;
   IConnectionPointContainer* container_;
   const IID& iid_;
-  std::vector<CONNECTDATA> connections_;
+  std::vector<Connection> connections_;
   DWORD nextCookie_ = 1;
 };
 

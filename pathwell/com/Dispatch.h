@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include "Raii.h"
 #include "TypeLibrary.h"
 
 namespace quorvel::com {
@@ -35,24 +36,20 @@ class DispatchImpl : public Interface {
   }
   STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
     if (!::IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-    ITypeInfo* info = nullptr;
-    HRESULT hr = GetInterfaceTypeInfo(*Iid, &info);
+    win::ComPtr<ITypeInfo> info;
+    const HRESULT hr = GetInterfaceTypeInfo(*Iid, info.put());
     if (FAILED(hr)) return hr;
-    hr = ::DispGetIDsOfNames(info, names, count, ids);
-    info->Release();
-    return hr;
+    return ::DispGetIDsOfNames(info.get(), names, count, ids);
   }
   STDMETHODIMP Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                       EXCEPINFO* exception, UINT* argError) override {
     if (!::IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
     HRESULT hr = CheckDispParams(params);
     if (FAILED(hr)) return hr;
-    ITypeInfo* info = nullptr;
-    hr = GetInterfaceTypeInfo(*Iid, &info);
+    win::ComPtr<ITypeInfo> info;
+    hr = GetInterfaceTypeInfo(*Iid, info.put());
     if (FAILED(hr)) return hr;
-    hr = info->Invoke(static_cast<Interface*>(this), id, flags, params, result, exception, argError);
-    info->Release();
-    return hr;
+    return info->Invoke(static_cast<Interface*>(this), id, flags, params, result, exception, argError);
   }
 };
 

@@ -6,6 +6,7 @@
 
 #include <new>
 
+#include "Raii.h"
 #include "Server.h"
 
 namespace quorvel::com {
@@ -32,12 +33,10 @@ class Object : public Interfaces... {
   static HRESULT Make(REFIID iid, void** object, Args&&... args) {
     if (!object) return E_POINTER;
     *object = nullptr;
-    auto* created = new (std::nothrow) Derived(static_cast<Args&&>(args)...);
-    if (!created) return E_OUTOFMEMORY;
-    created->AddRef();
-    const HRESULT hr = created->QueryInterface(iid, object);
-    created->Release();
-    return hr;
+    Derived* made = new (std::nothrow) Derived(static_cast<Args&&>(args)...);
+    if (!made) return E_OUTOFMEMORY;
+    const auto created = win::ComPtr<Derived>::From(made);
+    return created->QueryInterface(iid, object);
   }
 
  protected:

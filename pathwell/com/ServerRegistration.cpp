@@ -104,12 +104,12 @@ HRESULT WriteClassRecord(const ClassEntry& entry, const LibraryDescription& libr
 HRESULT RegisterServer(const LibraryDescription& library) noexcept {
   std::wstring path = win::ModuleFileName(Server::Instance());
   if (path.empty()) return HRESULT_FROM_WIN32(::GetLastError());
-  ITypeLib* typeLib = nullptr;
-  HRESULT hr = ::LoadTypeLibEx(path.c_str(), REGKIND_NONE, &typeLib);
+  win::ComPtr<ITypeLib> typeLib;
+  HRESULT hr = ::LoadTypeLibEx(path.c_str(), REGKIND_NONE, typeLib.put());
   if (FAILED(hr)) return hr;
   // Registers the library and, through it, the interfaces it describes.
-  hr = ::RegisterTypeLib(typeLib, path.data(), const_cast<wchar_t*>(L""));
-  typeLib->Release();
+  hr = ::RegisterTypeLib(typeLib.get(), path.data(), const_cast<wchar_t*>(L""));
+  typeLib.reset();
   if (FAILED(hr)) return hr;
   for (const ClassEntry& entry : library.classes) {
     hr = WriteClassRecord(entry, library, path);

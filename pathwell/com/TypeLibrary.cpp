@@ -3,6 +3,7 @@
 #include <oleauto.h>
 
 #include "ModulePath.h"
+#include "Raii.h"
 #include "Server.h"
 
 namespace quorvel::com {
@@ -12,16 +13,20 @@ namespace {
 // guarded anyway because two apartments may load it at once.
 struct Cache {
   CRITICAL_SECTION lock;
-  ITypeLib* library = nullptr;
+  win::ComPtr<ITypeLib> library;
   Cache() { ::InitializeCriticalSection(&lock); }
-  ~Cache() { ::DeleteCriticalSection(&lock); }
+  // A library still cached at the end of the process is left to it: oleaut32 may be gone.
+  ~Cache() {
+    library.detach();
+    ::DeleteCriticalSection(&lock);
+  }
 };
 Cache& TheCache() {
   static Cache cache;
   return cache;
 }
 
-HRESULT GetLibrary(ITypeLib** library) {
+HRESULT GetLibrary(win::ComPtr<ITypeLib>& library) {
   Cache& cache = TheCache();
   ::EnterCriticalSection(&cache.lock);
   HRESULT hr = S_OK;
@@ -30,13 +35,10 @@ HRESULT GetLibrary(ITypeLib** library) {
     if (path.empty()) {
       hr = HRESULT_FROM_WIN32(::GetLastError());
     } else {
-      hr = ::LoadTypeLibEx(path.c_str(), REGKIND_NONE, &cache.library);
+      hr = ::LoadTypeLibEx(path.c_str(), REGKIND_NONE, cache.library.put());
     }
   }
-  if (SUCCEEDED(hr)) {
-    *library = cache.library;
-    cache.library->AddRef();
-  }
+  if (SUCCEEDED(hr)) library = win::ComPtr<ITypeLib>::From(cache.library.get());
   ::LeaveCriticalSection(&cache.lock);
   return hr;
 }
@@ -46,44 +48,35 @@ HRESULT GetLibrary(ITypeLib** library) {
 HRESULT GetTypeInfoOfGuid(REFGUID guid, ITypeInfo** info) {
   if (!info) return E_POINTER;
   *info = nullptr;
-  ITypeLib* library = nullptr;
-  HRESULT hr = GetLibrary(&library);
+  win::ComPtr<ITypeLib> library;
+  const HRESULT hr = GetLibrary(library);
   if (FAILED(hr)) return hr;
-  hr = library->GetTypeInfoOfGuid(guid, info);
-  library->Release();
-  return hr;
+  return library->GetTypeInfoOfGuid(guid, info);
 }
 
 HRESULT GetInterfaceTypeInfo(REFGUID guid, ITypeInfo** info) {
-  ITypeInfo* dispatch = nullptr;
-  HRESULT hr = GetTypeInfoOfGuid(guid, &dispatch);
+  win::ComPtr<ITypeInfo> dispatch;
+  HRESULT hr = GetTypeInfoOfGuid(guid, dispatch.put());
   if (FAILED(hr)) return hr;
   TYPEATTR* attr = nullptr;
   hr = dispatch->GetTypeAttr(&attr);
-  if (FAILED(hr)) {
-    dispatch->Release();
-    return hr;
-  }
+  if (FAILED(hr)) return hr;
   const bool dualDispatch = attr->typekind == TKIND_DISPATCH && (attr->wTypeFlags & TYPEFLAG_FDUAL);
   dispatch->ReleaseTypeAttr(attr);
   if (!dualDispatch) {
-    *info = dispatch;
+    *info = dispatch.detach();
     return S_OK;
   }
   HREFTYPE vtable = 0;
   hr = dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &vtable);
   if (SUCCEEDED(hr)) hr = dispatch->GetRefTypeInfo(vtable, info);
-  dispatch->Release();
   return hr;
 }
 
 void ReleaseTypeInfoCache() {
   Cache& cache = TheCache();
   ::EnterCriticalSection(&cache.lock);
-  if (cache.library) {
-    cache.library->Release();
-    cache.library = nullptr;
-  }
+  cache.library.reset();
   ::LeaveCriticalSection(&cache.lock);
 }
 

@@ -2,6 +2,7 @@
 
 #include "MessageLoop.h"
 #include "ModulePath.h"
+#include "Path.h"
 
 namespace quorvel::pathwell {
 namespace {
@@ -65,8 +66,7 @@ void Form1::OnDestroy() {
 }
 
 int RunForm1(HINSTANCE instance, int show) {
-  std::wstring folder = win::ModuleFileName(nullptr);
-  folder.erase(folder.find_last_of(L'\\') + 1);
+  const std::wstring folder = win::FolderOf(win::ModuleFileName(nullptr));
   Form1 form;
   if (FAILED(form.Create(instance, folder))) return 1;
   form.SetQuitOnDestroy(true);

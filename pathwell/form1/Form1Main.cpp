@@ -1,12 +1,11 @@
 // PathwellForm1.exe: the library's test form on its own.
 #include <windows.h>
-#include <objbase.h>
 
 #include "Form1.h"
+#include "ScopedComInit.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
-  if (FAILED(::OleInitialize(nullptr))) return 1;
-  const int code = quorvel::pathwell::RunForm1(instance, show);
-  ::OleUninitialize();
-  return code;
+  const quorvel::win::ScopedComInit ole(quorvel::win::ScopedComInit::kOle);
+  if (!ole.Succeeded()) return 1;
+  return quorvel::pathwell::RunForm1(instance, show);
 }

@@ -145,11 +145,12 @@ class PathwellDialogTest : public ::testing::Test {
     wchar_t longName[MAX_PATH] = {};
     ::GetLongPathNameW(folder_.c_str(), longName, MAX_PATH);
     folder_ = longName;
-    owner_ = ::CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
-                               nullptr, nullptr);
+    ownerWindow_.reset(::CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                                         nullptr, nullptr, nullptr));
+    owner_ = ownerWindow_.get();
   }
   void TearDown() override {
-    ::DestroyWindow(owner_);
+    ownerWindow_.reset();
     if (!subfolder_.empty()) ::RemoveDirectoryW(subfolder_.c_str());
     ::RemoveDirectoryW(folder_.c_str());
     EXPECT_EQ(CanUnloadNow(), S_OK);
@@ -162,6 +163,7 @@ class PathwellDialogTest : public ::testing::Test {
   }
   std::wstring folder_;
   std::wstring subfolder_;
+  win::WindowHandle ownerWindow_;
   HWND owner_ = nullptr;
 };
 
@@ -250,7 +252,7 @@ TEST_F(PathwellDialogTest, LateBoundCallsAsVbaMakesThem) {
   EXPECT_EQ(::lstrcmpiW(result.Text().c_str(), folder_.c_str()), 0);
   EXPECT_EQ(owner, static_cast<LONG>(reinterpret_cast<LONG_PTR>(owner_)));
   EXPECT_STREQ(prompt, L"Pick a folder");
-  ::SysFreeString(prompt);
+  const win::Bstr promptOwner(prompt);
 
   LONG type = 0x41;
   VARIANTARG value;

@@ -137,12 +137,10 @@ TEST_F(PathwellControlTest, TypeInformationDescribesTheControlLibrary) {
   EXPECT_EQ(libAttr->wMinorVerNum, 0);
   EXPECT_TRUE(libAttr->wLibFlags & LIBFLAG_FCONTROL);
   library->ReleaseTLibAttr(libAttr);
-  BSTR name = nullptr, doc = nullptr;
-  library->GetDocumentation(-1, &name, &doc, nullptr, nullptr);
-  EXPECT_STREQ(name, L"PathwellX");
-  EXPECT_STREQ(doc, L"PathwellX");
-  ::SysFreeString(name);
-  ::SysFreeString(doc);
+  win::Bstr name, doc;
+  library->GetDocumentation(-1, name.put(), doc.put(), nullptr, nullptr);
+  EXPECT_STREQ(name.get(), L"PathwellX");
+  EXPECT_STREQ(doc.get(), L"PathwellX");
 
   // _Pathwell: a dual interface whose own members follow IDispatch's.
   win::ComPtr<ITypeInfo> dispatch;
@@ -174,14 +172,13 @@ TEST_F(PathwellControlTest, TypeInformationDescribesTheControlLibrary) {
   for (UINT i = 0; i < 3; ++i) {
     FUNCDESC* func = nullptr;
     ASSERT_HRESULT_SUCCEEDED(vtable->GetFuncDesc(i, &func));
-    BSTR funcName = nullptr;
-    vtable->GetDocumentation(func->memid, &funcName, nullptr, nullptr, nullptr);
-    EXPECT_STREQ(funcName, expected[i].name);
+    win::Bstr funcName;
+    vtable->GetDocumentation(func->memid, funcName.put(), nullptr, nullptr, nullptr);
+    EXPECT_STREQ(funcName.get(), expected[i].name);
     EXPECT_EQ(func->memid, expected[i].id);
     EXPECT_EQ(func->invkind, expected[i].kind);
     EXPECT_EQ(func->cParams, expected[i].params);
     EXPECT_EQ(func->elemdescFunc.tdesc.vt, VT_HRESULT);
-    ::SysFreeString(funcName);
     if (i == 0) {
       EXPECT_EQ(func->lprgelemdescParam[0].paramdesc.wParamFlags, PARAMFLAG_FIN | PARAMFLAG_FOUT);
       EXPECT_EQ(func->lprgelemdescParam[0].tdesc.lptdesc->vt, VT_I4);
@@ -190,10 +187,10 @@ TEST_F(PathwellControlTest, TypeInformationDescribesTheControlLibrary) {
       BSTR names[4] = {};
       UINT count = 0;
       vtable->GetNames(func->memid, names, 4, &count);
+      const win::Bstr owned[4] = {win::Bstr(names[0]), win::Bstr(names[1]), win::Bstr(names[2]), win::Bstr(names[3])};
       ASSERT_EQ(count, 4u);
-      EXPECT_STREQ(names[1], L"hndParentHandle");
-      EXPECT_STREQ(names[2], L"txtPrompt");
-      for (BSTR n : names) ::SysFreeString(n);
+      EXPECT_STREQ(owned[1].get(), L"hndParentHandle");
+      EXPECT_STREQ(owned[2].get(), L"txtPrompt");
     }
     vtable->ReleaseFuncDesc(func);
   }
@@ -260,7 +257,8 @@ TEST_F(PathwellControlTest, BTypeStartsAtOneStoresAnyValueAndNotifiesItsContaine
   ULONG fetched = 0;
   EXPECT_EQ(points->Next(3, listed, &fetched), S_FALSE);
   EXPECT_EQ(fetched, 2u);
-  for (ULONG i = 0; i < fetched; ++i) listed[i]->Release();
+  std::vector<win::ComPtr<IConnectionPoint>> owned;
+  for (ULONG i = 0; i < fetched; ++i) owned.push_back(win::ComPtr<IConnectionPoint>::Attach(listed[i]));
 }
 
 TEST_F(PathwellControlTest, PropertyBagKeepsBTypeOnlyWhenNotTheDefault) {
@@ -362,12 +360,13 @@ TEST_F(PathwellControlTest, ExtentStaysAt375By345TwipsWhateverTheContainerAsks) 
 // What Draw leaves in a white 24 x 23 bitmap.
 std::vector<COLORREF> DrawnPixels(IViewObject2* view) {
   win::Bitmap bitmap;
-  HDC dc = nullptr;
+  win::Dc memory;
   {
     win::ScopedGetDC screen(nullptr);
-    dc = ::CreateCompatibleDC(screen);
+    memory.reset(::CreateCompatibleDC(screen));
     bitmap.reset(::CreateCompatibleBitmap(screen, 24, 23));
   }
+  const HDC dc = memory.get();
   std::vector<COLORREF> pixels;
   {
     win::ScopedSelectObject selected(dc, bitmap.get());
@@ -380,7 +379,6 @@ std::vector<COLORREF> DrawnPixels(IViewObject2* view) {
       for (int x = 0; x < 24; ++x) pixels.push_back(::GetPixel(dc, x, y));
     }
   }
-  ::DeleteDC(dc);
   return pixels;
 }
 
@@ -464,8 +462,9 @@ class InPlaceSite final : public ClientSiteBase, public IOleInPlaceSite {
 };
 
 TEST_F(PathwellControlTest, InPlaceWindowKeepsTheFixedSizeWhenResized) {
-  HWND parent = ::CreateWindowExW(0, L"STATIC", L"container", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr,
-                                  nullptr, nullptr);
+  const win::WindowHandle container(::CreateWindowExW(0, L"STATIC", L"container", WS_OVERLAPPEDWINDOW, 0, 0, 400,
+                                                      300, nullptr, nullptr, nullptr, nullptr));
+  const HWND parent = container.get();
   win::ScopedGetDC screen(nullptr);
   const SIZE fixed{::MulDiv(375, ::GetDeviceCaps(screen, LOGPIXELSX), 1440),
                    ::MulDiv(345, ::GetDeviceCaps(screen, LOGPIXELSY), 1440)};
@@ -499,7 +498,6 @@ TEST_F(PathwellControlTest, InPlaceWindowKeepsTheFixedSizeWhenResized) {
     EXPECT_EQ(site.deactivations, 1);
     object->SetClientSite(nullptr);
   }
-  ::DestroyWindow(parent);
 }
 
 TEST_F(PathwellControlTest, BadCallsGetThePlatformsAnswers) {

@@ -147,9 +147,8 @@ TEST(PathwellRegistration, RegisterRegistersTheTypeLibraryAndItsInterfaces) {
   EXPECT_EQ(ReadString(L"Interface\\" + GuidText(kIid) + L"\\TypeLib"), GuidText(kLibid));
   EXPECT_EQ(ReadString(L"Interface\\" + GuidText(kSourceIid)), L"__Pathwell");
 
-  ITypeLib* typeLib = nullptr;
-  ASSERT_HRESULT_SUCCEEDED(::LoadRegTypeLib(kLibid, kLibraryMajor, kLibraryMinor, 0, &typeLib));
-  typeLib->Release();
+  win::ComPtr<ITypeLib> typeLib;
+  ASSERT_HRESULT_SUCCEEDED(::LoadRegTypeLib(kLibid, kLibraryMajor, kLibraryMinor, 0, typeLib.put()));
 }
 
 TEST(PathwellRegistration, UnregisterRemovesTheRecordEvenTwiceAndRegisteringRestoresIt) {
@@ -178,21 +177,19 @@ TEST(PathwellRegistration, UnregisterRemovesTheRecordEvenTwiceAndRegisteringRest
 TEST(PathwellRegistration, UnregisterLeavesTheSharedRecordsToTheOtherArchitecturesCopy) {
   const std::wstring libKey = L"TypeLib\\" + GuidText(kLibid) + L"\\" + kVersionKey + L"\\0\\";
   const auto setValue = [](const std::wstring& key, const wchar_t* value, REGSAM view) {
-    HKEY handle = nullptr;
-    LSTATUS status = ::RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr,
-                                       &handle, nullptr);
+    win::Key handle;
+    const LSTATUS status = ::RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_WRITE | view, nullptr,
+                                             handle.put(), nullptr);
     if (status != ERROR_SUCCESS) return status;
-    status = ::RegSetValueExW(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
-                              static_cast<DWORD>((::lstrlenW(value) + 1) * sizeof(wchar_t)));
-    ::RegCloseKey(handle);
-    return status;
+    return ::RegSetValueExW(handle.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                            static_cast<DWORD>((::lstrlenW(value) + 1) * sizeof(wchar_t)));
   };
   const auto removeOtherCopy = [&] {
-    HKEY classes = nullptr;
-    if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, L"CLSID", 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, &classes) == ERROR_SUCCESS) {
-      ::RegDeleteTreeW(classes, GuidText(kClsid).c_str());
-      ::RegDeleteKeyExW(classes, GuidText(kClsid).c_str(), KEY_WOW64_32KEY, 0);
-      ::RegCloseKey(classes);
+    win::Key classes;
+    if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, L"CLSID", 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, classes.put()) ==
+        ERROR_SUCCESS) {
+      ::RegDeleteTreeW(classes.get(), GuidText(kClsid).c_str());
+      ::RegDeleteKeyExW(classes.get(), GuidText(kClsid).c_str(), KEY_WOW64_32KEY, 0);
     }
     ::RegDeleteTreeW(HKEY_CLASSES_ROOT, (libKey + L"win32").c_str());
     ::RegDeleteKeyW(HKEY_CLASSES_ROOT, (libKey + L"win32").c_str());
@@ -326,27 +323,26 @@ TEST(PathwellRegistration, UnregisteringThroughTheShortNameRemovesTheRegistratio
 
 TEST(PathwellRegistration, ClassObjectOnlyForTheControlsClassAndLocksKeepTheFileLoaded) {
   Library library;
-  IClassFactory* factory = nullptr;
-  EXPECT_EQ(library.getClassObject(kLibid, IID_IClassFactory, reinterpret_cast<void**>(&factory)),
-            CLASS_E_CLASSNOTAVAILABLE);
-  EXPECT_EQ(factory, nullptr);
+  win::ComPtr<IClassFactory> factory;
+  EXPECT_EQ(library.getClassObject(kLibid, IID_IClassFactory, factory.put_void()), CLASS_E_CLASSNOTAVAILABLE);
+  EXPECT_FALSE(factory);
   EXPECT_EQ(library.getClassObject(kClsid, IID_IClassFactory, nullptr), E_POINTER);
 
-  ASSERT_HRESULT_SUCCEEDED(library.getClassObject(kClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)));
+  ASSERT_HRESULT_SUCCEEDED(library.getClassObject(kClsid, IID_IClassFactory, factory.put_void()));
   EXPECT_EQ(library.canUnloadNow(), S_FALSE);
   factory->LockServer(TRUE);
-  IUnknown* outer = factory;
-  IUnknown* object = nullptr;
-  EXPECT_EQ(factory->CreateInstance(outer, IID_IUnknown, reinterpret_cast<void**>(&object)), CLASS_E_NOAGGREGATION);
-  factory->Release();
+  IUnknown* outer = factory.get();
+  win::ComPtr<IUnknown> object;
+  EXPECT_EQ(factory->CreateInstance(outer, IID_IUnknown, object.put_void()), CLASS_E_NOAGGREGATION);
+  factory.reset();
   EXPECT_EQ(library.canUnloadNow(), S_FALSE);  // the lock alone
 
-  ASSERT_HRESULT_SUCCEEDED(library.getClassObject(kClsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)));
+  ASSERT_HRESULT_SUCCEEDED(library.getClassObject(kClsid, IID_IClassFactory, factory.put_void()));
   factory->LockServer(FALSE);
-  ASSERT_HRESULT_SUCCEEDED(factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&object)));
-  factory->Release();
+  ASSERT_HRESULT_SUCCEEDED(factory->CreateInstance(nullptr, IID_IUnknown, object.put_void()));
+  factory.reset();
   EXPECT_EQ(library.canUnloadNow(), S_FALSE);  // the instance alone
-  object->Release();
+  object.reset();
   EXPECT_EQ(library.canUnloadNow(), S_OK);
 }
 

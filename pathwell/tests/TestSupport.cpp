@@ -2,13 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "ModulePath.h"
+#include "Path.h"
+#include "ScopedComInit.h"
 
 namespace quorvel::testing {
 
 std::wstring BinFolder() {
-  const std::wstring program = win::ModuleFileName(nullptr);
-  return program.substr(0, program.find_last_of(L'\\') + 1);
+  return win::JoinPath(win::FolderOf(win::ModuleFileName(nullptr)), L"");
 }
 
 std::wstring OcxPath() { return BinFolder() + L"Pathwell.ocx"; }
@@ -18,15 +21,11 @@ static F Export(HMODULE module, const char* name) {
   return reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module, name)));
 }
 
-Library::Library() : module(::LoadLibraryW(OcxPath().c_str())) {
-  registerServer = Export<decltype(registerServer)>(module, "DllRegisterServer");
-  unregisterServer = Export<decltype(unregisterServer)>(module, "DllUnregisterServer");
-  getClassObject = Export<decltype(getClassObject)>(module, "DllGetClassObject");
-  canUnloadNow = Export<decltype(canUnloadNow)>(module, "DllCanUnloadNow");
-}
-
-Library::~Library() {
-  if (module) ::FreeLibrary(module);
+Library::Library() : dll(OcxPath().c_str()), module(dll.get()) {
+  registerServer = dll.Bind<decltype(registerServer)>("DllRegisterServer");
+  unregisterServer = dll.Bind<decltype(unregisterServer)>("DllUnregisterServer");
+  getClassObject = dll.Bind<decltype(getClassObject)>("DllGetClassObject");
+  canUnloadNow = dll.Bind<decltype(canUnloadNow)>("DllCanUnloadNow");
 }
 
 HRESULT CanUnloadNow() {
@@ -94,7 +93,8 @@ Control::Control(REFCLSID clsid) {
 class PathwellEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
-    ASSERT_HRESULT_SUCCEEDED(::OleInitialize(nullptr));
+    ole_.emplace(win::ScopedComInit::kOle);
+    ASSERT_HRESULT_SUCCEEDED(ole_->Result());
     Library library;
     ASSERT_NE(library.module, nullptr) << "Pathwell.ocx must be beside the tests";
     ASSERT_HRESULT_SUCCEEDED(library.registerServer());
@@ -105,8 +105,11 @@ class PathwellEnvironment : public ::testing::Environment {
       library.unregisterServer();
     }
     ::CoFreeUnusedLibraries();
-    ::OleUninitialize();
+    ole_.reset();
   }
+
+ private:
+  std::optional<win::ScopedComInit> ole_;
 };
 
 static ::testing::Environment* const g_environment = ::testing::AddGlobalTestEnvironment(new PathwellEnvironment);

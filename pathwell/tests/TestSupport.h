@@ -11,6 +11,7 @@
 #include <string>
 
 #include "Gdi.h"
+#include "Library.h"
 #include "PathwellClient.h"
 #include "PathwellIds.h"
 #include "Raii.h"
@@ -37,8 +38,8 @@ std::wstring OcxPath();
 // The library loaded by path (a reference of its own), with its exports.
 struct Library {
   Library();
-  ~Library();
-  HMODULE module;
+  win::Library dll;
+  HMODULE module;  // dll's
   HRESULT(WINAPI* registerServer)();
   HRESULT(WINAPI* unregisterServer)();
   HRESULT(WINAPI* getClassObject)(REFCLSID, REFIID, void**);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "App.h"
+#include "Raii.h"
 #include "Res.h"
 #include "Resource.h"
 
@@ -88,11 +89,11 @@ TEST(QuorvelRc, HandCursorHasItsHotSpotAtTheFingerTip) {
   ASSERT_NE(cursor, nullptr);
   ICONINFO info{};
   ASSERT_TRUE(::GetIconInfo(cursor, &info));
+  const win::Bitmap mask(info.hbmMask), color(info.hbmColor);  // GetIconInfo made them for the caller
   EXPECT_FALSE(info.fIcon);
   EXPECT_EQ(info.xHotspot, 12u);
   EXPECT_EQ(info.yHotspot, 1u);
-  if (info.hbmMask) ::DeleteObject(info.hbmMask);
-  if (info.hbmColor) ::DeleteObject(info.hbmColor);
+
 }
 
 TEST(QuorvelRc, AboutPictureIsABaselineJfifOf640By480WithThreeComponents) {

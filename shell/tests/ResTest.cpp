@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "Raii.h"
 #include "Resource.h"
 #include "TestSupport.h"
 #include "VbErrorAssert.h"
@@ -85,22 +86,22 @@ TEST(Res, FailuresReachTheCallerAsFileErrors) {
   const std::wstring readOnly = folder / L"readonly.wav";
   WriteFileBytes(readOnly, "old");
   ASSERT_TRUE(::SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
-  HANDLE probe = ::CreateFileW(readOnly.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (probe == INVALID_HANDLE_VALUE) {
+  win::Handle probe(::CreateFileW(readOnly.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!probe) {
     EXPECT_VB_ERROR(Res::SaveResourceToFile(readOnly, IDR_KEYCLICK, L"SOUNDS"), kErrPathFileAccess);
     EXPECT_TRUE(ReadFileBytes(readOnly) == "old");
   } else {
-    ::CloseHandle(probe);
+    probe.reset();
   }
 
   EXPECT_VB_ERROR(Res::SaveResourceToFile(folder / L"no such folder\\k.wav", IDR_KEYCLICK, L"SOUNDS"), kErrPathNotFound);
 
   // Another program holds the file without sharing it.
   const std::wstring locked = folder / L"locked.wav";
-  HANDLE holder = ::CreateFileW(locked.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  win::Handle holder(::CreateFileW(locked.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  ASSERT_TRUE(holder);
   EXPECT_VB_ERROR(Res::SaveResourceToFile(locked, IDR_KEYCLICK, L"SOUNDS"), kErrPermissionDenied);
-  ::CloseHandle(holder);
+  holder.reset();
 
   EXPECT_THROW(Res::SaveResourceToFile(folder / L"none.wav", 999, L"SOUNDS"), VbError);
   EXPECT_FALSE(testing::ReadFileBytes(folder / L"none.wav").size());

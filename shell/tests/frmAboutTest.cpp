@@ -5,8 +5,11 @@
 #include <objbase.h>
 
 #include <functional>
+#include <optional>
 #include <set>
 
+#include "Raii.h"
+#include "ScopedComInit.h"
 #include "TestSupport.h"
 #include "Text.h"
 #include "WavPlay.h"
@@ -38,11 +41,9 @@ class frmAboutTest : public ::testing::Test {
   void SetUp() override {
     platform.programFolder = scratch / L"Quorvel";
     WavPlay::EnsureKeyClickFile();  // the folder is missing: the click comes from memory
-    ole_ = ::CoInitialize(nullptr);
+    com_.emplace(win::ScopedComInit::kCom);
   }
-  void TearDown() override {
-    if (SUCCEEDED(ole_)) ::CoUninitialize();
-  }
+  void TearDown() override { com_.reset(); }
 
   // Shows the window as the program does and runs `whileShown` once it is up.
   void ShowAbout(HWND owner, std::function<void(HWND)> whileShown) {
@@ -56,7 +57,7 @@ class frmAboutTest : public ::testing::Test {
   testing::ScratchFolder scratch;
   FakePlatform platform;
   ScopedPlatform scoped{platform};
-  HRESULT ole_ = E_FAIL;
+  std::optional<win::ScopedComInit> com_;
 };
 
 TEST_F(frmAboutTest, LoadsWithItsCaptionIconAndAFixedFrame) {
@@ -127,10 +128,9 @@ TEST_F(frmAboutTest, PointingAtTheLinkShowsTheHandAndThePictureAndLinkHaveTips) 
   HCURSOR hand = cursorAt(frmAbout::Label4);
   ICONINFO info{};
   ASSERT_TRUE(::GetIconInfo(hand, &info));
+  const win::Bitmap mask(info.hbmMask), color(info.hbmColor);  // GetIconInfo made them for the caller
   EXPECT_EQ(info.xHotspot, 12u);  // the program's own hand, pointing with its fingertip
   EXPECT_EQ(info.yHotspot, 1u);
-  if (info.hbmMask) ::DeleteObject(info.hbmMask);
-  if (info.hbmColor) ::DeleteObject(info.hbmColor);
   EXPECT_NE(cursorAt(frmAbout::Image1), hand);
 
   HWND tips = nullptr;

@@ -11,19 +11,19 @@
 #include <cstdlib>
 #include <string>
 
+#include "Raii.h"
+
 namespace {
 
 class CaseBound final : public ::testing::EmptyTestEventListener {
  public:
   explicit CaseBound(DWORD seconds) : seconds_(seconds) {
-    stop_ = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    thread_ = ::CreateThread(nullptr, 0, &CaseBound::Watch, this, 0, nullptr);
+    stop_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    thread_.reset(::CreateThread(nullptr, 0, &CaseBound::Watch, this, 0, nullptr));
   }
   ~CaseBound() override {
-    ::SetEvent(stop_);
-    ::WaitForSingleObject(thread_, 5000);
-    ::CloseHandle(thread_);
-    ::CloseHandle(stop_);
+    ::SetEvent(stop_.get());
+    ::WaitForSingleObject(thread_.get(), 5000);
   }
 
   void OnTestStart(const ::testing::TestInfo& info) override {
@@ -37,7 +37,7 @@ class CaseBound final : public ::testing::EmptyTestEventListener {
  private:
   static DWORD WINAPI Watch(void* self) {
     auto* bound = static_cast<CaseBound*>(self);
-    while (::WaitForSingleObject(bound->stop_, 250) == WAIT_TIMEOUT) {
+    while (::WaitForSingleObject(bound->stop_.get(), 250) == WAIT_TIMEOUT) {
       const ULONGLONG deadline = bound->deadline_;
       if (deadline == 0 || ::GetTickCount64() < deadline) continue;
       ::EnterCriticalSection(&bound->lock_);
@@ -57,8 +57,8 @@ class CaseBound final : public ::testing::EmptyTestEventListener {
   DWORD seconds_;
   std::atomic<ULONGLONG> deadline_{0};
   std::string name_;
-  HANDLE stop_ = nullptr;
-  HANDLE thread_ = nullptr;
+  quorvel::win::Handle stop_;
+  quorvel::win::Handle thread_;
 };
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "Seam.h"
+#include "Platform.h"
 
 namespace quorvel::testing {
 

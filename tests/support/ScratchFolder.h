@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "Raii.h"
+
 namespace quorvel::testing {
 
 class ScratchFolder {
@@ -32,23 +34,21 @@ class ScratchFolder {
   std::wstring Listing() const {
     std::wstring out;
     WIN32_FIND_DATAW found;
-    HANDLE search = ::FindFirstFileW((path_ + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return out;
+    const win::FindHandle search(::FindFirstFileW((path_ + L"\\*").c_str(), &found));
+    if (!search) return out;
     do {
       const std::wstring name = found.cFileName;
       if (name == L"." || name == L"..") continue;
       if (!out.empty()) out += L'|';
       out += name;
-    } while (::FindNextFileW(search, &found));
-    ::FindClose(search);
+    } while (::FindNextFileW(search.get(), &found));
     return out;
   }
 
  private:
   static void Remove(const std::wstring& folder) {
     WIN32_FIND_DATAW found;
-    HANDLE search = ::FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
+    if (const win::FindHandle search(::FindFirstFileW((folder + L"\\*").c_str(), &found)); search) {
       do {
         const std::wstring name = found.cFileName;
         if (name == L"." || name == L"..") continue;
@@ -58,8 +58,7 @@ class ScratchFolder {
           Remove(full);
         else
           ::DeleteFileW(full.c_str());
-      } while (::FindNextFileW(search, &found));
-      ::FindClose(search);
+      } while (::FindNextFileW(search.get(), &found));
     }
     ::SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_NORMAL);
     ::RemoveDirectoryW(folder.c_str());
@@ -72,21 +71,20 @@ class ScratchFolder {
 // writer the code under test left open makes the read fail.
 inline std::string ReadFileBytes(const std::wstring& path) {
   std::string out;
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return out;
+  const win::Handle file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) return out;
   char buffer[4096];
   DWORD got = 0;
-  while (::ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got) out.append(buffer, got);
-  ::CloseHandle(file);
+  while (::ReadFile(file.get(), buffer, sizeof(buffer), &got, nullptr) && got) out.append(buffer, got);
   return out;
 }
 
 // Creates the file, or empties one already there, with these bytes.
 inline void WriteFileBytes(const std::wstring& path, std::string_view bytes) {
-  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const win::Handle file(
+      ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
-  ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  ::CloseHandle(file);
+  ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 inline bool FileExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }

@@ -11,7 +11,10 @@
 #include "Arguments.h"
 #include "Clock.h"
 #include "FindWindows.h"
+#include "Library.h"
 #include "PaintedText.h"
+#include "Path.h"
+#include "Raii.h"
 #include "Text.h"
 
 namespace quorvel::autodrive {
@@ -23,8 +26,7 @@ DWORD HandleCount(HANDLE process, DWORD pid) {
   DWORD count = 0;
   if (::GetProcessHandleCount(process, &count) && count != 0) return count;
   using QuerySystemInformation = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
-  auto query = reinterpret_cast<QuerySystemInformation>(
-      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+  const auto query = win::BindByName<QuerySystemInformation>(L"ntdll.dll", "NtQuerySystemInformation");
   if (!query) return 0;
   struct Entry {
     ULONG ownerPid;
@@ -113,9 +115,8 @@ void Session::Run(const std::vector<std::wstring>& args) {
 void Session::CmdStart(const std::vector<std::wstring>& a) {
   std::wstring commandLine;
   for (size_t i = 1; i < a.size(); ++i) commandLine += (i > 1 ? L" \"" : L"\"") + a[i] + L"\"";
-  std::wstring folder = a[1];
-  const size_t slash = folder.find_last_of(L"\\/");
-  folder = slash == std::wstring::npos ? L"." : folder.substr(0, slash);
+  std::wstring folder = win::FolderOf(a[1]);
+  if (folder.empty()) folder = L".";
   // The program gets NUL as its standard handles: under Wine a child would otherwise keep
   // the caller's pipe open, and a script reading this program's output would never end.
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
@@ -128,7 +129,7 @@ void Session::CmdStart(const std::vector<std::wstring>& a) {
   origin_ = win::Milliseconds();
   if (!::CreateProcessW(a[1].c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, folder.c_str(), &si, &pi))
     Fail(L"cannot start " + a[1] + L" (error " + std::to_wstring(::GetLastError()) + L")");
-  ::CloseHandle(pi.hThread);
+  const win::Handle thread(pi.hThread);  // only the process is waited for
   started_.reset(pi.hProcess);
   Out(L"started pid " + std::to_wstring(pi.dwProcessId));
 }

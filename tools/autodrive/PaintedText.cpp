@@ -20,17 +20,15 @@ class DibSection {
     bi.bmiHeader.biPlanes = 1;
     bi.bmiHeader.biBitCount = 32;
     bitmap_.reset(::CreateDIBSection(compatible, &bi, DIB_RGB_COLORS, &bits_, nullptr, 0));
-    dc_ = ::CreateCompatibleDC(compatible);
+    dc_.reset(::CreateCompatibleDC(compatible));
     if (!bitmap_ || !dc_) Fail(L"cannot create a bitmap for capturing");
-    old_ = ::SelectObject(dc_, bitmap_.get());
+    old_ = ::SelectObject(dc_.get(), bitmap_.get());
   }
-  ~DibSection() {
-    ::SelectObject(dc_, old_);
-    ::DeleteDC(dc_);
-  }
+  // The bitmap is selected out before the DC and then the bitmap go.
+  ~DibSection() { ::SelectObject(dc_.get(), old_); }
   DibSection(const DibSection&) = delete;
   DibSection& operator=(const DibSection&) = delete;
-  HDC dc() const { return dc_; }
+  HDC dc() const { return dc_.get(); }
   Pixels Read() const {
     ::GdiFlush();
     Pixels p{width_, height_, {}};
@@ -44,7 +42,7 @@ class DibSection {
   int width_, height_;
   win::Bitmap bitmap_;
   void* bits_ = nullptr;
-  HDC dc_ = nullptr;
+  win::Dc dc_;
   HGDIOBJ old_ = nullptr;
 };
 

@@ -1,7 +1,8 @@
-#include "Seam.h"
+#include "Platform.h"
 
 #include <shellapi.h>
 
+#include "Library.h"
 #include "ModulePath.h"
 
 namespace quorvel {
@@ -9,13 +10,7 @@ namespace {
 
 // The program binds its sound and shell functions by library and function name at their
 // first call, so winmm and shell32 are only loaded when a click or a shell call needs them.
-template <typename Fn>
-Fn BindByName(const wchar_t* library, const char* function) {
-  HMODULE module = ::GetModuleHandleW(library);
-  if (!module) module = ::LoadLibraryW(library);  // stays loaded for the program's life
-  if (!module) return nullptr;
-  return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(module, function)));
-}
+using win::BindByName;
 
 using SndPlaySoundAFn = BOOL(WINAPI*)(LPCSTR, UINT);
 using ShellExecuteAFn = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
