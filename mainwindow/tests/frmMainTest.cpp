@@ -489,6 +489,33 @@ TEST_F(FrmMainTest, RunsProduceExactlyTheEnginesModuleAndTwoRunsAppendTwoModules
   EXPECT_EQ(form_->StatusCaption(), L"Finalizing...");
 }
 
+// The window makes a classic module of any length; past the 65,534 lines VB6 loads (32 bytes
+// a line) the status line says so after the run, and the run is otherwise the same.
+TEST_F(FrmMainTest, AModuleLongerThanVb6LoadsIsMadeAndTheStatusLineNamesTheCompactLayout) {
+  for (const size_t bytes : {size_t{2016383}, size_t{2016384}}) {
+    SCOPED_TRACE(bytes);
+    Click(F::btnClear);
+    platform_.boxes.clear();
+    const std::string source = Bytes(bytes);
+    Choose(MakeSource(L"big.bin", source));
+    Click(F::btnStart);
+    EXPECT_EQ(Output(), Module(L"big.bin", source));
+    const std::wstring status = form_->StatusCaption();
+    if (bytes == 2016383) {
+      EXPECT_EQ(status, L"Finalizing...");
+    } else {
+      EXPECT_NE(status.find(L"quorvel-gen --layout compact"), std::wstring::npos) << win::Utf8(status);
+      EXPECT_NE(status.find(L"65,534"), std::wstring::npos) << win::Utf8(status);
+    }
+    ASSERT_EQ(platform_.boxes.size(), 1u);
+    EXPECT_EQ(platform_.boxes[0].text, L"Done");
+    EXPECT_EQ(platform_.boxes[0].title, L"Good news!");
+    EXPECT_TRUE(Shown(F::Text1));
+    EXPECT_TRUE(Enabled(F::btnSave));
+    EXPECT_EQ(Led(), 0u);
+  }
+}
+
 TEST_F(FrmMainTest, AFailedRunShowsOnlyTheOopsBoxAndKeepsSaveAndClearAsTheyWere) {
   const std::wstring source = dir_ / L"no folder\\x.bin";
   Choose(source);
