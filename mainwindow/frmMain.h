@@ -50,14 +50,12 @@ class frmMain : public win::WindowBase<frmMain>, private RunWindow {
   RECT LabelRect(Ctl row) const;
 
  private:
-  friend class win::WindowBase<frmMain>;
-
   // The window's hooks (Window.h); the layout and the painted labels are in frmMainLayout.cpp.
-  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-  void OnCreate();
-  void OnCommand(int id, int code);
-  void OnPaint(HDC dc, PAINTSTRUCT* ps);
-  void OnDestroy();
+  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  bool OnCreate(const CREATESTRUCTW& create) override;
+  void OnCommand(int id, int code) override;
+  void OnPaint(HDC dc, PAINTSTRUCT* ps) override;
+  void OnDestroy() override;
   void CloseWindow();
 
   // Event procedures.

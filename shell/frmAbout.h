@@ -39,11 +39,9 @@ class frmAbout : public win::WindowBase<frmAbout> {
   RECT Rect(Row row) const { return rects_[row]; }
 
  private:
-  friend class win::WindowBase<frmAbout>;
-
-  void OnCreate();
-  void OnPaint(HDC dc, PAINTSTRUCT* ps);
-  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  bool OnCreate(const CREATESTRUCTW& create) override;
+  void OnPaint(HDC dc, PAINTSTRUCT* ps) override;
+  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
   void Form_Load();
   void Form_QueryUnload();
   void Label4_Click();
