@@ -44,10 +44,6 @@ class frmMain : public win::WindowBase<frmMain>, private RunWindow {
 
   // The windows made from the control table (nullptr for the labels painted on the window).
   HWND Control(Ctl row) const { return controls_.windows[row]; }
-  // The painted labels Label1 and StatusBar1: caption, and place in client pixels (they size
-  // themselves to their caption).
-  const std::wstring& StatusCaption() const { return statusCaption_; }
-  RECT LabelRect(Ctl row) const;
 
  private:
   // The window's hooks (Window.h); the layout and the painted labels are in frmMainLayout.cpp.
@@ -84,7 +80,10 @@ class frmMain : public win::WindowBase<frmMain>, private RunWindow {
   bool DoEvents() override;
   HWND BoxOwner() const override { return hwnd_; }
 
+  // The painted labels Label1 and StatusBar1 size themselves to their caption: their place in
+  // client pixels.
   void LayoutLabel(Ctl row);
+  RECT LabelRect(Ctl row) const;
   HFONT ControlFont(Ctl row) const { return controls_.fonts[row].get(); }
   std::wstring TextOf(Ctl row) const { return win::WindowText(Control(row)); }
   void SetTextOf(Ctl row, const std::wstring& text) { ::SetWindowTextW(Control(row), text.c_str()); }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "App.h"
+#include "DrawnText.h"
 #include "ExpectedModule.h"
 #include "FakePlatform.h"
 #include "LED.h"
@@ -103,6 +104,20 @@ class FrmMainTest : public ::testing::Test {
     return text;
   }
   COLORREF Led() const { return LED::Color(C(F::LED1)); }
+  // A label the window paints on itself, as it paints it: Busy by its text, the status label
+  // as the text drawn where the output area lies (empty when nothing is drawn there).
+  testing::DrawnText Painted(const std::wstring& text) const {
+    for (const auto& drawn : testing::TextsDrawnBy(form_->hwnd()))
+      if (drawn.text == text) return drawn;
+    return {};
+  }
+  testing::DrawnText StatusLabel() const {
+    const RECT output = testing::RectInParent(C(F::Text1));
+    for (const auto& drawn : testing::TextsDrawnBy(form_->hwnd()))
+      if (::PtInRect(&output, drawn.at)) return drawn;
+    return {};
+  }
+  std::wstring Status() const { return StatusLabel().text; }
   void Click(F::Ctl row) { ::SendMessageW(C(row), BM_CLICK, 0, 0); }
   // A click on a button as the window hears it, whether the button is enabled or not.
   void PostClick(F::Ctl row) {
@@ -169,12 +184,13 @@ TEST_F(FrmMainTest, StartsCentredWithEveryControlInsideTheWindowAndNoneCoveringA
   // which a run hides while the label speaks.
   RECT client;
   ::GetClientRect(hwnd, &client);
-  const RECT busy = form_->LabelRect(F::Label1);
+  const RECT busy = Painted(L"Busy").bounds;
   EXPECT_FALSE(::IsRectEmpty(&busy));
   EXPECT_TRUE(testing::Contains(client, busy));
   for (HWND w = ::GetWindow(hwnd, GW_CHILD); w; w = ::GetWindow(w, GW_HWNDNEXT))
     EXPECT_FALSE(testing::Overlap(busy, testing::RectInParent(w))) << testing::Describe(w);
-  EXPECT_TRUE(testing::Contains(testing::RectInParent(C(F::Text1)), form_->LabelRect(F::StatusBar1)));
+  EXPECT_EQ(StatusLabel().text, L"Label2");
+  EXPECT_TRUE(testing::Contains(testing::RectInParent(C(F::Text1)), StatusLabel().bounds));
 }
 
 TEST_F(FrmMainTest, StartsWithTheTextsTheUserSeesAndOnlyWhatCanRunEnabled) {
@@ -195,7 +211,7 @@ TEST_F(FrmMainTest, StartsWithTheTextsTheUserSeesAndOnlyWhatCanRunEnabled) {
                                                         {F::btnHelp, L"Help"},   {F::btnExit, L"Exit"}};
   for (const auto& [row, caption] : commands) EXPECT_EQ(TextOf(row), caption);
   EXPECT_EQ(Output(), L"");
-  EXPECT_EQ(form_->StatusCaption(), L"Label2");
+  EXPECT_EQ(Status(), L"Label2");
   EXPECT_EQ(Led(), 0u);
 
   EXPECT_TRUE(Checked(F::optAppPath));
@@ -290,20 +306,23 @@ TEST_F(FrmMainShownTest, FocusStartsOnBrowseAndTabReachesEveryEnabledControlOnce
 }
 
 TEST_F(FrmMainTest, StatusLabelIsPaintedOnTheWindowAndGrowsFromItsLeftEdge) {
-  const RECT start = form_->LabelRect(F::StatusBar1);
-  EXPECT_GT(start.right, start.left);
+  const testing::DrawnText start = StatusLabel();
+  EXPECT_EQ(start.text, L"Label2");
+  EXPECT_GT(start.bounds.right, start.bounds.left);
 
   Choose(MakeSource(L"a.bin", Bytes(100)));
   Click(F::btnStart);
-  const RECT after = form_->LabelRect(F::StatusBar1);
-  EXPECT_EQ(form_->StatusCaption(), L"Finalizing...");
-  EXPECT_EQ(after.left, start.left);
-  EXPECT_EQ(after.top, start.top);
-  EXPECT_GT(after.right, start.right);
-  EXPECT_TRUE(testing::Contains(testing::RectInParent(C(F::Text1)), after));
+  const testing::DrawnText after = StatusLabel();
+  EXPECT_EQ(after.text, L"Finalizing...");
+  EXPECT_EQ(after.at.x, start.at.x);
+  EXPECT_EQ(after.at.y, start.at.y);
+  EXPECT_GT(after.bounds.right, start.bounds.right);
+  EXPECT_TRUE(testing::Contains(testing::RectInParent(C(F::Text1)), after.bounds));
 
   Click(F::btnClear);  // an empty caption takes no room
-  EXPECT_EQ(form_->LabelRect(F::StatusBar1).right, start.left);
+  const testing::DrawnText cleared = StatusLabel();
+  EXPECT_EQ(cleared.text, L"");
+  EXPECT_LE(cleared.bounds.right - cleared.bounds.left, 1);
 }
 
 // ---- Source choice and options --------------------------------------------------------------
@@ -343,7 +362,7 @@ TEST_F(FrmMainTest, CancelEmptiesTheSourceFieldButKeepsStartAndTheSaveName) {
   EXPECT_EQ(platform_.boxes[0].title, L"Dumbass!");
   EXPECT_EQ(platform_.boxes[0].flags, 0u);
   EXPECT_TRUE(Shown(F::Text1));
-  EXPECT_EQ(form_->StatusCaption(), L"Label2");
+  EXPECT_EQ(Status(), L"Label2");
   EXPECT_FALSE(Enabled(F::btnSave));
 }
 
@@ -486,7 +505,7 @@ TEST_F(FrmMainTest, RunsProduceExactlyTheEnginesModuleAndTwoRunsAppendTwoModules
   EXPECT_TRUE(Enabled(F::btnClear));
   EXPECT_TRUE(Enabled(F::btnStart));
   EXPECT_EQ(Led(), 0u);
-  EXPECT_EQ(form_->StatusCaption(), L"Finalizing...");
+  EXPECT_EQ(Status(), L"Finalizing...");
 }
 
 // The window makes a classic module of any length; past the 65,534 lines VB6 loads (32 bytes
@@ -500,7 +519,7 @@ TEST_F(FrmMainTest, AModuleLongerThanVb6LoadsIsMadeAndTheStatusLineNamesTheCompa
     Choose(MakeSource(L"big.bin", source));
     Click(F::btnStart);
     EXPECT_EQ(Output(), Module(L"big.bin", source));
-    const std::wstring status = form_->StatusCaption();
+    const std::wstring status = Status();
     if (bytes == 2016383) {
       EXPECT_EQ(status, L"Finalizing...");
     } else {
@@ -659,7 +678,7 @@ TEST_F(FrmMainTest, SaveWritesTheWholeTextInAnsiUnderTheChosenName) {
   ASSERT_EQ(platform_.boxes.size(), 1u);  // no overwrite question for a new name
   EXPECT_EQ(platform_.boxes[0].text, L"Saved: " + target);
   EXPECT_EQ(platform_.boxes[0].title, L"Good news!");
-  EXPECT_EQ(form_->StatusCaption(), L"Saved...");
+  EXPECT_EQ(Status(), L"Saved...");
   EXPECT_EQ(platform_.sounds.size(), 1u);
   DWORD start = 1, end = 0;
   ::SendMessageW(C(F::Text1), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
@@ -699,7 +718,7 @@ TEST_F(FrmMainTest, CancelIsSilentAndAFailedSaveIsReportedWithTheTargetIntact) {
   platform_.dialogAnswers.push_back({true, L""});
   Click(F::btnSave);
   EXPECT_TRUE(platform_.boxes.empty());
-  EXPECT_EQ(form_->StatusCaption(), L"Finalizing...");
+  EXPECT_EQ(Status(), L"Finalizing...");
 
   const std::wstring nowhere = dir_ / L"no folder\\out.txt";
   platform_.dialogAnswers.push_back({false, nowhere});
@@ -709,7 +728,7 @@ TEST_F(FrmMainTest, CancelIsSilentAndAFailedSaveIsReportedWithTheTargetIntact) {
   EXPECT_EQ(platform_.boxes[0].flags, static_cast<UINT>(MB_ICONERROR));
   EXPECT_NE(platform_.boxes[0].text.find(nowhere), std::wstring::npos);
   EXPECT_NE(platform_.boxes[0].text.find(L"Error # 76(Path not found)"), std::wstring::npos);
-  EXPECT_EQ(form_->StatusCaption(), L"Saving...");
+  EXPECT_EQ(Status(), L"Saving...");
 
   const std::wstring readOnly = dir_ / L"ro.txt";
   WriteFileBytes(readOnly, "keep");
@@ -755,7 +774,7 @@ TEST_F(FrmMainTest, ClearReturnsToTheStartStateButKeepsItselfEnabled) {
     EXPECT_FALSE(Enabled(F::btnStart));
     EXPECT_FALSE(Enabled(F::btnSave));
     EXPECT_TRUE(Enabled(F::btnClear));
-    EXPECT_EQ(form_->StatusCaption(), L"");
+    EXPECT_EQ(Status(), L"");
   }
   EXPECT_EQ(platform_.sounds.size(), 2u);
   EXPECT_EQ(SaveName(), L"c");  // Clear keeps the save name
