@@ -1,7 +1,7 @@
 #pragma once
-// What a window draws as text, read back without a screen: the window paints its client area
-// into an enhanced metafile (WM_PRINTCLIENT, as PrintWindow asks it to), and every text
-// record is returned with where it was drawn.
+// What a window draws, read back without a screen: the window paints its client area into an
+// enhanced metafile (WM_PRINTCLIENT, as PrintWindow asks it to), and every text and picture
+// it drew is returned with where it was drawn.
 #include <windows.h>
 
 #include <string>
@@ -15,31 +15,50 @@ struct DrawnText {
   RECT bounds{};  // the cells it covers, in client pixels
 };
 
-inline std::vector<DrawnText> TextsDrawnBy(HWND hwnd) {
-  std::vector<DrawnText> found;
+struct Drawing {
+  std::vector<DrawnText> texts;
+  std::vector<RECT> pictures;  // where bitmaps were copied to, in client pixels
+};
+
+inline Drawing DrawingOf(HWND hwnd) {
+  Drawing drawing;
   HDC screen = ::GetDC(hwnd);
   HDC recorder = ::CreateEnhMetaFileW(screen, nullptr, nullptr, nullptr);
   ::ReleaseDC(hwnd, screen);
-  if (!recorder) return found;
+  if (!recorder) return drawing;
   ::SendMessageW(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(recorder), PRF_CLIENT);
   HENHMETAFILE recorded = ::CloseEnhMetaFile(recorder);
-  if (!recorded) return found;
+  if (!recorded) return drawing;
   auto collect = [](HDC, HANDLETABLE*, const ENHMETARECORD* record, int, LPARAM context) -> int {
-    if (record->iType != EMR_EXTTEXTOUTW) return 1;
-    const auto* text = reinterpret_cast<const EMREXTTEXTOUTW*>(record);
-    const auto* characters =
-        reinterpret_cast<const wchar_t*>(reinterpret_cast<const BYTE*>(record) + text->emrtext.offString);
-    DrawnText drawn;
-    drawn.text.assign(characters, text->emrtext.nChars);
-    drawn.at = POINT{text->emrtext.ptlReference.x, text->emrtext.ptlReference.y};
-    drawn.bounds = RECT{text->rclBounds.left, text->rclBounds.top, text->rclBounds.right + 1,
-                        text->rclBounds.bottom + 1};
-    reinterpret_cast<std::vector<DrawnText>*>(context)->push_back(std::move(drawn));
+    auto& out = *reinterpret_cast<Drawing*>(context);
+    // Bounds in a record are inclusive.
+    auto cells = [](const RECTL& r) { return RECT{r.left, r.top, r.right + 1, r.bottom + 1}; };
+    switch (record->iType) {
+      case EMR_EXTTEXTOUTW: {
+        const auto* text = reinterpret_cast<const EMREXTTEXTOUTW*>(record);
+        const auto* characters =
+            reinterpret_cast<const wchar_t*>(reinterpret_cast<const BYTE*>(record) + text->emrtext.offString);
+        out.texts.push_back({std::wstring(characters, text->emrtext.nChars),
+                             POINT{text->emrtext.ptlReference.x, text->emrtext.ptlReference.y},
+                             cells(text->rclBounds)});
+        break;
+      }
+      case EMR_BITBLT:
+      case EMR_STRETCHBLT:
+      case EMR_STRETCHDIBITS:
+        // Each of these records has its bounds right after the header.
+        out.pictures.push_back(cells(reinterpret_cast<const EMRBITBLT*>(record)->rclBounds));
+        break;
+      default:
+        break;
+    }
     return 1;
   };
-  ::EnumEnhMetaFile(nullptr, recorded, collect, &found, nullptr);
+  ::EnumEnhMetaFile(nullptr, recorded, collect, &drawing, nullptr);
   ::DeleteEnhMetaFile(recorded);
-  return found;
+  return drawing;
 }
+
+inline std::vector<DrawnText> TextsDrawnBy(HWND hwnd) { return DrawingOf(hwnd).texts; }
 
 }  // namespace quorvel::testing
