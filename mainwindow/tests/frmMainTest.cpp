@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -193,23 +194,9 @@ TEST_F(FrmMainTest, StartsCentredWithEveryControlInsideTheWindowAndNoneCoveringA
   EXPECT_TRUE(testing::Contains(testing::RectInParent(C(F::Text1)), StatusLabel().bounds));
 }
 
-TEST_F(FrmMainTest, StartsWithTheTextsTheUserSeesAndOnlyWhatCanRunEnabled) {
-  EXPECT_EQ(TextOf(F::Frame1), L"Source File");
+TEST_F(FrmMainTest, StartsEmptyWithOnlyWhatCanRunEnabledAndEveryCaptionFittingItsControl) {
   EXPECT_EQ(TextOf(F::txtSourceFile), L"");
-  EXPECT_EQ(TextOf(F::Command1), L"Browse");
-  EXPECT_EQ(TextOf(F::Frame2), L"Options");
-  EXPECT_EQ(TextOf(F::Frame3), L"Final Location");
-  EXPECT_EQ(TextOf(F::optAppPath), L"App.Path");
-  EXPECT_EQ(TextOf(F::optOtherLocation), L"Other Location");
-  EXPECT_EQ(TextOf(F::txtOtherLocation), L".");
-  EXPECT_EQ(TextOf(F::btnSelectDir), L"Browse");
-  EXPECT_EQ(TextOf(F::Frame4), L"Sub Type");
-  EXPECT_EQ(TextOf(F::optPublic), L"Public Sub");
-  EXPECT_EQ(TextOf(F::optPrivate), L"Private Sub");
-  const std::pair<F::Ctl, const wchar_t*> commands[] = {{F::btnStart, L"Start"}, {F::btnSave, L"Save"},
-                                                        {F::btnClear, L"Clear"}, {F::btnAbout, L"About"},
-                                                        {F::btnHelp, L"Help"},   {F::btnExit, L"Exit"}};
-  for (const auto& [row, caption] : commands) EXPECT_EQ(TextOf(row), caption);
+  EXPECT_EQ(TextOf(F::txtOtherLocation), L".");  // the current folder, as the module runs
   EXPECT_EQ(Output(), L"");
   EXPECT_EQ(Status(), L"Label2");
   EXPECT_EQ(Led(), 0u);
@@ -645,15 +632,29 @@ TEST_F(FrmMainTest, WhileARunIsInProgressTheOtherCommandsDoNothing) {
   EXPECT_EQ(TextOf(F::txtSourceFile), dir_ / L"busy.bin");
 }
 
-TEST_F(FrmMainTest, ClosingDuringARunStopsItShowsByeOnceAndCloses) {
+// A request to close, or the end of the session, heard in one of a run's pauses: the run
+// stops there, the window says Bye once and closes, with neither the Done nor the Oops box.
+struct CloseRequest {
+  const char* name;
+  UINT message;
+  WPARAM wParam;
+};
+class FrmMainCloseDuringRunTest : public FrmMainTest, public ::testing::WithParamInterface<CloseRequest> {};
+
+TEST_P(FrmMainCloseDuringRunTest, StopsTheRunInItsNextPauseShowsByeOnceAndCloses) {
   Choose(MakeSource(L"long.bin", Bytes(20000)));
-  ::PostMessageW(form_->hwnd(), WM_CLOSE, 0, 0);  // heard in the run's first pause
+  ::PostMessageW(form_->hwnd(), GetParam().message, GetParam().wParam, 0);  // heard in the run's first pause
   Click(F::btnStart);
   EXPECT_EQ(form_->hwnd(), nullptr);
   EXPECT_EQ(platform_.Count(L"Bye"), 1);
   EXPECT_EQ(platform_.Count(L"Good news!"), 0);
   EXPECT_EQ(platform_.Count(L"Oops!"), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Requests, FrmMainCloseDuringRunTest,
+                         ::testing::Values(CloseRequest{"Close", WM_CLOSE, 0},
+                                           CloseRequest{"EndSession", WM_ENDSESSION, TRUE}),
+                         [](const ::testing::TestParamInfo<CloseRequest>& info) { return std::string(info.param.name); });
 
 // ---- Save -----------------------------------------------------------------------------------
 
@@ -854,16 +855,6 @@ TEST_F(FrmMainTest, EndingTheSessionClosesTheWindowWithOneByeBoxAndEndsTheProgra
   MSG msg;
   ASSERT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(msg.wParam, 0u);
-}
-
-TEST_F(FrmMainTest, EndingTheSessionDuringARunStopsItInItsNextPauseAndCloses) {
-  Choose(MakeSource(L"long.bin", Bytes(20000)));
-  ::PostMessageW(form_->hwnd(), WM_ENDSESSION, TRUE, 0);  // heard in the run's first pause
-  Click(F::btnStart);
-  EXPECT_EQ(form_->hwnd(), nullptr);
-  EXPECT_EQ(platform_.Count(L"Bye"), 1);
-  EXPECT_EQ(platform_.Count(L"Good news!"), 0);
-  EXPECT_EQ(platform_.Count(L"Oops!"), 0);
 }
 
 TEST_F(FrmMainTest, StartSourceBrowseSaveClearAboutAndExitClickButHelpAndOptionsDoNot) {
