@@ -18,7 +18,7 @@ namespace quorvel {
 
 class frmMain : public win::WindowBase<frmMain>, private RunWindow {
  public:
-  // Rows of the control table, in its order.
+  // Rows of the control table, in its order; a row's control has the identifier kFirstId + row.
   enum Ctl : size_t {
     Frame1, txtSourceFile, Command1, Frame2, Frame3, optAppPath, optOtherLocation, txtOtherLocation,
     btnSelectDir, Frame4, optPrivate, optPublic, btnStart, btnSave, btnClear, btnAbout, btnHelp, btnExit,
@@ -41,9 +41,6 @@ class frmMain : public win::WindowBase<frmMain>, private RunWindow {
   bool PreTranslate(MSG& msg);
   // Ends the message loop when the window is gone (the program; tests keep their loop).
   void SetQuitOnDestroy(bool quit) { quitOnDestroy_ = quit; }
-
-  // The windows made from the control table (nullptr for the labels painted on the window).
-  HWND Control(Ctl row) const { return controls_.windows[row]; }
 
  private:
   // The window's hooks (Window.h); the layout and the painted labels are in frmMainLayout.cpp.
@@ -83,6 +80,8 @@ class frmMain : public win::WindowBase<frmMain>, private RunWindow {
   // The painted labels Label1 and StatusBar1 size themselves to their caption: their place in
   // client pixels.
   void LayoutLabel(Ctl row);
+  // The windows made from the control table (nullptr for the labels painted on the window).
+  HWND Control(Ctl row) const { return controls_.windows[row]; }
   RECT LabelRect(Ctl row) const;
   HFONT ControlFont(Ctl row) const { return controls_.fonts[row].get(); }
   std::wstring TextOf(Ctl row) const { return win::WindowText(Control(row)); }

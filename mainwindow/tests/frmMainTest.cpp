@@ -59,6 +59,8 @@ class FakeBrowser : public FolderBrowser {
 
 using testing::Bytes;
 
+HWND Child(HWND form, F::Ctl row) { return ::GetDlgItem(form, F::kFirstId + static_cast<int>(row)); }
+
 std::wstring Module(const std::wstring& fileName, const std::string& bytes, const std::wstring& scope = L"Public",
                     const std::wstring& folder = App::Path()) {
   return testing::Module(fileName, bytes, scope, folder);
@@ -90,7 +92,8 @@ class FrmMainTest : public ::testing::Test {
     }
   }
 
-  HWND C(F::Ctl row) const { return form_->Control(row); }
+  // A control as any program finds it: by its identifier (nullptr for the painted labels).
+  HWND C(F::Ctl row) const { return Child(form_->hwnd(), row); }
   bool Shown(F::Ctl row) const { return (::GetWindowLongW(C(row), GWL_STYLE) & WS_VISIBLE) != 0; }
   bool Enabled(F::Ctl row) const { return ::IsWindowEnabled(C(row)) != FALSE; }
   bool Checked(F::Ctl row) const { return ::SendMessageW(C(row), BM_GETCHECK, 0, 0) == BST_CHECKED; }
@@ -449,15 +452,15 @@ TEST(FrmMainPathwellTest, AMissingFolderBrowseControlIsReportedNotIgnored) {
   FakeBrowser* fake = browser.get();
   frmMain form(std::move(browser));
   ASSERT_TRUE(form.Create(::GetModuleHandleW(nullptr), SW_SHOW));
-  ::SendMessageW(form.Control(F::optOtherLocation), BM_CLICK, 0, 0);
-  ::SendMessageW(form.Control(F::btnSelectDir), BM_CLICK, 0, 0);
+  ::SendMessageW(Child(form.hwnd(), F::optOtherLocation), BM_CLICK, 0, 0);
+  ::SendMessageW(Child(form.hwnd(), F::btnSelectDir), BM_CLICK, 0, 0);
   ASSERT_EQ(platform.boxes.size(), 1u);
   EXPECT_EQ(platform.boxes[0].title, L"Oops!");
   EXPECT_EQ(platform.boxes[0].flags, static_cast<UINT>(MB_ICONERROR));
   EXPECT_EQ(platform.boxes[0].text.find(L"The folder-browse control Pathwell.ocx is not available.\r\nError &H80040154"), 0u);
   EXPECT_TRUE(fake->prompts.empty());
   wchar_t text[16];
-  ::GetWindowTextW(form.Control(F::txtOtherLocation), text, 16);
+  ::GetWindowTextW(Child(form.hwnd(), F::txtOtherLocation), text, 16);
   EXPECT_STREQ(text, L".");
 }
 
