@@ -20,6 +20,32 @@ struct Drawing {
   std::vector<RECT> pictures;  // where bitmaps were copied to, in client pixels
 };
 
+inline int CALLBACK CollectDrawn(HDC, HANDLETABLE*, const ENHMETARECORD* record, int, LPARAM context) {
+  auto& out = *reinterpret_cast<Drawing*>(context);
+  // Bounds in a record are inclusive.
+  auto cells = [](const RECTL& r) { return RECT{r.left, r.top, r.right + 1, r.bottom + 1}; };
+  switch (record->iType) {
+    case EMR_EXTTEXTOUTW: {
+      const auto* text = reinterpret_cast<const EMREXTTEXTOUTW*>(record);
+      const auto* characters =
+          reinterpret_cast<const wchar_t*>(reinterpret_cast<const BYTE*>(record) + text->emrtext.offString);
+      out.texts.push_back({std::wstring(characters, text->emrtext.nChars),
+                           POINT{text->emrtext.ptlReference.x, text->emrtext.ptlReference.y},
+                           cells(text->rclBounds)});
+      break;
+    }
+    case EMR_BITBLT:
+    case EMR_STRETCHBLT:
+    case EMR_STRETCHDIBITS:
+      // Each of these records has its bounds right after the header.
+      out.pictures.push_back(cells(reinterpret_cast<const EMRBITBLT*>(record)->rclBounds));
+      break;
+    default:
+      break;
+  }
+  return 1;
+}
+
 inline Drawing DrawingOf(HWND hwnd) {
   Drawing drawing;
   HDC screen = ::GetDC(hwnd);
@@ -29,32 +55,7 @@ inline Drawing DrawingOf(HWND hwnd) {
   ::SendMessageW(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(recorder), PRF_CLIENT);
   HENHMETAFILE recorded = ::CloseEnhMetaFile(recorder);
   if (!recorded) return drawing;
-  auto collect = [](HDC, HANDLETABLE*, const ENHMETARECORD* record, int, LPARAM context) -> int {
-    auto& out = *reinterpret_cast<Drawing*>(context);
-    // Bounds in a record are inclusive.
-    auto cells = [](const RECTL& r) { return RECT{r.left, r.top, r.right + 1, r.bottom + 1}; };
-    switch (record->iType) {
-      case EMR_EXTTEXTOUTW: {
-        const auto* text = reinterpret_cast<const EMREXTTEXTOUTW*>(record);
-        const auto* characters =
-            reinterpret_cast<const wchar_t*>(reinterpret_cast<const BYTE*>(record) + text->emrtext.offString);
-        out.texts.push_back({std::wstring(characters, text->emrtext.nChars),
-                             POINT{text->emrtext.ptlReference.x, text->emrtext.ptlReference.y},
-                             cells(text->rclBounds)});
-        break;
-      }
-      case EMR_BITBLT:
-      case EMR_STRETCHBLT:
-      case EMR_STRETCHDIBITS:
-        // Each of these records has its bounds right after the header.
-        out.pictures.push_back(cells(reinterpret_cast<const EMRBITBLT*>(record)->rclBounds));
-        break;
-      default:
-        break;
-    }
-    return 1;
-  };
-  ::EnumEnhMetaFile(nullptr, recorded, collect, &drawing, nullptr);
+  ::EnumEnhMetaFile(nullptr, recorded, &CollectDrawn, &drawing, nullptr);
   ::DeleteEnhMetaFile(recorded);
   return drawing;
 }
