@@ -606,6 +606,21 @@ TEST_F(FrmMainTest, CraftedDestinationsStayInOneLiteralOrAreRefusedWith52) {
   }
 }
 
+// A lone separator is the root of the drive that is current when the module runs: one
+// backslash before the name, never two (a server of that name).
+TEST_F(FrmMainTest, ALoneSeparatorDestinationWritesIntoTheRootOfTheCurrentDrive) {
+  for (const wchar_t* destination : {L"\\", L"/"}) {
+    Click(F::btnClear);
+    Choose(MakeSource(L"b.bin", "xyz"));
+    Click(F::optOtherLocation);
+    ::SetWindowTextW(C(F::txtOtherLocation), destination);
+    Click(F::btnStart);
+    EXPECT_NE(Output().find(L"\r\nOpen \"\\b.bin\" For Binary As cl_fp\r\n"), std::wstring::npos)
+        << win::Utf8(destination) << "\n" << win::Utf8(Output());
+    EXPECT_EQ(platform_.Count(L"Oops!"), 0);
+  }
+}
+
 TEST_F(FrmMainTest, ASourceNameOutsideTheAnsiCodePageIsRefusedWith52) {
   if (win::AnsiHolds(U'\u65E5')) GTEST_SKIP() << "the ANSI code page holds U+65E5";
   Choose(MakeSource(L"\u65E5\u672C.bin", "abc"));
