@@ -12,9 +12,11 @@ endif()
 
 # quorvel_layer(<folder> [PORTABLE] [USES <folder>... | USES ANY])
 #   PORTABLE: built and tested natively too, so it links no Windows library and includes no
-#   Windows header. A folder may always use itself, the top-level targets (the version header,
-#   the test helpers) and what comes from outside the tree (googletest, benchmark). A nested
-#   folder with a rule of its own is a layer of its own.
+#   Windows header. A folder may always use itself, the top-level targets (the version header)
+#   and what comes from outside the tree (googletest, benchmark). A nested folder with a rule of
+#   its own is a layer of its own. The test helpers (the headers of tests/ and the targets named
+#   in QUORVEL_TEST_HELPERS) are for tests only: sources in a `tests` folder and targets made of
+#   them.
 function(quorvel_layer folder)
   cmake_parse_arguments(L "PORTABLE" "" "USES" ${ARGN})
   set_property(GLOBAL APPEND PROPERTY QUORVEL_LAYERS ${folder})
@@ -38,6 +40,39 @@ if(NOT _quorvel_layers_set)
   quorvel_layer(installer USES ANY)
   quorvel_layer(docs USES ANY)
 endif()
+
+set(QUORVEL_TEST_HELPERS quorvel_test_support quorvel_test_main)
+
+# True when `path` (a source file or folder) lies in a folder named tests.
+function(_quorvel_is_test_path root path out)
+  file(RELATIVE_PATH rel "${root}" "${path}")
+  if("/${rel}/" MATCHES "/tests/")
+    set(${out} TRUE PARENT_SCOPE)
+  else()
+    set(${out} FALSE PARENT_SCOPE)
+  endif()
+endfunction()
+
+# True when every source of `target` lies in a folder named tests.
+function(_quorvel_is_test_target root target out)
+  get_target_property(dir ${target} SOURCE_DIR)
+  get_target_property(sources ${target} SOURCES)
+  set(result TRUE)
+  if(NOT sources)
+    set(result FALSE)
+  endif()
+  foreach(source IN LISTS sources)
+    if(source MATCHES "^\\$<")
+      continue()
+    endif()
+    get_filename_component(full "${source}" ABSOLUTE BASE_DIR "${dir}")
+    _quorvel_is_test_path("${root}" "${full}" test)
+    if(NOT test)
+      set(result FALSE)
+    endif()
+  endforeach()
+  set(${out} ${result} PARENT_SCOPE)
+endfunction()
 
 # Libraries and headers of the Windows SDK (names compared in lower case).
 set(QUORVEL_WINDOWS_LIBRARIES
@@ -168,6 +203,13 @@ function(_quorvel_check_links root out)
         if(imported)
           continue()
         endif()
+        if(item IN_LIST QUORVEL_TEST_HELPERS AND NOT t IN_LIST QUORVEL_TEST_HELPERS)
+          _quorvel_is_test_target("${root}" ${t} test)
+          if(NOT test)
+            list(APPEND faults "${t} (${layer}/) links the test helper ${item}, which only tests may use")
+          endif()
+          continue()
+        endif()
         get_target_property(itemDir ${item} SOURCE_DIR)
         _quorvel_layer_of("${root}" "${itemDir}" other)
         _quorvel_layer_may_use(${layer} "${other}" ok)
@@ -188,8 +230,8 @@ function(_quorvel_check_links root out)
 endfunction()
 
 # Include rules: a source may include a header of the tree only when the header is in a folder
-# its own may use (tests/ helpers are open to every test); a portable folder's sources include
-# no Windows header.
+# its own may use (tests/ helpers are open to every test source, and to no other); a portable
+# folder's sources include no Windows header.
 function(_quorvel_check_includes root out)
   get_property(layers GLOBAL PROPERTY QUORVEL_LAYERS)
   set(files "")
@@ -220,6 +262,7 @@ function(_quorvel_check_includes root out)
     endif()
     file(STRINGS "${f}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"][^>\"]+[>\"]")
     file(RELATIVE_PATH shown "${root}" "${f}")
+    _quorvel_is_test_path("${root}" "${f}" testSource)
     foreach(line IN LISTS lines)
       string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*([<\"])([^>\"]+)[>\"].*" "\\1\\2" included "${line}")
       string(SUBSTRING "${included}" 0 1 bracket)
@@ -230,6 +273,7 @@ function(_quorvel_check_includes root out)
       # this one may use is fine, whatever other folders hold.
       set(allowed FALSE)
       set(foreign "")
+      set(testOnly "")
       set(candidates "")
       if(bracket STREQUAL "\"")
         set(candidates ${_where_${name}})
@@ -248,8 +292,10 @@ function(_quorvel_check_includes root out)
           continue()
         endif()
         _quorvel_layer_may_use(${layer} "${where}" ok)
-        if(ok OR where STREQUAL "tests")
+        if(ok OR (where STREQUAL "tests" AND testSource))
           set(allowed TRUE)
+        elseif(where STREQUAL "tests")
+          list(APPEND testOnly "${where}")
         else()
           list(APPEND foreign "${where}")
         endif()
@@ -267,7 +313,9 @@ function(_quorvel_check_includes root out)
           endif()
         endif()
       endforeach()
-      if(foreign)
+      if(testOnly AND NOT foreign)
+        list(APPEND faults "${shown} includes ${included}, a test helper of tests/, which only tests may use")
+      elseif(foreign)
         list(REMOVE_DUPLICATES foreign)
         string(REPLACE ";" "/, " foreign "${foreign}")
         list(APPEND faults "${shown} includes ${included}, a header of ${foreign}/, which ${layer}/ may not use")

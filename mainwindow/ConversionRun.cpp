@@ -70,6 +70,8 @@ class ConversionRun::Progress final : public TextSink, public ProgressObserver {
     if (Due()) Pump(false);
   }
 
+  std::uint32_t Total() const { return total_; }
+
   void Flush() {
     if (pending_.empty()) return;
     run_.output_.Append(win::Widen(pending_));
@@ -107,6 +109,7 @@ ConversionRun::Outcome ConversionRun::Run(const Options& options) {
   ::ShowWindow(output_.hwnd(), SW_HIDE);
 
   std::unique_ptr<VbError> failure;
+  std::uint64_t lines = 0;
   try {
     SourceFile file(options.source);
     ModuleOptions module;
@@ -119,6 +122,7 @@ ConversionRun::Outcome ConversionRun::Run(const Options& options) {
     Progress progress(*this);
     generator.Generate(file, progress, &progress);
     progress.Flush();
+    lines = ModuleLineCount(progress.Total());
   } catch (const RunStopped&) {
     running_ = false;
     return Outcome::Stopped;
@@ -135,6 +139,11 @@ ConversionRun::Outcome ConversionRun::Run(const Options& options) {
     output_.TruncateTo(before);  // a failed run leaves no half module behind
   }
   window_.SetLedColor(RGB(0, 0, 0));
+  // The window makes a module of any length; VB6 loads none longer than this.
+  static_assert(kMaxVbModuleLines == 65534, "the caption names the limit");
+  if (!failure && lines > kMaxVbModuleLines)
+    window_.SetStatusCaption(L"The module is longer than the 65,534 lines VB6 loads: quorvel-gen --layout compact "
+                             L"makes modules it can load.");
   ::ShowWindow(output_.hwnd(), SW_SHOW);
   running_ = false;
   return failure ? Outcome::Failed : Outcome::Done;

@@ -27,8 +27,8 @@ class LED : public win::WindowBase<LED> {
   static constexpr bool kMadeByWindow = true;
 
   LED() = default;
-  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-  void OnPaint(HDC dc, PAINTSTRUCT* ps);
+  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void OnPaint(HDC dc, PAINTSTRUCT* ps) override;
 
   COLORREF color_ = RGB(0, 0, 0);  // black: idle
 };

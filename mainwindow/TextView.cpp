@@ -27,31 +27,22 @@ TextView::~TextView() {
   if (hwnd_) ::DestroyWindow(hwnd_);
 }
 
-// No exception may cross the window procedure; the text is as it was before the message,
-// and the parent hears that memory ran out, as from an edit control.
-void TextView::ReportNoMemory() {
+// The window procedure's barrier stops the exception; the text is as it was before the message.
+void TextView::OnError() noexcept {
   ::SendMessageW(::GetParent(hwnd_), WM_COMMAND, MAKEWPARAM(::GetDlgCtrlID(hwnd_), EN_ERRSPACE),
                  reinterpret_cast<LPARAM>(hwnd_));
 }
 
+bool TextView::OnCreate(const CREATESTRUCTW& create) {
+  MeasureFont();
+  if (create.lpszName && !IS_INTRESOURCE(create.lpszName)) SetText(create.lpszName);
+  UpdateScrollBars();
+  return true;
+}
+
+void TextView::OnPaint(HDC dc, PAINTSTRUCT* ps) { Paint(dc, ps->rcPaint); }
+
 LRESULT TextView::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
-  try {
-    return OnMessage(msg, wParam, lParam);
-  } catch (const std::exception&) {
-    ReportNoMemory();
-    return msg == WM_NCCREATE ? FALSE : 0;
-  }
-}
-
-void TextView::OnPaint(HDC dc, PAINTSTRUCT* ps) {
-  try {
-    Paint(dc, ps->rcPaint);
-  } catch (const std::exception&) {
-    ReportNoMemory();
-  }
-}
-
-LRESULT TextView::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
   if (const std::optional<LRESULT> answer = OnEditMessage(msg, wParam, lParam)) return *answer;
   switch (msg) {
     case WM_NCCREATE: {
@@ -63,13 +54,6 @@ LRESULT TextView::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       }
       layout_.ForgetWidths();
       return DefaultProc(msg, wParam, lParam);
-    }
-    case WM_CREATE: {
-      MeasureFont();
-      const auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-      if (cs->lpszName && !IS_INTRESOURCE(cs->lpszName)) SetText(cs->lpszName);
-      UpdateScrollBars();
-      return 0;
     }
     case WM_SETFONT:
       SetFont(reinterpret_cast<HFONT>(wParam), LOWORD(lParam) != 0);
@@ -84,12 +68,6 @@ LRESULT TextView::OnMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_ERASEBKGND:
       return 1;  // painting covers every pixel
-    case WM_PRINTCLIENT: {
-      RECT client;
-      ::GetClientRect(hwnd_, &client);
-      Paint(reinterpret_cast<HDC>(wParam), client);
-      return 0;
-    }
     case WM_VSCROLL:
       OnScroll(SB_VERT, LOWORD(wParam));
       return 0;

@@ -62,12 +62,12 @@ class TextView : public win::WindowBase<TextView> {
   bool CopySelection();
 
  private:
-  friend class win::WindowBase<TextView>;
   static constexpr UINT_PTR kAutoScrollTimer = 1;  // a drag held outside the view
-  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-  LRESULT OnMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-  void OnPaint(HDC dc, PAINTSTRUCT* ps);
-  void ReportNoMemory();
+  bool OnCreate(const CREATESTRUCTW& create) override;
+  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  void OnPaint(HDC dc, PAINTSTRUCT* ps) override;
+  // A message that ran out of memory: the parent hears it, as from an edit control.
+  void OnError() noexcept override;
 
   // ---- EDIT messages and the text ----
   // The answer to a message an edit control knows; nothing for the others.

@@ -19,7 +19,7 @@ namespace quorvel {
 
 class frmMain : public win::WindowBase<frmMain>, private RunWindow {
  public:
-  // Rows of the control table, in its order.
+  // Rows of the control table, in its order; a row's control has the identifier kFirstId + row.
   enum Ctl : size_t {
     Frame1, txtSourceFile, Command1, Frame2, Frame3, optAppPath, optOtherLocation, txtOtherLocation,
     btnSelectDir, Frame4, optPrivate, optPublic, btnStart, btnSave, btnClear, btnAbout, btnHelp, btnExit,
@@ -43,22 +43,13 @@ class frmMain : public win::WindowBase<frmMain>, private RunWindow {
   // Ends the message loop when the window is gone (the program; tests keep their loop).
   void SetQuitOnDestroy(bool quit) { quitOnDestroy_ = quit; }
 
-  // The windows made from the control table (nullptr for the labels painted on the window).
-  HWND Control(Ctl row) const { return controls_.windows[row]; }
-  // The painted labels Label1 and StatusBar1: caption, and place in client pixels (they size
-  // themselves to their caption).
-  const std::wstring& StatusCaption() const { return statusCaption_; }
-  RECT LabelRect(Ctl row) const;
-
  private:
-  friend class win::WindowBase<frmMain>;
-
   // The window's hooks (Window.h); the layout and the painted labels are in frmMainLayout.cpp.
-  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
-  void OnCreate();
-  void OnCommand(int id, int code);
-  void OnPaint(HDC dc, PAINTSTRUCT* ps);
-  void OnDestroy();
+  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+  bool OnCreate(const CREATESTRUCTW& create) override;
+  void OnCommand(int id, int code) override;
+  void OnPaint(HDC dc, PAINTSTRUCT* ps) override;
+  void OnDestroy() override;
   void Unload();  // Form_QueryUnload, then the window goes
 
   // Event procedures.
@@ -87,7 +78,12 @@ class frmMain : public win::WindowBase<frmMain>, private RunWindow {
   bool DoEvents() override;
   HWND BoxOwner() const override { return hwnd_; }
 
+  // The painted labels Label1 and StatusBar1 size themselves to their caption: their place in
+  // client pixels.
   void LayoutLabel(Ctl row);
+  // The windows made from the control table (nullptr for the labels painted on the window).
+  HWND Control(Ctl row) const { return controls_.windows[row]; }
+  RECT LabelRect(Ctl row) const;
   HFONT ControlFont(Ctl row) const { return controls_.fonts[row].get(); }
   std::wstring TextOf(Ctl row) const { return win::WindowText(Control(row)); }
   void SetTextOf(Ctl row, const std::wstring& text) { ::SetWindowTextW(Control(row), text.c_str()); }

@@ -96,7 +96,7 @@ bool frmMain::Register(HINSTANCE instance) {
 }
 
 bool frmMain::Create(HINSTANCE instance, int showCommand) {
-  Register(instance);
+  if (!Register(instance)) return false;
   if (!Pathwell1) Pathwell1 = MakePathwellBrowser(App::Path());
 
   HWND hwnd = ::CreateWindowExW(kExStyle, kWindowClass, L"Quorvel", kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 100, 100,
@@ -109,7 +109,7 @@ bool frmMain::Create(HINSTANCE instance, int showCommand) {
   return true;
 }
 
-void frmMain::OnCreate() {
+bool frmMain::OnCreate(const CREATESTRUCTW&) {
   dpi_ = win::WindowDpi(hwnd_);
   const HINSTANCE instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE));
 
@@ -137,6 +137,7 @@ void frmMain::OnCreate() {
 
   // Without the folder-browse control the program still works; its Browse button says why not.
   pathwellResult_ = Pathwell1 ? Pathwell1->Create(hwnd_) : E_POINTER;
+  return true;
 }
 
 // ---- Painted labels -------------------------------------------------------------------------

@@ -27,8 +27,8 @@ class FaceWindow : public win::WindowBase<FaceWindow> {
   static constexpr bool kMadeByWindow = true;
 
   FaceWindow() = default;
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  void OnPaint(HDC dc, PAINTSTRUCT* paint);
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void OnPaint(HDC dc, PAINTSTRUCT* paint) override;
 };
 
 }  // namespace quorvel::pathwell

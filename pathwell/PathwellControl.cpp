@@ -178,6 +178,8 @@ STDMETHODIMP PathwellControl::GetExtent(DWORD aspect, SIZEL* size) {
 STDMETHODIMP PathwellControl::Advise(IAdviseSink* sink, DWORD* connection) {
   if (!connection) return E_POINTER;
   *connection = 0;
+  // A connection without a sink would be counted and never told anything.
+  if (!sink) return E_INVALIDARG;
   if (!adviseHolder_) {
     const HRESULT hr = ::CreateOleAdviseHolder(adviseHolder_.put());
     if (FAILED(hr)) return hr;

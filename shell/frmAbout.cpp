@@ -85,7 +85,7 @@ bool frmAbout::Create(HWND owner) {
                            owner, nullptr, instance, this) != nullptr;
 }
 
-void frmAbout::OnCreate() {
+bool frmAbout::OnCreate(const CREATESTRUCTW&) {
   HINSTANCE instance = ::GetModuleHandleW(nullptr);
   if (HICON icon = ::LoadIconW(instance, MAKEINTRESOURCEW(IDI_QUORVEL))) {
     ::SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
@@ -123,6 +123,7 @@ void frmAbout::OnCreate() {
   if (!linkCursor_) linkCursor_ = ::LoadCursorW(nullptr, IDC_HAND);
   LoadPicture();
   Form_Load();
+  return true;
 }
 
 void frmAbout::Form_Load() {

@@ -24,26 +24,20 @@ class frmAbout : public win::WindowBase<frmAbout> {
   // it is open and returns when it has closed.
   static void Show(HWND owner);
 
-  // Show in steps: the window made and loaded (not yet shown; OLE must be initialised for the
+ private:
+  // Show's steps: the window made and loaded (not yet shown; OLE must be initialised for the
   // picture), then shown modally until it closes.
   frmAbout() = default;
-  ~frmAbout();
+  ~frmAbout() override;
   frmAbout(const frmAbout&) = delete;
   frmAbout& operator=(const frmAbout&) = delete;
   static bool Register(HINSTANCE instance);
   bool Create(HWND owner);
   void ShowModal();
 
-  // What a row shows and where, as painted now (client pixels).
-  const std::wstring& Text(Row row) const { return texts_[row]; }
-  RECT Rect(Row row) const { return rects_[row]; }
-
- private:
-  friend class win::WindowBase<frmAbout>;
-
-  void OnCreate();
-  void OnPaint(HDC dc, PAINTSTRUCT* ps);
-  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam);
+  bool OnCreate(const CREATESTRUCTW& create) override;
+  void OnPaint(HDC dc, PAINTSTRUCT* ps) override;
+  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
   void Form_Load();
   void Form_QueryUnload();
   void Label4_Click();

@@ -1,5 +1,5 @@
 #pragma once
-// Scoped pairs of GDI calls: a window's DC released, an object selected back out.
+// Scoped pairs of GDI calls: a window's DC released, a paint ended, an object selected back out.
 #include <windows.h>
 
 namespace quorvel::win {
@@ -19,6 +19,21 @@ class ScopedGetDC {
  private:
   HWND hwnd_;
   HDC dc_;
+};
+
+// BeginPaint / EndPaint.
+class ScopedPaint {
+ public:
+  explicit ScopedPaint(HWND hwnd) noexcept : hwnd_(hwnd) { ::BeginPaint(hwnd, &ps_); }
+  ~ScopedPaint() { ::EndPaint(hwnd_, &ps_); }
+  ScopedPaint(const ScopedPaint&) = delete;
+  ScopedPaint& operator=(const ScopedPaint&) = delete;
+  HDC dc() const noexcept { return ps_.hdc; }
+  PAINTSTRUCT* get() noexcept { return &ps_; }
+
+ private:
+  HWND hwnd_;
+  PAINTSTRUCT ps_{};
 };
 
 // SelectObject now, and the object it replaced selected again at the end of the scope.

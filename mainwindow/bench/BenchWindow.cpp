@@ -12,14 +12,28 @@
 
 #include "Clock.h"
 #include "ConversionRun.h"
-#include "FakePlatform.h"
 #include "ModuleGenerator.h"
+#include "Platform.h"
 #include "Raii.h"
 #include "ScopedComInit.h"
 #include "Text.h"
 #include "TextView.h"
 
 namespace {
+
+// No box may wait for a click during a measurement: the last one's text is kept, answered OK.
+class QuietPlatform : public quorvel::Platform {
+ public:
+  std::wstring lastBox;
+  int MsgBox(HWND, std::wstring_view text, std::wstring_view, UINT) override {
+    lastBox = text;
+    return IDOK;
+  }
+  BOOL SndPlaySound(LPCSTR, UINT) override { return TRUE; }
+  HINSTANCE ShellExecuteA(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT) override { return nullptr; }
+  BOOL GetOpenFileNameW(OPENFILENAMEW*) override { return FALSE; }
+  BOOL GetSaveFileNameW(OPENFILENAMEW*) override { return FALSE; }
+};
 
 // The window a run reports to: it processes the messages and measures the gaps between.
 class GapMeter : public quorvel::RunWindow {
@@ -75,7 +89,7 @@ int main(int argc, char** argv) {
   std::wstring folder = temp;
   if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
 
-  quorvel::testing::FakePlatform platform;
+  QuietPlatform platform;
   quorvel::ScopedPlatform scope(platform);
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
   quorvel::TextView::Register(instance);
@@ -105,7 +119,7 @@ int main(int argc, char** argv) {
     const double done = quorvel::win::Milliseconds();
     if (outcome != quorvel::ConversionRun::Outcome::Done) {
       std::printf("%.1f MB: the run failed (%s)\n", size / 1048576.0,
-                  platform.boxes.empty() ? "no box" : quorvel::win::Utf8(platform.boxes.back().text).c_str());
+                  platform.lastBox.empty() ? "no box" : quorvel::win::Utf8(platform.lastBox).c_str());
       status = 1;
       continue;
     }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ExpectedModule.h"
@@ -125,6 +126,26 @@ TEST_F(ConversionRunTest, WithTheDefaultPaceTheLastCaptionBeforeFinalizingNamesT
   window_.captions.clear();
   Run(MakeSource(L"empty.bin", ""));
   EXPECT_EQ(window_.captions, std::vector<std::wstring>{L"Finalizing..."});  // no byte, no byte caption
+}
+
+// 32 bytes a line: the larger source is the first whose module VB6 would refuse.
+TEST_F(ConversionRunTest, AModuleLongerThanVb6LoadsIsSaidInTheLastCaptionAndTheRunIsDone) {
+  const std::wstring kTooLong =
+      L"The module is longer than the 65,534 lines VB6 loads: quorvel-gen --layout compact makes modules it can load.";
+  for (const auto& [bytes, lines, last] : {std::tuple{size_t{2016383}, size_t{65534}, std::wstring(L"Finalizing...")},
+                                           std::tuple{size_t{2016384}, size_t{65535}, kTooLong}}) {
+    output_.SetText(L"");
+    window_.captions.clear();
+    EXPECT_EQ(Run(MakeSource(L"big.bin", Bytes(bytes))), Outcome::Done) << bytes;
+    const std::wstring text = Output();
+    size_t lineEnds = 0;
+    for (size_t at = text.find(L"\r\n"); at != std::wstring::npos; at = text.find(L"\r\n", at + 2)) ++lineEnds;
+    EXPECT_EQ(lineEnds, lines) << bytes;
+    ASSERT_FALSE(window_.captions.empty());
+    EXPECT_EQ(window_.captions.back(), last) << bytes;
+    EXPECT_TRUE(Shown());
+    EXPECT_TRUE(platform_.boxes.empty());
+  }
 }
 
 TEST_F(ConversionRunTest, FailuresAreReportedAndLeaveTheOutputAsItWas) {

@@ -7,10 +7,12 @@
 #include <algorithm>
 #include <optional>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "App.h"
+#include "DrawnText.h"
 #include "ExpectedModule.h"
 #include "FakePlatform.h"
 #include "LED.h"
@@ -62,6 +64,8 @@ class FakeBrowser : public FolderBrowser {
 
 using testing::Bytes;
 
+HWND Child(HWND form, F::Ctl row) { return ::GetDlgItem(form, F::kFirstId + static_cast<int>(row)); }
+
 std::wstring Module(const std::wstring& fileName, const std::string& bytes, const std::wstring& scope = L"Public",
                     const std::wstring& folder = App::Path()) {
   return testing::Module(fileName, bytes, scope, folder);
@@ -93,7 +97,8 @@ class FrmMainTest : public ::testing::Test {
     }
   }
 
-  HWND C(F::Ctl row) const { return form_->Control(row); }
+  // A control as any program finds it: by its identifier (nullptr for the painted labels).
+  HWND C(F::Ctl row) const { return Child(form_->hwnd(), row); }
   bool Shown(F::Ctl row) const { return (::GetWindowLongW(C(row), GWL_STYLE) & WS_VISIBLE) != 0; }
   bool Enabled(F::Ctl row) const { return ::IsWindowEnabled(C(row)) != FALSE; }
   bool Checked(F::Ctl row) const { return ::SendMessageW(C(row), BM_GETCHECK, 0, 0) == BST_CHECKED; }
@@ -108,6 +113,20 @@ class FrmMainTest : public ::testing::Test {
     return text;
   }
   COLORREF Led() const { return LED::Color(C(F::LED1)); }
+  // A label the window paints on itself, as it paints it: Busy by its text, the status label
+  // as the text drawn where the output area lies (empty when nothing is drawn there).
+  testing::DrawnText Painted(const std::wstring& text) const {
+    for (const auto& drawn : testing::TextsDrawnBy(form_->hwnd()))
+      if (drawn.text == text) return drawn;
+    return {};
+  }
+  testing::DrawnText StatusLabel() const {
+    const RECT output = testing::RectInParent(C(F::Text1));
+    for (const auto& drawn : testing::TextsDrawnBy(form_->hwnd()))
+      if (::PtInRect(&output, drawn.at)) return drawn;
+    return {};
+  }
+  std::wstring Status() const { return StatusLabel().text; }
   void Click(F::Ctl row) { ::SendMessageW(C(row), BM_CLICK, 0, 0); }
   // A click on a button as the window hears it, whether the button is enabled or not.
   void PostClick(F::Ctl row) {
@@ -174,33 +193,20 @@ TEST_F(FrmMainTest, StartsCentredWithEveryControlInsideTheWindowAndNoneCoveringA
   // which a run hides while the label speaks.
   RECT client;
   ::GetClientRect(hwnd, &client);
-  const RECT busy = form_->LabelRect(F::Label1);
+  const RECT busy = Painted(L"Busy").bounds;
   EXPECT_FALSE(::IsRectEmpty(&busy));
   EXPECT_TRUE(testing::Contains(client, busy));
   for (HWND w = ::GetWindow(hwnd, GW_CHILD); w; w = ::GetWindow(w, GW_HWNDNEXT))
     EXPECT_FALSE(testing::Overlap(busy, testing::RectInParent(w))) << testing::Describe(w);
-  EXPECT_TRUE(testing::Contains(testing::RectInParent(C(F::Text1)), form_->LabelRect(F::StatusBar1)));
+  EXPECT_EQ(StatusLabel().text, L"Label2");
+  EXPECT_TRUE(testing::Contains(testing::RectInParent(C(F::Text1)), StatusLabel().bounds));
 }
 
-TEST_F(FrmMainTest, StartsWithTheTextsTheUserSeesAndOnlyWhatCanRunEnabled) {
-  EXPECT_EQ(TextOf(F::Frame1), L"Source File");
+TEST_F(FrmMainTest, StartsEmptyWithOnlyWhatCanRunEnabledAndEveryCaptionFittingItsControl) {
   EXPECT_EQ(TextOf(F::txtSourceFile), L"");
-  EXPECT_EQ(TextOf(F::Command1), L"Browse");
-  EXPECT_EQ(TextOf(F::Frame2), L"Options");
-  EXPECT_EQ(TextOf(F::Frame3), L"Final Location");
-  EXPECT_EQ(TextOf(F::optAppPath), L"App.Path");
-  EXPECT_EQ(TextOf(F::optOtherLocation), L"Other Location");
-  EXPECT_EQ(TextOf(F::txtOtherLocation), L".");
-  EXPECT_EQ(TextOf(F::btnSelectDir), L"Browse");
-  EXPECT_EQ(TextOf(F::Frame4), L"Sub Type");
-  EXPECT_EQ(TextOf(F::optPublic), L"Public Sub");
-  EXPECT_EQ(TextOf(F::optPrivate), L"Private Sub");
-  const std::pair<F::Ctl, const wchar_t*> commands[] = {{F::btnStart, L"Start"}, {F::btnSave, L"Save"},
-                                                        {F::btnClear, L"Clear"}, {F::btnAbout, L"About"},
-                                                        {F::btnHelp, L"Help"},   {F::btnExit, L"Exit"}};
-  for (const auto& [row, caption] : commands) EXPECT_EQ(TextOf(row), caption);
+  EXPECT_EQ(TextOf(F::txtOtherLocation), L".");  // the current folder, as the module runs
   EXPECT_EQ(Output(), L"");
-  EXPECT_EQ(form_->StatusCaption(), L"Label2");
+  EXPECT_EQ(Status(), L"Label2");
   EXPECT_EQ(Led(), 0u);
 
   EXPECT_TRUE(Checked(F::optAppPath));
@@ -295,20 +301,23 @@ TEST_F(FrmMainShownTest, FocusStartsOnBrowseAndTabReachesEveryEnabledControlOnce
 }
 
 TEST_F(FrmMainTest, StatusLabelIsPaintedOnTheWindowAndGrowsFromItsLeftEdge) {
-  const RECT start = form_->LabelRect(F::StatusBar1);
-  EXPECT_GT(start.right, start.left);
+  const testing::DrawnText start = StatusLabel();
+  EXPECT_EQ(start.text, L"Label2");
+  EXPECT_GT(start.bounds.right, start.bounds.left);
 
   Choose(MakeSource(L"a.bin", Bytes(100)));
   Click(F::btnStart);
-  const RECT after = form_->LabelRect(F::StatusBar1);
-  EXPECT_EQ(form_->StatusCaption(), L"Finalizing...");
-  EXPECT_EQ(after.left, start.left);
-  EXPECT_EQ(after.top, start.top);
-  EXPECT_GT(after.right, start.right);
-  EXPECT_TRUE(testing::Contains(testing::RectInParent(C(F::Text1)), after));
+  const testing::DrawnText after = StatusLabel();
+  EXPECT_EQ(after.text, L"Finalizing...");
+  EXPECT_EQ(after.at.x, start.at.x);
+  EXPECT_EQ(after.at.y, start.at.y);
+  EXPECT_GT(after.bounds.right, start.bounds.right);
+  EXPECT_TRUE(testing::Contains(testing::RectInParent(C(F::Text1)), after.bounds));
 
   Click(F::btnClear);  // an empty caption takes no room
-  EXPECT_EQ(form_->LabelRect(F::StatusBar1).right, start.left);
+  const testing::DrawnText cleared = StatusLabel();
+  EXPECT_EQ(cleared.text, L"");
+  EXPECT_LE(cleared.bounds.right - cleared.bounds.left, 1);
 }
 
 // ---- Source choice and options --------------------------------------------------------------
@@ -348,7 +357,7 @@ TEST_F(FrmMainTest, CancelEmptiesTheSourceFieldButKeepsStartAndTheSaveName) {
   EXPECT_EQ(platform_.boxes[0].title, L"Dumbass!");
   EXPECT_EQ(platform_.boxes[0].flags, 0u);
   EXPECT_TRUE(Shown(F::Text1));
-  EXPECT_EQ(form_->StatusCaption(), L"Label2");
+  EXPECT_EQ(Status(), L"Label2");
   EXPECT_FALSE(Enabled(F::btnSave));
 }
 
@@ -448,15 +457,15 @@ TEST(FrmMainPathwellTest, AMissingFolderBrowseControlIsReportedNotIgnored) {
   FakeBrowser* fake = browser.get();
   frmMain form(std::move(browser));
   ASSERT_TRUE(form.Create(::GetModuleHandleW(nullptr), SW_SHOW));
-  ::SendMessageW(form.Control(F::optOtherLocation), BM_CLICK, 0, 0);
-  ::SendMessageW(form.Control(F::btnSelectDir), BM_CLICK, 0, 0);
+  ::SendMessageW(Child(form.hwnd(), F::optOtherLocation), BM_CLICK, 0, 0);
+  ::SendMessageW(Child(form.hwnd(), F::btnSelectDir), BM_CLICK, 0, 0);
   ASSERT_EQ(platform.boxes.size(), 1u);
   EXPECT_EQ(platform.boxes[0].title, L"Oops!");
   EXPECT_EQ(platform.boxes[0].flags, static_cast<UINT>(MB_ICONERROR));
   EXPECT_EQ(platform.boxes[0].text.find(L"The folder-browse control Pathwell.ocx is not available.\r\nError &H80040154"), 0u);
   EXPECT_TRUE(fake->prompts.empty());
   wchar_t text[16];
-  ::GetWindowTextW(form.Control(F::txtOtherLocation), text, 16);
+  ::GetWindowTextW(Child(form.hwnd(), F::txtOtherLocation), text, 16);
   EXPECT_STREQ(text, L".");
 }
 
@@ -491,7 +500,34 @@ TEST_F(FrmMainTest, RunsProduceExactlyTheEnginesModuleAndTwoRunsAppendTwoModules
   EXPECT_TRUE(Enabled(F::btnClear));
   EXPECT_TRUE(Enabled(F::btnStart));
   EXPECT_EQ(Led(), 0u);
-  EXPECT_EQ(form_->StatusCaption(), L"Finalizing...");
+  EXPECT_EQ(Status(), L"Finalizing...");
+}
+
+// The window makes a classic module of any length; past the 65,534 lines VB6 loads (32 bytes
+// a line) the status line says so after the run, and the run is otherwise the same.
+TEST_F(FrmMainTest, AModuleLongerThanVb6LoadsIsMadeAndTheStatusLineNamesTheCompactLayout) {
+  for (const size_t bytes : {size_t{2016383}, size_t{2016384}}) {
+    SCOPED_TRACE(bytes);
+    Click(F::btnClear);
+    platform_.boxes.clear();
+    const std::string source = Bytes(bytes);
+    Choose(MakeSource(L"big.bin", source));
+    Click(F::btnStart);
+    EXPECT_EQ(Output(), Module(L"big.bin", source));
+    const std::wstring status = Status();
+    if (bytes == 2016383) {
+      EXPECT_EQ(status, L"Finalizing...");
+    } else {
+      EXPECT_NE(status.find(L"quorvel-gen --layout compact"), std::wstring::npos) << win::Utf8(status);
+      EXPECT_NE(status.find(L"65,534"), std::wstring::npos) << win::Utf8(status);
+    }
+    ASSERT_EQ(platform_.boxes.size(), 1u);
+    EXPECT_EQ(platform_.boxes[0].text, L"Done");
+    EXPECT_EQ(platform_.boxes[0].title, L"Good news!");
+    EXPECT_TRUE(Shown(F::Text1));
+    EXPECT_TRUE(Enabled(F::btnSave));
+    EXPECT_EQ(Led(), 0u);
+  }
 }
 
 TEST_F(FrmMainTest, AFailedRunShowsOnlyTheOopsBoxAndKeepsSaveAndClearAsTheyWere) {
@@ -575,6 +611,21 @@ TEST_F(FrmMainTest, CraftedDestinationsStayInOneLiteralOrAreRefusedWith52) {
   }
 }
 
+// A lone separator is the root of the drive that is current when the module runs: one
+// backslash before the name, never two (a server of that name).
+TEST_F(FrmMainTest, ALoneSeparatorDestinationWritesIntoTheRootOfTheCurrentDrive) {
+  for (const wchar_t* destination : {L"\\", L"/"}) {
+    Click(F::btnClear);
+    Choose(MakeSource(L"b.bin", "xyz"));
+    Click(F::optOtherLocation);
+    ::SetWindowTextW(C(F::txtOtherLocation), destination);
+    Click(F::btnStart);
+    EXPECT_NE(Output().find(L"\r\nOpen \"\\b.bin\" For Binary As cl_fp\r\n"), std::wstring::npos)
+        << win::Utf8(destination) << "\n" << win::Utf8(Output());
+    EXPECT_EQ(platform_.Count(L"Oops!"), 0);
+  }
+}
+
 TEST_F(FrmMainTest, ASourceNameOutsideTheAnsiCodePageIsRefusedWith52) {
   if (win::AnsiHolds(U'\u65E5')) GTEST_SKIP() << "the ANSI code page holds U+65E5";
   Choose(MakeSource(L"\u65E5\u672C.bin", "abc"));
@@ -604,15 +655,29 @@ TEST_F(FrmMainTest, WhileARunIsInProgressTheOtherCommandsDoNothing) {
   EXPECT_EQ(TextOf(F::txtSourceFile), dir_ / L"busy.bin");
 }
 
-TEST_F(FrmMainTest, ClosingDuringARunStopsItShowsByeOnceAndCloses) {
+// A request to close, or the end of the session, heard in one of a run's pauses: the run
+// stops there, the window says Bye once and closes, with neither the Done nor the Oops box.
+struct CloseRequest {
+  const char* name;
+  UINT message;
+  WPARAM wParam;
+};
+class FrmMainCloseDuringRunTest : public FrmMainTest, public ::testing::WithParamInterface<CloseRequest> {};
+
+TEST_P(FrmMainCloseDuringRunTest, StopsTheRunInItsNextPauseShowsByeOnceAndCloses) {
   Choose(MakeSource(L"long.bin", Bytes(20000)));
-  ::PostMessageW(form_->hwnd(), WM_CLOSE, 0, 0);  // heard in the run's first pause
+  ::PostMessageW(form_->hwnd(), GetParam().message, GetParam().wParam, 0);  // heard in the run's first pause
   Click(F::btnStart);
   EXPECT_EQ(form_->hwnd(), nullptr);
   EXPECT_EQ(platform_.Count(L"Bye"), 1);
   EXPECT_EQ(platform_.Count(L"Good news!"), 0);
   EXPECT_EQ(platform_.Count(L"Oops!"), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Requests, FrmMainCloseDuringRunTest,
+                         ::testing::Values(CloseRequest{"Close", WM_CLOSE, 0},
+                                           CloseRequest{"EndSession", WM_ENDSESSION, TRUE}),
+                         [](const ::testing::TestParamInfo<CloseRequest>& info) { return std::string(info.param.name); });
 
 // ---- Save -----------------------------------------------------------------------------------
 
@@ -637,7 +702,7 @@ TEST_F(FrmMainTest, SaveWritesTheWholeTextInAnsiUnderTheChosenName) {
   ASSERT_EQ(platform_.boxes.size(), 1u);  // no overwrite question for a new name
   EXPECT_EQ(platform_.boxes[0].text, L"Saved: " + target);
   EXPECT_EQ(platform_.boxes[0].title, L"Good news!");
-  EXPECT_EQ(form_->StatusCaption(), L"Saved...");
+  EXPECT_EQ(Status(), L"Saved...");
   EXPECT_EQ(platform_.sounds.size(), 1u);
   DWORD start = 1, end = 0;
   ::SendMessageW(C(F::Text1), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
@@ -677,7 +742,7 @@ TEST_F(FrmMainTest, CancelIsSilentAndAFailedSaveIsReportedWithTheTargetIntact) {
   platform_.dialogAnswers.push_back({true, L""});
   Click(F::btnSave);
   EXPECT_TRUE(platform_.boxes.empty());
-  EXPECT_EQ(form_->StatusCaption(), L"Finalizing...");
+  EXPECT_EQ(Status(), L"Finalizing...");
 
   const std::wstring nowhere = dir_ / L"no folder\\out.txt";
   platform_.dialogAnswers.push_back({false, nowhere});
@@ -687,7 +752,7 @@ TEST_F(FrmMainTest, CancelIsSilentAndAFailedSaveIsReportedWithTheTargetIntact) {
   EXPECT_EQ(platform_.boxes[0].flags, static_cast<UINT>(MB_ICONERROR));
   EXPECT_NE(platform_.boxes[0].text.find(nowhere), std::wstring::npos);
   EXPECT_NE(platform_.boxes[0].text.find(L"Error # 76(Path not found)"), std::wstring::npos);
-  EXPECT_EQ(form_->StatusCaption(), L"Saving...");
+  EXPECT_EQ(Status(), L"Saving...");
 
   const std::wstring readOnly = dir_ / L"ro.txt";
   WriteFileBytes(readOnly, "keep");
@@ -733,7 +798,7 @@ TEST_F(FrmMainTest, ClearReturnsToTheStartStateButKeepsItselfEnabled) {
     EXPECT_FALSE(Enabled(F::btnStart));
     EXPECT_FALSE(Enabled(F::btnSave));
     EXPECT_TRUE(Enabled(F::btnClear));
-    EXPECT_EQ(form_->StatusCaption(), L"");
+    EXPECT_EQ(Status(), L"");
   }
   EXPECT_EQ(platform_.sounds.size(), 2u);
   EXPECT_EQ(SaveName(), L"c");  // Clear keeps the save name
@@ -813,16 +878,6 @@ TEST_F(FrmMainTest, EndingTheSessionClosesTheWindowWithOneByeBoxAndEndsTheProgra
   MSG msg;
   ASSERT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
   EXPECT_EQ(msg.wParam, 0u);
-}
-
-TEST_F(FrmMainTest, EndingTheSessionDuringARunStopsItInItsNextPauseAndCloses) {
-  Choose(MakeSource(L"long.bin", Bytes(20000)));
-  ::PostMessageW(form_->hwnd(), WM_ENDSESSION, TRUE, 0);  // heard in the run's first pause
-  Click(F::btnStart);
-  EXPECT_EQ(form_->hwnd(), nullptr);
-  EXPECT_EQ(platform_.Count(L"Bye"), 1);
-  EXPECT_EQ(platform_.Count(L"Good news!"), 0);
-  EXPECT_EQ(platform_.Count(L"Oops!"), 0);
 }
 
 TEST_F(FrmMainTest, StartSourceBrowseSaveClearAboutAndExitClickButHelpAndOptionsDoNot) {

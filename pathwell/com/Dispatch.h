@@ -20,6 +20,17 @@ inline HRESULT CheckDispParams(const DISPPARAMS* params) {
   return S_OK;
 }
 
+// The arrays of a GetIDsOfNames call: one identifier out for each name in, every name there.
+// The type information reads the first name even when none is counted.
+inline HRESULT CheckNames(LPOLESTR* names, UINT count, DISPID* ids) {
+  if (!ids) return E_POINTER;
+  if (count == 0 || !names) return E_INVALIDARG;
+  for (UINT i = 0; i < count; ++i) {
+    if (!names[i]) return E_INVALIDARG;
+  }
+  return S_OK;
+}
+
 template <typename Interface, const IID* Iid>
 class DispatchImpl : public Interface {
  public:
@@ -36,8 +47,10 @@ class DispatchImpl : public Interface {
   }
   STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
     if (!::IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+    HRESULT hr = CheckNames(names, count, ids);
+    if (FAILED(hr)) return hr;
     win::ComPtr<ITypeInfo> info;
-    const HRESULT hr = GetInterfaceTypeInfo(*Iid, info.put());
+    hr = GetInterfaceTypeInfo(*Iid, info.put());
     if (FAILED(hr)) return hr;
     return ::DispGetIDsOfNames(info.get(), names, count, ids);
   }

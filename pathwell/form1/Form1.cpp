@@ -30,30 +30,26 @@ Form1::~Form1() {
 
 bool Form1::Register(HINSTANCE instance) { return RegisterClassOnce(instance, kClassName); }
 
-HRESULT Form1::Create(HINSTANCE instance, const std::wstring& libraryFolder) {
-  if (!Register(instance)) return HRESULT_FROM_WIN32(::GetLastError());
+bool Form1::Create(HINSTANCE instance, const std::wstring& libraryFolder) {
+  if (!Register(instance)) return false;
+  libraryFolder_ = libraryFolder;
   const int dpi = win::WindowDpi(nullptr);  // the window does not exist yet
   const SIZE frame = win::WindowSizeForClient(kStyle, 0, kClientWidth, kClientHeight, dpi);
-  if (!::CreateWindowExW(0, kClassName, kCaption, kStyle, CW_USEDEFAULT, CW_USEDEFAULT, frame.cx, frame.cy, nullptr,
-                         nullptr, instance, this)) {
-    return HRESULT_FROM_WIN32(::GetLastError());
-  }
-  if (!Command1() || !Text1()) return E_FAIL;
-  return Pathwell1.Create(hwnd_, libraryFolder);
+  return ::CreateWindowExW(0, kClassName, kCaption, kStyle, CW_USEDEFAULT, CW_USEDEFAULT, frame.cx, frame.cy, nullptr,
+                           nullptr, instance, this) != nullptr;
 }
 
-void Form1::OnCreate() {
-  const HINSTANCE instance = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE));
-  controls_ = win::CreateControls(hwnd_, instance, kControls, kStandardFont);
+bool Form1::OnCreate(const CREATESTRUCTW& create) {
+  controls_ = win::CreateControls(hwnd_, create.hInstance, kControls, kStandardFont);
+  if (!Command1() || !Text1()) return false;
+  return SUCCEEDED(Pathwell1.Create(hwnd_, libraryFolder_));
 }
 
-HRESULT Form1::Command1_Click() {
+void Form1::Command1_Click() {
   std::wstring folder;
-  lastClick_ = Pathwell1.Browse(hwnd_, kPrompt, folder);
   // A failing call ends the click; Text1 keeps its text.
-  if (FAILED(lastClick_)) return lastClick_;
+  if (FAILED(Pathwell1.Browse(hwnd_, kPrompt, folder))) return;
   ::SetWindowTextW(Text1(), folder.c_str());
-  return S_OK;
 }
 
 void Form1::OnCommand(int id, int code) {
@@ -68,7 +64,7 @@ void Form1::OnDestroy() {
 int RunForm1(HINSTANCE instance, int show) {
   const std::wstring folder = win::FolderOf(win::ModuleFileName(nullptr));
   Form1 form;
-  if (FAILED(form.Create(instance, folder))) return 1;
+  if (!form.Create(instance, folder)) return 1;
   form.SetQuitOnDestroy(true);
   ::ShowWindow(form.hwnd(), show);
   return win::RunMessageLoop(win::DialogKeysOf(form.hwnd()));

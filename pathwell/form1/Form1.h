@@ -27,29 +27,26 @@ class Form1 : public win::WindowBase<Form1> {
   // Registers the window class once; false when Windows refuses.
   static bool Register(HINSTANCE instance);
   // Creates the window, its controls and Pathwell1 (from `libraryFolder` when the control
-  // is not registered). The window is not shown.
-  HRESULT Create(HINSTANCE instance, const std::wstring& libraryFolder);
-
-  // The GO button: browse with this window as owner; the answer replaces Text1's text.
-  HRESULT Command1_Click();
+  // is not registered); false when any of them cannot be made. The window is not shown.
+  bool Create(HINSTANCE instance, const std::wstring& libraryFolder);
 
   HWND Command1() const { return controls_.windows[kCommand1]; }
   HWND Text1() const { return controls_.windows[kText1]; }
-  HRESULT LastClickResult() const { return lastClick_; }
   // Closing the window ends the thread's message loop (the program's own form).
   void SetQuitOnDestroy(bool quit) { quitOnDestroy_ = quit; }
 
  private:
-  friend class win::WindowBase<Form1>;
   enum Row : size_t { kCommand1, kText1 };
 
-  void OnCreate();
-  void OnCommand(int id, int code);
-  void OnDestroy();
+  bool OnCreate(const CREATESTRUCTW& create) override;
+  // The GO button: browse with this window as owner; the answer replaces Text1's text.
+  void Command1_Click();
+  void OnCommand(int id, int code) override;
+  void OnDestroy() override;
 
   PathwellClient Pathwell1;
   win::CreatedControls controls_;
-  HRESULT lastClick_ = S_OK;
+  std::wstring libraryFolder_;
   bool quitOnDestroy_ = false;
 };
 

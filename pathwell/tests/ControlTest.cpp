@@ -2,6 +2,7 @@
 // notification, persistence, the fixed extent, the face, and bad calls.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -590,6 +591,137 @@ TEST_F(PathwellControlTest, MalformedDispParamsAreRefusedWithoutReadingThem) {
   EXPECT_EQ(GetBType(control.dispatch.get()), 1);
   ASSERT_HRESULT_SUCCEEDED(PutBType(control.dispatch.get(), 16));
   EXPECT_EQ(GetBType(control.dispatch.get()), 16);
+}
+
+// A view sink counting its references; it hears nothing else.
+class CountedAdviseSink final : public IAdviseSink {
+ public:
+  LONG refs = 1;
+  STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+    static const QITAB table[] = {QITABENT(CountedAdviseSink, IAdviseSink), {}};
+    return ::QISearch(this, table, iid, object);
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+  STDMETHODIMP_(ULONG) Release() override { return --refs; }
+  STDMETHODIMP_(void) OnDataChange(FORMATETC*, STGMEDIUM*) override {}
+  STDMETHODIMP_(void) OnViewChange(DWORD, LONG) override {}
+  STDMETHODIMP_(void) OnRename(IMoniker*) override {}
+  STDMETHODIMP_(void) OnSave() override {}
+  STDMETHODIMP_(void) OnClose() override {}
+};
+
+// Every entry a container can reach, called with a null where it takes an array or hands
+// something out: refused with an error, never read or written through.
+TEST_F(PathwellControlTest, NullPointersAreRefusedByEveryEntryPoint) {
+  Control control;
+  ASSERT_HRESULT_SUCCEEDED(control.created);
+  auto object = control.As<IOleObject>(IID_IOleObject);
+  auto oleControl = control.As<IOleControl>(IID_IOleControl);
+  auto inPlace = control.As<IOleInPlaceObject>(IID_IOleInPlaceObject);
+  auto view = control.As<IViewObject2>(IID_IViewObject2);
+  auto bag = control.As<IPersistPropertyBag>(IID_IPersistPropertyBag);
+  auto stream = control.As<IPersistStreamInit>(IID_IPersistStreamInit);
+  auto classInfo = control.As<IProvideClassInfo2>(IID_IProvideClassInfo2);
+  auto points = control.As<IConnectionPointContainer>(IID_IConnectionPointContainer);
+  win::ComPtr<IConnectionPoint> point;
+  ASSERT_HRESULT_SUCCEEDED(points->FindConnectionPoint(IID_IPropertyNotifySink, point.put()));
+  win::ComPtr<IEnumConnectionPoints> pointList;
+  ASSERT_HRESULT_SUCCEEDED(points->EnumConnectionPoints(pointList.put()));
+  win::ComPtr<IClassFactory> factory;
+  ASSERT_HRESULT_SUCCEEDED(
+      ::CoGetClassObject(kClsid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory, factory.put_void()));
+  Library library;
+  ASSERT_NE(library.getClassObject, nullptr);
+  TestSite site(true);
+  CountedAdviseSink sink;
+
+  wchar_t name[] = L"Pathwell";
+  LPOLESTR names[] = {name, nullptr};
+  DISPID ids[2] = {};
+  DWORD cookie = 0;
+  IConnectionPoint* fetched[2] = {};
+  struct Case {
+    const char* what;
+    std::function<HRESULT()> call;
+    HRESULT expected;
+  };
+  const Case cases[] = {
+      {"GetIDsOfNames, no name array",
+       [&] { return control.dispatch->GetIDsOfNames(IID_NULL, nullptr, 1, 0, ids); }, E_INVALIDARG},
+      {"GetIDsOfNames, no identifier array",
+       [&] { return control.dispatch->GetIDsOfNames(IID_NULL, names, 1, 0, nullptr); }, E_POINTER},
+      {"GetIDsOfNames, neither array",
+       [&] { return control.dispatch->GetIDsOfNames(IID_NULL, nullptr, 2, 0, nullptr); }, E_POINTER},
+      {"GetIDsOfNames, a null name", [&] { return control.dispatch->GetIDsOfNames(IID_NULL, names, 2, 0, ids); },
+       E_INVALIDARG},
+      {"GetIDsOfNames, no name counted, no arrays",
+       [&] { return control.dispatch->GetIDsOfNames(IID_NULL, nullptr, 0, 0, ids); }, E_INVALIDARG},
+      {"GetTypeInfoCount", [&] { return control.dispatch->GetTypeInfoCount(nullptr); }, E_POINTER},
+      {"GetTypeInfo", [&] { return control.dispatch->GetTypeInfo(0, 0, nullptr); }, E_POINTER},
+      {"DllGetClassObject", [&] { return library.getClassObject(kClsid, IID_IClassFactory, nullptr); }, E_POINTER},
+      {"IClassFactory::CreateInstance", [&] { return factory->CreateInstance(nullptr, IID_IDispatch, nullptr); },
+       E_POINTER},
+      {"IClassFactory::QueryInterface", [&] { return factory->QueryInterface(IID_IClassFactory, nullptr); },
+       E_POINTER},
+      {"IOleObject::GetClientSite", [&] { return object->GetClientSite(nullptr); }, E_POINTER},
+      {"IOleObject::GetMoniker", [&] { return object->GetMoniker(OLEGETMONIKER_ONLYIFTHERE, OLEWHICHMK_OBJFULL, nullptr); },
+       E_POINTER},
+      {"IOleObject::GetClipboardData", [&] { return object->GetClipboardData(0, nullptr); }, E_POINTER},
+      {"IOleObject::EnumVerbs", [&] { return object->EnumVerbs(nullptr); }, E_POINTER},
+      {"IOleObject::GetUserClassID", [&] { return object->GetUserClassID(nullptr); }, E_POINTER},
+      {"IOleObject::GetUserType", [&] { return object->GetUserType(USERCLASSTYPE_FULL, nullptr); }, E_POINTER},
+      {"IOleObject::GetExtent", [&] { return object->GetExtent(DVASPECT_CONTENT, nullptr); }, E_POINTER},
+      {"IOleObject::SetExtent", [&] { return object->SetExtent(DVASPECT_CONTENT, nullptr); }, E_POINTER},
+      {"IOleObject::Advise, no sink", [&] { return object->Advise(nullptr, &cookie); }, E_INVALIDARG},
+      {"IOleObject::Advise, no cookie", [&] { return object->Advise(&sink, nullptr); }, E_POINTER},
+      {"IOleObject::EnumAdvise", [&] { return object->EnumAdvise(nullptr); }, E_POINTER},
+      {"IOleObject::GetMiscStatus", [&] { return object->GetMiscStatus(DVASPECT_CONTENT, nullptr); }, E_POINTER},
+      {"IOleControl::GetControlInfo", [&] { return oleControl->GetControlInfo(nullptr); }, E_POINTER},
+      {"IOleInPlaceObject::GetWindow", [&] { return inPlace->GetWindow(nullptr); }, E_POINTER},
+      {"IOleInPlaceObject::SetObjectRects", [&] { return inPlace->SetObjectRects(nullptr, nullptr); }, E_POINTER},
+      {"IViewObject::Draw, no device context",
+       [&] {
+         return view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0);
+       },
+       E_INVALIDARG},
+      {"IViewObject::GetColorSet",
+       [&] { return view->GetColorSet(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, nullptr); }, E_POINTER},
+      {"IViewObject::GetAdvise, nothing asked", [&] { return view->GetAdvise(nullptr, nullptr, nullptr); }, S_OK},
+      {"IViewObject2::GetExtent", [&] { return view->GetExtent(DVASPECT_CONTENT, -1, nullptr, nullptr); }, E_POINTER},
+      {"IPersistPropertyBag::Load", [&] { return bag->Load(nullptr, nullptr); }, E_POINTER},
+      {"IPersistPropertyBag::Save", [&] { return bag->Save(nullptr, TRUE, TRUE); }, E_POINTER},
+      {"IPersist::GetClassID", [&] { return bag->GetClassID(nullptr); }, E_POINTER},
+      {"IPersistStreamInit::GetSizeMax", [&] { return stream->GetSizeMax(nullptr); }, E_POINTER},
+      {"IProvideClassInfo::GetClassInfo", [&] { return classInfo->GetClassInfo(nullptr); }, E_POINTER},
+      {"IProvideClassInfo2::GetGUID",
+       [&] { return classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, nullptr); }, E_POINTER},
+      {"IConnectionPointContainer::EnumConnectionPoints", [&] { return points->EnumConnectionPoints(nullptr); },
+       E_POINTER},
+      {"IConnectionPointContainer::FindConnectionPoint",
+       [&] { return points->FindConnectionPoint(IID_IPropertyNotifySink, nullptr); }, E_POINTER},
+      {"IConnectionPoint::QueryInterface", [&] { return point->QueryInterface(IID_IConnectionPoint, nullptr); },
+       E_POINTER},
+      {"IConnectionPoint::GetConnectionInterface", [&] { return point->GetConnectionInterface(nullptr); }, E_POINTER},
+      {"IConnectionPoint::GetConnectionPointContainer",
+       [&] { return point->GetConnectionPointContainer(nullptr); }, E_POINTER},
+      {"IConnectionPoint::Advise, no sink", [&] { return point->Advise(nullptr, &cookie); }, E_POINTER},
+      {"IConnectionPoint::Advise, no cookie", [&] { return point->Advise(static_cast<IPropertyNotifySink*>(&site), nullptr); }, E_POINTER},
+      {"IConnectionPoint::EnumConnections", [&] { return point->EnumConnections(nullptr); }, E_POINTER},
+      {"IEnumConnectionPoints::Next, no array", [&] { return pointList->Next(1, nullptr, nullptr); }, E_POINTER},
+      {"IEnumConnectionPoints::Next, two without a count",
+       [&] { return pointList->Next(2, fetched, nullptr); }, E_POINTER},
+      {"IEnumConnectionPoints::Clone", [&] { return pointList->Clone(nullptr); }, E_POINTER},
+      {"IEnumConnectionPoints::QueryInterface",
+       [&] { return pointList->QueryInterface(IID_IEnumConnectionPoints, nullptr); }, E_POINTER},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.call(), c.expected) << c.what;
+  EXPECT_EQ(sink.refs, 1) << "a refused Advise kept the sink";
+  EXPECT_EQ(site.refs, 1) << "a refused Advise kept the sink";
+  EXPECT_EQ(fetched[0], nullptr);
+  // The control still answers well-formed calls.
+  LPOLESTR method = name;
+  ASSERT_HRESULT_SUCCEEDED(control.dispatch->GetIDsOfNames(IID_NULL, &method, 1, 0, ids));
+  EXPECT_EQ(ids[0], kDispidPathwell);
 }
 
 }  // namespace

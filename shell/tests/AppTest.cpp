@@ -4,26 +4,25 @@
 #include <windows.h>
 
 #include "TestSupport.h"
+#include "Text.h"
 
 namespace quorvel {
 namespace {
 
-TEST(App, PathIsTheProgramFolderWithoutTrailingSeparator) {
-  wchar_t module[MAX_PATH];
-  ::GetModuleFileNameW(nullptr, module, MAX_PATH);
-  std::wstring expected(module);
-  expected.resize(expected.find_last_of(L'\\'));
-  EXPECT_EQ(App::Path(), expected);
-  EXPECT_NE(App::Path().back(), L'\\');
-}
+// The running program's folder holds the running program; a folder the platform reports
+// comes back without its separator, except at a drive root.
+TEST(App, PathIsTheProgramsFolderWithASeparatorOnlyAtADriveRoot) {
+  const std::wstring real = App::Path();
+  ASSERT_FALSE(real.empty());
+  EXPECT_NE(real.back(), L'\\');
+  EXPECT_NE(::GetFileAttributesW((real + L"\\shell_tests.exe").c_str()), INVALID_FILE_ATTRIBUTES) << win::Utf8(real);
 
-TEST(App, AProgramAtADriveRootKeepsTheRootsSeparator) {
   testing::FakePlatform platform;
   ScopedPlatform scoped(platform);
-  platform.programFolder = L"C:\\";
-  EXPECT_EQ(App::Path(), L"C:\\");
-  platform.programFolder = L"D:\\Tools\\Quorvel";
-  EXPECT_EQ(App::Path(), L"D:\\Tools\\Quorvel");
+  for (const wchar_t* folder : {L"C:\\", L"D:\\Tools\\Quorvel", L"\\\\server\\share\\Quorvel", L"E:\\a b\\c.d"}) {
+    platform.programFolder = folder;
+    EXPECT_EQ(App::Path(), folder);
+  }
 }
 
 TEST(App, HelpFileIsFixedWhateverTheProgramFolder) {

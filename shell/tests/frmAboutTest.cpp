@@ -7,7 +7,9 @@
 #include <functional>
 #include <optional>
 #include <set>
+#include <vector>
 
+#include "DrawnText.h"
 #include "Raii.h"
 #include "ScopedComInit.h"
 #include "TestSupport.h"
@@ -61,107 +63,120 @@ class frmAboutTest : public ::testing::Test {
 };
 
 TEST_F(frmAboutTest, LoadsWithItsCaptionIconAndAFixedFrame) {
-  frmAbout about;
-  ASSERT_TRUE(about.Create(nullptr));
-  HWND hwnd = about.hwnd();
-  EXPECT_EQ(win::WindowText(hwnd), L"About Quorvel");
-  const LONG style = ::GetWindowLongW(hwnd, GWL_STYLE);
-  EXPECT_TRUE(style & WS_SYSMENU);
-  EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
-  EXPECT_NE(::SendMessageW(hwnd, WM_GETICON, ICON_BIG, 0), 0);
-  // The system menu offers moving and closing only.
-  HMENU menu = ::GetSystemMenu(hwnd, FALSE);
-  for (UINT gone : {SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE, SC_RESTORE})
-    EXPECT_EQ(::GetMenuState(menu, gone, MF_BYCOMMAND), static_cast<UINT>(-1)) << gone;
-  EXPECT_NE(::GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND), static_cast<UINT>(-1));
+  ShowAbout(nullptr, [](HWND hwnd) {
+    EXPECT_EQ(win::WindowText(hwnd), L"About Quorvel");
+    const LONG style = ::GetWindowLongW(hwnd, GWL_STYLE);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_FALSE(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+    EXPECT_NE(::SendMessageW(hwnd, WM_GETICON, ICON_BIG, 0), 0);
+    // The system menu offers moving and closing only.
+    HMENU menu = ::GetSystemMenu(hwnd, FALSE);
+    for (UINT gone : {SC_SIZE, SC_MINIMIZE, SC_MAXIMIZE, SC_RESTORE})
+      EXPECT_EQ(::GetMenuState(menu, gone, MF_BYCOMMAND), static_cast<UINT>(-1)) << gone;
+    EXPECT_NE(::GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND), static_cast<UINT>(-1));
+    ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
+  });
 }
 
-TEST_F(frmAboutTest, ShowsNameVersionCreditAndLinkInACentredColumnInsideTheWindow) {
-  frmAbout about;
-  ASSERT_TRUE(about.Create(nullptr));
-  EXPECT_EQ(about.Text(frmAbout::Label1), L"Quorvel");
-  EXPECT_EQ(about.Text(frmAbout::lvlVersion), L"Version " + win::Widen(QUORVEL_VERSION_TEXT));
-  EXPECT_EQ(about.Text(frmAbout::Label3), L"by");
-  EXPECT_EQ(about.Text(frmAbout::Label2), L"The Quorvel team");
-  EXPECT_EQ(about.Text(frmAbout::Label4), L"https://quorvel.app/");
+// What the window paints, read from its own painting: the picture first, then the labels in
+// the order they are drawn (name, version, "by", credit, link).
+struct Painted {
+  RECT picture{};
+  std::vector<testing::DrawnText> labels;
+};
+Painted PaintedBy(HWND about) {
+  const testing::Drawing drawing = testing::DrawingOf(about);
+  Painted painted;
+  if (!drawing.pictures.empty()) painted.picture = drawing.pictures.front();
+  painted.labels = drawing.texts;
+  return painted;
+}
 
-  RECT client;
-  ::GetClientRect(about.hwnd(), &client);
-  const frmAbout::Row rows[] = {frmAbout::Image1, frmAbout::Label1, frmAbout::lvlVersion,
-                                frmAbout::Label3, frmAbout::Label2, frmAbout::Label4};
-  for (frmAbout::Row row : rows) {
-    const RECT r = about.Rect(row);
-    RECT inside;
-    EXPECT_FALSE(::IsRectEmpty(&r)) << row;
-    EXPECT_TRUE(::IntersectRect(&inside, &r, &client) && ::EqualRect(&inside, &r)) << row << " leaves the window";
-    for (frmAbout::Row other : rows)
-      if (other > row) {
-        EXPECT_FALSE(Overlap(r, about.Rect(other))) << row << " overlaps " << other;
-      }
-  }
-  // Name, version, "by" and credit stand one below the other on one centre line, right of
-  // the picture; the link runs below them all.
-  const int dpi = win::WindowDpi(about.hwnd());
-  const LONG axis = Centre(about.Rect(frmAbout::Label1)).x;
-  LONG above = about.Rect(frmAbout::Label1).top;
-  for (frmAbout::Row row : {frmAbout::lvlVersion, frmAbout::Label3, frmAbout::Label2}) {
-    EXPECT_NEAR(Centre(about.Rect(row)).x, axis, win::TwipsToPixels(90, dpi)) << row;
-    EXPECT_GT(about.Rect(row).top, above) << row;
-    EXPECT_GE(about.Rect(row).left, about.Rect(frmAbout::Image1).right) << row;
-    above = about.Rect(row).top;
-  }
-  EXPECT_GE(about.Rect(frmAbout::Label4).top, about.Rect(frmAbout::Label2).bottom);
-  EXPECT_GE(about.Rect(frmAbout::Label4).top, about.Rect(frmAbout::Image1).bottom);
+TEST_F(frmAboutTest, ShowsThePictureAndFiveLabelsInACentredColumnWithTheVersionAndTheLinkItOpens) {
+  ShowAbout(nullptr, [](HWND about) {
+    const Painted painted = PaintedBy(about);
+    ::PostMessageW(about, WM_CLOSE, 0, 0);
+    ASSERT_EQ(painted.labels.size(), 5u);
+    EXPECT_EQ(painted.labels[1].text, L"Version " + win::Widen(QUORVEL_VERSION_TEXT));
+    EXPECT_EQ(painted.labels[4].text, frmAbout::kWebPage);
+
+    RECT client;
+    ::GetClientRect(about, &client);
+    std::vector<RECT> rects{painted.picture};
+    for (const auto& label : painted.labels) rects.push_back(label.bounds);
+    for (size_t i = 0; i < rects.size(); ++i) {
+      RECT inside;
+      EXPECT_FALSE(::IsRectEmpty(&rects[i])) << i;
+      EXPECT_TRUE(::IntersectRect(&inside, &rects[i], &client) && ::EqualRect(&inside, &rects[i]))
+          << i << " leaves the window";
+      for (size_t j = i + 1; j < rects.size(); ++j) EXPECT_FALSE(Overlap(rects[i], rects[j])) << i << " overlaps " << j;
+    }
+    // Name, version, "by" and credit stand one below the other on one centre line, right of
+    // the picture; the link runs below them all.
+    const int dpi = win::WindowDpi(about);
+    const LONG axis = Centre(rects[1]).x;
+    for (size_t row = 2; row <= 4; ++row) {
+      EXPECT_NEAR(Centre(rects[row]).x, axis, win::TwipsToPixels(90, dpi)) << row;
+      EXPECT_GT(rects[row].top, rects[row - 1].top) << row;
+      EXPECT_GE(rects[row].left, painted.picture.right) << row;
+    }
+    EXPECT_GE(rects[5].top, rects[4].bottom);
+    EXPECT_GE(rects[5].top, painted.picture.bottom);
+  });
 }
 
 TEST_F(frmAboutTest, PointingAtTheLinkShowsTheHandAndThePictureAndLinkHaveTips) {
-  frmAbout about;
-  ASSERT_TRUE(about.Create(nullptr));
-  HWND hwnd = about.hwnd();
-  auto cursorAt = [&](frmAbout::Row row) {
-    const POINT screen = ToScreen(hwnd, Centre(about.Rect(row)));
-    ::SetCursorPos(screen.x, screen.y);
-    ::SetCursor(nullptr);
-    ::SendMessageW(hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-    return ::GetCursor();
-  };
-  HCURSOR hand = cursorAt(frmAbout::Label4);
-  ICONINFO info{};
-  ASSERT_TRUE(::GetIconInfo(hand, &info));
-  const win::Bitmap mask(info.hbmMask), color(info.hbmColor);  // GetIconInfo made them for the caller
-  EXPECT_EQ(info.xHotspot, 12u);  // the program's own hand, pointing with its fingertip
-  EXPECT_EQ(info.yHotspot, 1u);
-  EXPECT_NE(cursorAt(frmAbout::Image1), hand);
+  ShowAbout(nullptr, [](HWND hwnd) {
+    const Painted painted = PaintedBy(hwnd);
+    ASSERT_EQ(painted.labels.size(), 5u);
+    const RECT link = painted.labels[4].bounds;
+    const RECT name = painted.labels[0].bounds;
+    auto cursorAt = [&](const RECT& where) {
+      const POINT screen = ToScreen(hwnd, Centre(where));
+      ::SetCursorPos(screen.x, screen.y);
+      ::SetCursor(nullptr);
+      ::SendMessageW(hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+      return ::GetCursor();
+    };
+    HCURSOR hand = cursorAt(link);
+    ICONINFO info{};
+    ASSERT_TRUE(::GetIconInfo(hand, &info));
+    const win::Bitmap mask(info.hbmMask), color(info.hbmColor);  // GetIconInfo made them for the caller
+    EXPECT_EQ(info.xHotspot, 12u);  // the program's own hand, pointing with its fingertip
+    EXPECT_EQ(info.yHotspot, 1u);
+    EXPECT_NE(cursorAt(painted.picture), hand);
 
-  HWND tips = nullptr;
-  for (HWND w = nullptr; !tips && (w = ::FindWindowExW(nullptr, w, TOOLTIPS_CLASSW, nullptr));)
-    if (::GetWindow(w, GW_OWNER) == hwnd) tips = w;
-  ASSERT_NE(tips, nullptr);
-  auto hasTip = [&](frmAbout::Row row) {
-    TTHITTESTINFOW hit{};
-    hit.hwnd = hwnd;
-    hit.pt = Centre(about.Rect(row));
-    hit.ti.cbSize = TTTOOLINFOW_V2_SIZE;
-    return ::SendMessageW(tips, TTM_HITTESTW, 0, reinterpret_cast<LPARAM>(&hit)) != FALSE;
-  };
-  EXPECT_TRUE(hasTip(frmAbout::Image1));
-  EXPECT_TRUE(hasTip(frmAbout::Label4));
-  EXPECT_FALSE(hasTip(frmAbout::Label1));
+    HWND tips = nullptr;
+    for (HWND w = nullptr; !tips && (w = ::FindWindowExW(nullptr, w, TOOLTIPS_CLASSW, nullptr));)
+      if (::GetWindow(w, GW_OWNER) == hwnd) tips = w;
+    ASSERT_NE(tips, nullptr);
+    auto hasTip = [&](const RECT& where) {
+      TTHITTESTINFOW hit{};
+      hit.hwnd = hwnd;
+      hit.pt = Centre(where);
+      hit.ti.cbSize = TTTOOLINFOW_V2_SIZE;
+      return ::SendMessageW(tips, TTM_HITTESTW, 0, reinterpret_cast<LPARAM>(&hit)) != FALSE;
+    };
+    EXPECT_TRUE(hasTip(painted.picture));
+    EXPECT_TRUE(hasTip(link));
+    EXPECT_FALSE(hasTip(name));
+    ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
+  });
 }
 
 TEST_F(frmAboutTest, ThePictureIsPainted) {
-  frmAbout about;
-  ASSERT_TRUE(about.Create(nullptr));
-  ::ShowWindow(about.hwnd(), SW_SHOWNOACTIVATE);
-  ::UpdateWindow(about.hwnd());
-  const RECT image = about.Rect(frmAbout::Image1);
-  std::set<COLORREF> colours;
-  {
-    win::ScopedGetDC dc(about.hwnd());
-    for (LONG y = image.top; y < image.bottom; y += 4)
-      for (LONG x = image.left; x < image.right; x += 4) colours.insert(::GetPixel(dc, x, y));
-  }
-  EXPECT_GT(colours.size(), 50u) << "a photograph has many colours; a blank area has one";
+  ShowAbout(nullptr, [](HWND about) {
+    ::UpdateWindow(about);
+    const RECT image = PaintedBy(about).picture;
+    std::set<COLORREF> colours;
+    {
+      win::ScopedGetDC dc(about);
+      for (LONG y = image.top; y < image.bottom; y += 4)
+        for (LONG x = image.left; x < image.right; x += 4) colours.insert(::GetPixel(dc, x, y));
+    }
+    EXPECT_GT(colours.size(), 50u) << "a photograph has many colours; a blank area has one";
+    ::PostMessageW(about, WM_CLOSE, 0, 0);
+  });
 }
 
 TEST_F(frmAboutTest, EveryWayOfClosingPlaysTheClickOnce) {
@@ -190,25 +205,28 @@ TEST_F(frmAboutTest, ClosingPlaysTheKeyClickFileWhenItExists) {
 }
 
 TEST_F(frmAboutTest, TheLinkOpensTheWebPageEachTimeAndTheWindowStays) {
-  frmAbout about;
-  ASSERT_TRUE(about.Create(nullptr));
-  HWND hwnd = about.hwnd();
-  const POINT link = Centre(about.Rect(frmAbout::Label4));
-  const POINT picture = Centre(about.Rect(frmAbout::Image1));
-  for (int i = 0; i < 2; ++i) {
+  ShowAbout(nullptr, [&](HWND hwnd) {
+    const Painted painted = PaintedBy(hwnd);
+    ASSERT_EQ(painted.labels.size(), 5u);
+    const POINT link = Centre(painted.labels[4].bounds);
+    const POINT picture = Centre(painted.picture);
+    for (int i = 0; i < 2; ++i) {
+      ::SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(link.x, link.y));
+      ::SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(link.x, link.y));
+    }
+    // The picture does nothing when clicked; nor does a press that ends off the link.
+    ::SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(picture.x, picture.y));
+    ::SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(picture.x, picture.y));
     ::SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(link.x, link.y));
-    ::SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(link.x, link.y));
-  }
-  // The picture does nothing when clicked; nor does a press that ends off the link.
-  ::SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(picture.x, picture.y));
-  ::SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(picture.x, picture.y));
-  ::SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(link.x, link.y));
-  ::SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(picture.x, picture.y));
-  EXPECT_TRUE(::IsWindow(hwnd));
-  EXPECT_TRUE(platform.sounds.empty());
+    ::SendMessageW(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(picture.x, picture.y));
+    EXPECT_TRUE(::IsWindow(hwnd));
+    EXPECT_TRUE(platform.sounds.empty());
+    ::PostMessageW(hwnd, WM_CLOSE, 0, 0);
+  });
+  // The page opened is the one the link shows.
   ASSERT_EQ(platform.shellCalls.size(), 2u);
   for (const auto& call : platform.shellCalls) {
-    EXPECT_EQ(call.file, "https://quorvel.app/");
+    EXPECT_EQ(win::Widen(call.file), frmAbout::kWebPage);
     EXPECT_EQ(call.verb + "|" + call.directory + "|" + std::to_string(call.show), "Open|C:\\|3");
   }
 }

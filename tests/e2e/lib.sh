@@ -98,44 +98,21 @@ PY
 }
 
 # ---- the main window -------------------------------------------------------------------
-# Controls by what a person sees (captions); the text boxes, the two "Browse" buttons and
-# the output area by their control identifiers.
-C_SOURCE='#1002'          # txtSourceFile
-C_BROWSE_SOURCE='#1003'   # Command1
-C_OTHER_TEXT='#1008'      # txtOtherLocation
-C_BROWSE_DIR='#1009'      # btnSelectDir
-C_OUTPUT='#1021'          # Text1
+# Its controls by identifier (C_<row of frmMain's control table>='#<id>') and every window at
+# its place at 96 DPI (MAIN_LAYOUT), read from the sources that make the window, so that a
+# reordered or moved row cannot leave this file behind.
+main_window_facts=$(python3 "$E2E_DIR/main_window_facts.py" "$QUORVEL_SOURCE") || fail "cannot read the main window's table"
+eval "$main_window_facts"
+C_SOURCE=$C_txtSourceFile
+C_BROWSE_SOURCE=$C_Command1
+C_OTHER_TEXT=$C_txtOtherLocation
+C_BROWSE_DIR=$C_btnSelectDir
+C_OUTPUT=$C_Text1
 
-# Every window of frmMain at its place at 96 DPI: twips / 15, containers' offsets added.
 main_layout_checks() {
-  local rows=(
-    ". 0 0 862 519"
-    "Source_File 8 4 841 49"
-    "$C_SOURCE 16 20 761 21"
-    "$C_BROWSE_SOURCE 776 20 61 21"
-    "Options 8 64 137 185"
-    "Final_Location 16 80 121 97"
-    "App.Path 24 96 105 13"
-    "Other_Location 24 116 101 13"
-    "$C_OTHER_TEXT 24 132 105 19"
-    "$C_BROWSE_DIR 72 152 57 17"
-    "Sub_Type 16 184 121 53"
-    "Private_Sub 28 200 81 13"
-    "Public_Sub 28 220 81 13"
-    "Start 16 252 121 25"
-    "Save 16 276 121 25"
-    "Clear 16 300 121 25"
-    "About 16 324 121 25"
-    "Help 16 348 121 25"
-    "Exit 16 372 121 25"
-    "$C_OUTPUT 152 60 701 449"
-    ".QuorvelLED 80 404 17 17"
-  )
-  local row sel rest
-  for row in "${rows[@]}"; do
-    sel=${row%% *}
-    rest=${row#* }
-    echo "expect-rect main \"${sel//_/ }\" $rest"
+  local row
+  for row in "${MAIN_LAYOUT[@]}"; do
+    echo "expect-rect main ${row%% *} ${row#* }"
   done
 }
 

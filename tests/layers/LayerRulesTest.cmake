@@ -7,7 +7,8 @@ if(NOT WORK)
   message(FATAL_ERROR "usage: cmake -DWORK=<scratch folder> -P LayerRulesTest.cmake")
 endif()
 
-# vberror/, engine/ and win/ as the real tree has them; `broken` adds one fault of each kind.
+# vberror/, engine/ and win/ as the real tree has them, with a test of the engine using the test
+# helpers; `broken` adds one fault of each kind.
 function(write_tree root broken)
   file(REMOVE_RECURSE "${root}" "${root}-build")
   set(subdirs vberror engine win)
@@ -19,6 +20,8 @@ function(write_tree root broken)
   list(JOIN adds "\n" adds)
   file(WRITE "${root}/CMakeLists.txt" "cmake_minimum_required(VERSION 3.25)
 project(LayerFixture C)
+add_library(quorvel_test_support INTERFACE)
+target_include_directories(quorvel_test_support INTERFACE tests/support)
 ${adds}
 include(\"${layers}\")
 quorvel_check_layers()
@@ -31,12 +34,17 @@ quorvel_check_layers()
   file(WRITE "${root}/engine/Windows1252.h" "int Encode(int c);\n")
   file(WRITE "${root}/engine/Engine.c"
        "#include <stdio.h>\n#include \"VbError.h\"\n#include \"Windows1252.h\"\nint Encode(int c) { return c; }\n")
+  file(WRITE "${root}/tests/support/Helper.h" "int Helper(void);\n")
+  file(WRITE "${root}/engine/tests/EngineTest.c" "#include \"Helper.h\"\nint EngineTest(void) { return 0; }\n")
+  set(engineTests "add_library(engine_tests STATIC tests/EngineTest.c)
+target_link_libraries(engine_tests PRIVATE engine quorvel_test_support)
+")
   file(WRITE "${root}/win/Raii.h" "void Close(void* handle);\n")
   file(WRITE "${root}/win/Raii.c" "#include \"Raii.h\"\n#include <windows.h>\nvoid Close(void* handle) { (void)handle; }\n")
 
   if(NOT broken)
     file(WRITE "${root}/engine/CMakeLists.txt"
-         "add_library(engine STATIC Engine.c)\ntarget_link_libraries(engine PUBLIC vb)\n")
+         "add_library(engine STATIC Engine.c)\ntarget_link_libraries(engine PUBLIC vb)\n${engineTests}")
     file(WRITE "${root}/win/CMakeLists.txt"
          "add_library(winbase STATIC Raii.c)\ntarget_link_libraries(winbase PUBLIC vb user32)\n")
     return()
@@ -45,7 +53,10 @@ quorvel_check_layers()
 target_link_libraries(engine PUBLIC vb PRIVATE User32.lib)
 add_library(engine_ui STATIC Ui.c)
 target_link_libraries(engine_ui PRIVATE winbase)
-")
+add_library(engine_tool STATIC Tool.c)
+target_link_libraries(engine_tool PRIVATE quorvel_test_support)
+${engineTests}")
+  file(WRITE "${root}/engine/Tool.c" "#include \"Helper.h\"\nint Tool(void) { return 1; }\n")
   # Guarded so that a native compiler would never see them.
   file(WRITE "${root}/engine/Ui.c" "#ifdef _WIN32
 #include <Windows.h>
@@ -82,7 +93,9 @@ if(rc EQUAL 0)
   list(APPEND failures "the tree that breaks the rules was accepted")
 endif()
 foreach(expected
-    "Layer rules broken, 8 faults"
+    "Layer rules broken, 11 faults"
+    "engine_tool (engine/) links the test helper quorvel_test_support, which only tests may use"
+    "engine/Tool.c includes Helper.h, a test helper of tests/, which only tests may use"
     "winbase (win/) links engine (engine/), which win/ may not use"
     "engine (engine/, portable) links the Windows library User32.lib"
     "engine_ui (engine/) links winbase (win/), which engine/ may not use"

@@ -1,7 +1,9 @@
 // main() of the Windows test programs: googletest with a bound on every test case. A case
 // that waits for a window that never comes, or for a modal dialog nobody closes, ends the
 // program with a message naming it after QUORVEL_TEST_CASE_SECONDS (30 by default; the
-// slowest case takes about 7 s under Wine), long before ctest's own timeout.
+// slowest case takes about 7 s under Wine), long before ctest's own timeout. A fault ends the
+// program with a message naming the case and a non-zero exit: under Wine a crashed program
+// can otherwise end with 0, which ctest would count as passed.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -61,10 +63,24 @@ class CaseBound final : public ::testing::EmptyTestEventListener {
   quorvel::win::Handle thread_;
 };
 
+// A fault nothing handled: say where and end with a failure, whatever the debugger would do.
+LONG WINAPI ReportFault(EXCEPTION_POINTERS* fault) {
+  const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::fprintf(stderr, "\n[  FAULT   ] %s%s%s: exception %08lX at %p: the test program stops here.\n",
+               info ? info->test_suite_name() : "", info ? "." : "", info ? info->name() : "(no case)",
+               static_cast<unsigned long>(fault->ExceptionRecord->ExceptionCode),
+               fault->ExceptionRecord->ExceptionAddress);
+  std::fflush(stdout);
+  std::fflush(stderr);
+  ::TerminateProcess(::GetCurrentProcess(), 3);
+  return EXCEPTION_CONTINUE_SEARCH;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
+  ::SetUnhandledExceptionFilter(&ReportFault);
   DWORD seconds = 30;
   if (const char* text = std::getenv("QUORVEL_TEST_CASE_SECONDS")) {
     if (const long value = std::strtol(text, nullptr, 10); value > 0) seconds = static_cast<DWORD>(value);

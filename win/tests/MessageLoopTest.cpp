@@ -27,8 +27,7 @@ class Counter : public WindowBase<Counter> {
   std::vector<UINT> heard;
 
  private:
-  friend class WindowBase<Counter>;
-  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
     if (msg >= kCount && msg <= kClose) heard.push_back(msg);
     if (msg == kClose) ::DestroyWindow(hwnd_);
     return DefaultProc(msg, wParam, lParam);

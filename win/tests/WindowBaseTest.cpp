@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -48,7 +50,8 @@ TEST(WindowClass, AClassLeftWithAnotherProcedureIsRegisteredAnew) {
   EXPECT_EQ(wc.lpfnWndProc, NewProc);
 }
 
-// A window made by its owner with every hook and no HandleMessage: what it hears is recorded.
+// A window made by its owner with every hook but HandleMessage, all private and without a
+// friend line: what it hears is recorded.
 class Hooked : public WindowBase<Hooked> {
  public:
   // Hidden unless a test paints: a shown window takes seconds to go away under Wine without a
@@ -70,18 +73,18 @@ class Hooked : public WindowBase<Hooked> {
   bool hadWindowAtDestroy = false;
 
  private:
-  friend class WindowBase<Hooked>;
-  void OnCreate() {
+  bool OnCreate(const CREATESTRUCTW&) override {
     ++created;
     hadWindowAtCreate = hwnd_ != nullptr;
+    return true;
   }
-  void OnCommand(int id, int code) { commands.emplace_back(id, code); }
-  void OnPaint(HDC dc, PAINTSTRUCT* ps) {
+  void OnCommand(int id, int code) override { commands.emplace_back(id, code); }
+  void OnPaint(HDC dc, PAINTSTRUCT* ps) override {
     EXPECT_EQ(dc, ps->hdc);
     painted = ps->rcPaint;
     ++paints;
   }
-  void OnDestroy() {
+  void OnDestroy() override {
     ++destroyed;
     hadWindowAtDestroy = ::IsWindow(hwnd_) != FALSE;
   }
@@ -123,6 +126,76 @@ TEST(WindowBase, PaintGoesToOnPaintInsideTheBracket) {
   EXPECT_FALSE(::GetUpdateRect(window.hwnd(), &left, FALSE));
 }
 
+TEST(WindowBase, PrintClientPaintsTheWholeClientAreaIntoTheGivenContext) {
+  Hooked window;
+  ASSERT_TRUE(window.Create());
+  HDC memory = ::CreateCompatibleDC(nullptr);
+  window.paints = 0;
+  EXPECT_EQ(::SendMessageW(window.hwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT), 0);
+  ::DeleteDC(memory);
+  EXPECT_EQ(window.paints, 1);
+  RECT client{};
+  ::GetClientRect(window.hwnd(), &client);
+  EXPECT_TRUE(SameRect(window.painted, client));
+}
+
+// A window whose hooks fail as told: OnCreate refusing or throwing, a command or a paint
+// throwing. What the window procedure made of it is recorded.
+class Failing : public WindowBase<Failing> {
+ public:
+  enum class Fault { kNone, kCreateRefuses, kCreateThrows, kCommandThrows, kPaintThrows };
+  explicit Failing(Fault fault) : fault_(fault) {}
+  ~Failing() override {
+    if (hwnd_) ::DestroyWindow(hwnd_);
+  }
+  bool Create() {
+    if (!RegisterClassOnce(::GetModuleHandleW(nullptr), L"QuorvelWindowTestFailing")) return false;
+    return ::CreateWindowExW(0, L"QuorvelWindowTestFailing", L"", WS_POPUP, 0, 0, 40, 30, nullptr, nullptr,
+                             ::GetModuleHandleW(nullptr), this) != nullptr;
+  }
+  int errors = 0;
+  int destroyed = 0;
+
+ private:
+  bool OnCreate(const CREATESTRUCTW&) override {
+    if (fault_ == Fault::kCreateThrows) throw std::runtime_error("create");
+    return fault_ != Fault::kCreateRefuses;
+  }
+  void OnCommand(int, int) override {
+    if (fault_ == Fault::kCommandThrows) throw std::bad_alloc();
+  }
+  void OnPaint(HDC, PAINTSTRUCT*) override {
+    if (fault_ == Fault::kPaintThrows) throw 42;
+  }
+  void OnDestroy() override { ++destroyed; }
+  void OnError() noexcept override { ++errors; }
+  Fault fault_;
+};
+
+TEST(WindowBase, AFailingCreateMakesNoWindowAndAThrowingHookFailsOnlyItsMessage) {
+  using Fault = Failing::Fault;
+  for (Fault fault : {Fault::kCreateRefuses, Fault::kCreateThrows}) {
+    Failing window(fault);
+    EXPECT_FALSE(window.Create()) << static_cast<int>(fault);
+    EXPECT_EQ(window.hwnd(), nullptr);
+    EXPECT_EQ(window.errors, fault == Fault::kCreateThrows ? 1 : 0);
+  }
+  for (Fault fault : {Fault::kCommandThrows, Fault::kPaintThrows}) {
+    Failing window(fault);
+    ASSERT_TRUE(window.Create());
+    ::SendMessageW(window.hwnd(), WM_COMMAND, MAKEWPARAM(1, BN_CLICKED), 0);
+    HDC memory = ::CreateCompatibleDC(nullptr);
+    ::SendMessageW(window.hwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory), PRF_CLIENT);
+    ::DeleteDC(memory);
+    EXPECT_EQ(window.errors, 1) << static_cast<int>(fault);
+    // The window lives on and still answers.
+    EXPECT_TRUE(::IsWindow(window.hwnd()));
+    EXPECT_EQ(::SendMessageW(window.hwnd(), WM_GETTEXTLENGTH, 0, 0), 0);
+    ::DestroyWindow(window.hwnd());
+    EXPECT_EQ(window.destroyed, 1);
+  }
+}
+
 // A control made by class name: its object lives exactly as long as its window.
 class Counted : public WindowBase<Counted> {
  public:
@@ -135,7 +208,7 @@ class Counted : public WindowBase<Counted> {
   static constexpr bool kMadeByWindow = true;
   Counted() { ++alive; }
   ~Counted() { --alive; }
-  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+  LRESULT HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) override {
     if (msg == WM_USER) return ++answered;
     return DefaultProc(msg, wParam, lParam);
   }
