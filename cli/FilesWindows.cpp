@@ -209,11 +209,10 @@ void StopSignalsHeld::LetPendingThrough() {}  // Ctrl+C is asked for with StopRe
 
 std::vector<std::string> Arguments(int argc, char** argv) {
   int n = 0;
-  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &n);
+  const win::LocalMemory<wchar_t**> wide(CommandLineToArgvW(GetCommandLineW(), &n));
   if (!wide) return std::vector<std::string>(argv, argv + argc);
   std::vector<std::string> args;
-  for (int i = 0; i < n; ++i) args.push_back(win::Utf8(wide[i]));
-  LocalFree(wide);
+  for (int i = 0; i < n; ++i) args.push_back(win::Utf8(wide.get()[i]));
   return args;
 }
 
