@@ -1,0 +1,160 @@
+// The page's converter, run in a Web Worker: the engine reads the chosen file through the
+// worker's script (a slice at a time, so a large file is never held whole) and hands each
+// module's text back as it comes, with the CRC-32 and length a .zip entry needs.
+#include <emscripten.h>
+
+#include <cstdint>
+#include <string>
+
+#include "Crc32.h"
+#include "ModuleSet.h"
+#include "VbError.h"
+
+// Script hooks of the worker (web/worker.js); HEAPU8 is looked up at each call, as the
+// memory may have grown since the last.
+EM_JS(int, ReadSource, (std::uint8_t * to, int count, double at), {
+  const bytes = Module.readSource(at, count);
+  HEAPU8.set(bytes, to);
+  return bytes.length;
+});
+EM_JS(void, BeginModule, (int index, const char* name, double lines), {
+  Module.beginModule(index, UTF8ToString(name), lines);
+});
+EM_JS(void, WriteText, (const char* text, int count), { Module.writeText(HEAPU8.slice(text, text + count)); });
+EM_JS(void, EndModule, (int index, std::uint32_t crc, double size), { Module.endModule(index, crc >>> 0, size); });
+EM_JS(void, TellProgress, (double position, double total), { Module.progress(position, total); });
+
+namespace quorvel::web {
+
+namespace {
+
+constexpr std::size_t kChunk = 1 << 20;
+
+class FileSource : public ByteSource {
+ public:
+  explicit FileSource(std::uint64_t length) : length_(length) {}
+  std::uint64_t Length() override { return length_; }
+  std::size_t Read(std::uint8_t* buffer, std::size_t count) override {
+    const int n = ReadSource(buffer, static_cast<int>(std::min(count, kChunk)), static_cast<double>(at_));
+    at_ += static_cast<std::uint64_t>(n);
+    return static_cast<std::size_t>(n);
+  }
+
+ private:
+  std::uint64_t length_;
+  std::uint64_t at_ = 0;
+};
+
+// Gathers the text into pieces of a megabyte before crossing into script.
+class ScriptSink : public ModuleSetSink, public TextSink {
+ public:
+  ScriptSink() { buffer_.reserve(kChunk); }
+
+  TextSink& Module(std::int32_t index, const ModuleInfo& module) override {
+    Finish();
+    index_ = index;
+    BeginModule(index, module.vbName.c_str(), static_cast<double>(module.lines));
+    return *this;
+  }
+
+  void Write(std::string_view text) override {
+    crc_.Add(text);
+    size_ += text.size();
+    if (buffer_.size() + text.size() > kChunk) Flush();
+    if (text.size() >= kChunk) WriteText(text.data(), static_cast<int>(text.size()));
+    else buffer_.append(text);
+  }
+
+  // The module begun last is complete.
+  void Finish() {
+    if (index_ == 0) return;
+    Flush();
+    EndModule(index_, crc_.Value(), static_cast<double>(size_));
+    index_ = 0;
+    crc_ = Crc32{};
+    size_ = 0;
+  }
+
+ private:
+  void Flush() {
+    if (!buffer_.empty()) WriteText(buffer_.data(), static_cast<int>(buffer_.size()));
+    buffer_.clear();
+  }
+
+  std::string buffer_;
+  std::int32_t index_ = 0;
+  Crc32 crc_;
+  std::uint64_t size_ = 0;
+};
+
+class ScriptProgress : public ProgressObserver {
+ public:
+  void Converted(std::uint32_t position, std::uint32_t total) override { TellProgress(position, total); }
+};
+
+std::string g_message;
+
+std::string ErrorLine(const std::string& subject, int number, const std::string& detail) {
+  std::string text = subject + ": error " + std::to_string(number) + ": " + std::string(VbErrorDescription(number));
+  if (!detail.empty()) text += " (" + detail + ")";
+  return text;
+}
+
+}  // namespace
+
+// The error line the page shows, naming the input to change as quorvel-gen names its argument.
+std::string DescribeError(const VbError& e, const ModuleOptions& options, const std::string& source,
+                          bool nameGiven) {
+  switch (e.Number()) {
+    case kErrBadFileNameOrNumber:
+      if (e.Subject() == ErrorSubject::kDestination)
+        return ErrorLine("Destination folder " + options.destFolder, e.Number(), e.Detail());
+      return ErrorLine(nameGiven ? "File name in the module " + options.fileName : source, e.Number(), e.Detail());
+    case kErrOverflow:
+      return ErrorLine(source, e.Number(), "a module can carry at most 2,147,483,647 bytes");
+    case kErrInvalidProcedureCall:
+      return ErrorLine("Lines per module " + std::to_string(options.maxLines), e.Number(), e.Detail());
+    default:
+      return ErrorLine(source, e.Number(), e.Detail());
+  }
+}
+
+}  // namespace quorvel::web
+
+extern "C" {
+
+// Converts the worker's chosen file of `length` bytes; 0 when every module was handed over,
+// else the error number, with the line to show in quorvel_message().
+EMSCRIPTEN_KEEPALIVE int quorvel_convert(const char* source, const char* fileName, const char* dest, int isPrivate,
+                                         int compact, int maxLines, double length) {
+  using namespace quorvel;
+  ModuleOptions options;
+  const std::string sourceName = source;
+  const bool nameGiven = *fileName != '\0';
+  options.fileName = nameGiven ? fileName : sourceName;
+  options.destFolder = dest;
+  options.scope = isPrivate ? "Private" : "Public";
+  options.layout = compact ? ModuleLayout::kCompact : ModuleLayout::kClassic;
+  options.maxLines = static_cast<std::uint64_t>(maxLines);
+  web::g_message.clear();
+  try {
+    TargetPathLiteral(options);
+    PlanModules(options, static_cast<std::uint64_t>(length));
+    web::FileSource file(static_cast<std::uint64_t>(length));
+    web::ScriptSink sink;
+    web::ScriptProgress progress;
+    GenerateModuleSet(options, file, sink, &progress, 1u << 20);
+    sink.Finish();
+    return 0;
+  } catch (const VbError& e) {
+    web::g_message = web::DescribeError(e, options, sourceName, nameGiven);
+    return e.Number();
+  } catch (const std::bad_alloc&) {
+    web::g_message = web::ErrorLine(sourceName, kErrOutOfMemory, "");
+    return kErrOutOfMemory;
+  }
+}
+
+EMSCRIPTEN_KEEPALIVE const char* quorvel_message() { return quorvel::web::g_message.c_str(); }
+
+}  // extern "C"

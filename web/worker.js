@@ -1,0 +1,126 @@
+// The Web Worker around the engine: reads the chosen file a slice at a time, keeps each
+// module's text as Blobs (which the browser may keep on disk), and answers with the modules,
+// a .zip of them for a set, and the beginning of the first module to show.
+'use strict';
+const kPreview = 64 * 1024;
+const kBatch = 16 * 1024 * 1024;  // text gathered before it becomes a Blob
+
+let file = null;
+let modules = [];
+let current = null;
+let held = 0;
+let limit = Infinity;
+
+function outOfMemory() {
+  const e = new Error('out of memory');
+  e.outOfMemory = true;
+  return e;
+}
+
+const hooks = {
+  readSource(at, count) {
+    return new Uint8Array(new FileReaderSync().readAsArrayBuffer(file.slice(at, at + count)));
+  },
+  beginModule(index, name, lines) {
+    current = {name, lines, parts: [], batch: [], batchSize: 0, head: []};
+    modules.push(current);
+  },
+  writeText(bytes) {
+    held += bytes.length;
+    if (held > limit) throw outOfMemory();
+    if (modules.length === 1 && current.head.length === 0) current.head.push(bytes.slice(0, kPreview));
+    current.batch.push(bytes);
+    current.batchSize += bytes.length;
+    if (current.batchSize >= kBatch) settle(current);
+  },
+  endModule(index, crc, size) {
+    settle(current);
+    current.crc = crc;
+    current.size = size;
+    current.blob = new Blob(current.parts);
+    current.parts = null;
+  },
+  progress(position, total) {
+    postMessage({type: 'progress', position, total});
+  },
+};
+
+function settle(module) {
+  if (module.batch.length) module.parts.push(new Blob(module.batch));
+  module.batch = [];
+  module.batchSize = 0;
+}
+
+// Stored (uncompressed) entries; names are VB module names, plain ASCII.
+function zipOf(list) {
+  const parts = [];
+  const central = [];
+  let offset = 0;
+  const date = 0x21 | (1 << 5);  // 1980-01-01, as a reproducible stamp
+  for (const m of list) {
+    const name = new TextEncoder().encode(m.name + '.bas');
+    const local = new DataView(new ArrayBuffer(30));
+    local.setUint32(0, 0x04034b50, true);
+    local.setUint16(4, 10, true);
+    local.setUint16(12, date, true);
+    local.setUint32(14, m.crc, true);
+    local.setUint32(18, m.size, true);
+    local.setUint32(22, m.size, true);
+    local.setUint16(26, name.length, true);
+    const entry = new DataView(new ArrayBuffer(46));
+    entry.setUint32(0, 0x02014b50, true);
+    entry.setUint16(4, 10, true);
+    entry.setUint16(6, 10, true);
+    entry.setUint16(14, date, true);
+    entry.setUint32(16, m.crc, true);
+    entry.setUint32(20, m.size, true);
+    entry.setUint32(24, m.size, true);
+    entry.setUint16(28, name.length, true);
+    entry.setUint32(42, offset, true);
+    parts.push(local, name, m.blob);
+    central.push(entry, name);
+    offset += 30 + name.length + m.size;
+    if (offset > 0xFFFFFFFF) throw outOfMemory();  // past what a zip without Zip64 holds
+  }
+  const centralSize = central.reduce((n, p) => n + p.byteLength, 0);
+  const end = new DataView(new ArrayBuffer(22));
+  end.setUint32(0, 0x06054b50, true);
+  end.setUint16(8, list.length, true);
+  end.setUint16(10, list.length, true);
+  end.setUint32(12, centralSize, true);
+  end.setUint32(16, offset, true);
+  return new Blob([...parts, ...central, end], {type: 'application/zip'});
+}
+
+const engine = QuorvelEngine(Object.assign({wasmBinary: self.quorvelWasm()}, hooks));
+
+onmessage = async (event) => {
+  const job = event.data;
+  const m = await engine;
+  file = job.file;
+  modules = [];
+  held = 0;
+  limit = job.limit;
+  let result;
+  try {
+    result = m.ccall('quorvel_convert', 'number', ['string', 'string', 'string', 'number', 'number', 'number', 'number'],
+                     [file.name, job.fileName, job.dest, job.isPrivate ? 1 : 0, job.compact ? 1 : 0, job.maxLines, file.size]);
+  } catch (e) {
+    // Memory the browser would not give (a RangeError) or our own limit: the engine's state
+    // is lost with it, so the page starts a new worker.
+    postMessage({type: 'error', number: 7, message: file.name + ': error 7: Out of memory', fatal: true});
+    return;
+  }
+  if (result !== 0) {
+    postMessage({type: 'error', number: result, message: m.ccall('quorvel_message', 'string', [], [])});
+    return;
+  }
+  const first = modules[0];
+  const head = new TextDecoder('windows-1252').decode(first.head.length ? first.head[0] : new Uint8Array());
+  postMessage({
+    type: 'done',
+    head,
+    modules: modules.map((x) => ({name: x.name, lines: x.lines, size: x.size, blob: x.blob})),
+    archive: modules.length > 1 ? zipOf(modules) : null,
+  });
+};
