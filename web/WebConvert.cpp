@@ -9,6 +9,7 @@
 #include "Crc32.h"
 #include "ModuleSet.h"
 #include "VbError.h"
+#include "Windows1252.h"
 
 // Script hooks of the worker (web/worker.js); HEAPU8 is looked up at each call, as the
 // memory may have grown since the last.
@@ -45,10 +46,18 @@ class FileSource : public ByteSource {
   std::uint64_t at_ = 0;
 };
 
-// Gathers the text into pieces of a megabyte before crossing into script.
+bool IsAscii(std::string_view text) {
+  for (const char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+// Encodes the module text (UTF-8 from the engine) to Windows-1252, as it is saved, and gathers
+// it into pieces of a megabyte before crossing into script.
 class ScriptSink : public ModuleSetSink, public TextSink {
  public:
-  ScriptSink() { buffer_.reserve(kChunk); }
+  // asciiOnly: every name that goes into the module is ASCII, so the whole text is.
+  explicit ScriptSink(bool asciiOnly) : asciiOnly_(asciiOnly) { buffer_.reserve(kChunk); }
 
   TextSink& Module(std::int32_t index, const ModuleInfo& module) override {
     Finish();
@@ -58,16 +67,21 @@ class ScriptSink : public ModuleSetSink, public TextSink {
   }
 
   void Write(std::string_view text) override {
-    crc_.Add(text);
-    size_ += text.size();
-    if (buffer_.size() + text.size() > kChunk) Flush();
-    if (text.size() >= kChunk) WriteText(text.data(), static_cast<int>(text.size()));
-    else buffer_.append(text);
+    if (asciiOnly_ || (!encoder_.Pending() && IsAscii(text))) {
+      Emit(text);
+      return;
+    }
+    encoded_.clear();
+    encoder_.Encode(text, encoded_);
+    Emit(encoded_);
   }
 
   // The module begun last is complete.
   void Finish() {
     if (index_ == 0) return;
+    encoded_.clear();
+    encoder_.Finish(encoded_);
+    Emit(encoded_);
     Flush();
     EndModule(index_, crc_.Value(), static_cast<double>(size_));
     index_ = 0;
@@ -76,11 +90,22 @@ class ScriptSink : public ModuleSetSink, public TextSink {
   }
 
  private:
+  void Emit(std::string_view text) {
+    crc_.Add(text);
+    size_ += text.size();
+    if (buffer_.size() + text.size() > kChunk) Flush();
+    if (text.size() >= kChunk) WriteText(text.data(), static_cast<int>(text.size()));
+    else buffer_.append(text);
+  }
+
   void Flush() {
     if (!buffer_.empty()) WriteText(buffer_.data(), static_cast<int>(buffer_.size()));
     buffer_.clear();
   }
 
+  bool asciiOnly_;
+  Windows1252Encoder encoder_;
+  std::string encoded_;
   std::string buffer_;
   std::int32_t index_ = 0;
   Crc32 crc_;
@@ -141,7 +166,8 @@ EMSCRIPTEN_KEEPALIVE int quorvel_convert(const char* source, const char* fileNam
     TargetPathLiteral(options);
     PlanModules(options, static_cast<std::uint64_t>(length));
     web::FileSource file(static_cast<std::uint64_t>(length));
-    web::ScriptSink sink;
+    web::ScriptSink sink(web::IsAscii(options.fileName) && web::IsAscii(options.destFolder) &&
+                         web::IsAscii(options.notice));
     web::ScriptProgress progress;
     GenerateModuleSet(options, file, sink, &progress, 1u << 20);
     sink.Finish();
