@@ -117,9 +117,11 @@ onmessage = async (event) => {
   held = 0;
   limit = job.limit;
   let result;
+  let archive = null;
   try {
     result = m.ccall('quorvel_convert', 'number', ['string', 'string', 'string', 'number', 'number', 'number', 'number'],
                      [file.name, job.fileName, job.dest, job.isPrivate ? 1 : 0, job.compact ? 1 : 0, job.maxLines, file.size]);
+    if (result === 0 && modules.length > 1) archive = zipOf(modules);
   } catch (e) {
     // Memory the browser would not give (a RangeError) or our own limit: the engine's state
     // is lost with it, so the page starts a new worker.
@@ -136,6 +138,6 @@ onmessage = async (event) => {
     type: 'done',
     head,
     modules: modules.map((x) => ({name: x.name, lines: x.lines, size: x.size, blob: x.blob})),
-    archive: modules.length > 1 ? zipOf(modules) : null,
+    archive,
   });
 };
