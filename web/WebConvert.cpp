@@ -21,7 +21,8 @@ EM_JS(int, ReadSource, (std::uint8_t * to, int count, double at), {
 EM_JS(void, BeginModule, (int index, const char* name, double lines), {
   Module.beginModule(index, UTF8ToString(name), lines);
 });
-EM_JS(void, WriteText, (const char* text, int count), { Module.writeText(HEAPU8.slice(text, text + count)); });
+// The text is lent as a view into the memory, valid until the call returns.
+EM_JS(void, WriteText, (const char* text, int count), { Module.writeText(HEAPU8.subarray(text, text + count)); });
 EM_JS(void, EndModule, (int index, std::uint32_t crc, double size), { Module.endModule(index, crc >>> 0, size); });
 EM_JS(void, TellProgress, (double position, double total), { Module.progress(position, total); });
 
@@ -29,7 +30,8 @@ namespace quorvel::web {
 
 namespace {
 
-constexpr std::size_t kChunk = 1 << 20;
+constexpr std::size_t kChunk = 1 << 20;      // source bytes read at a time
+constexpr std::size_t kTextChunk = 32 << 20;  // text handed to script at a time
 
 class FileSource : public ByteSource {
  public:
@@ -53,11 +55,12 @@ bool IsAscii(std::string_view text) {
 }
 
 // Encodes the module text (UTF-8 from the engine) to Windows-1252, as it is saved, and gathers
-// it into pieces of a megabyte before crossing into script.
+// it into pieces of 8 MiB before crossing into script.
 class ScriptSink : public ModuleSetSink, public TextSink {
  public:
-  // asciiOnly: every name that goes into the module is ASCII, so the whole text is.
-  explicit ScriptSink(bool asciiOnly) : asciiOnly_(asciiOnly) { buffer_.reserve(kChunk); }
+  // asciiOnly: every name that goes into the module is ASCII, so the whole text is. withCrc:
+  // the modules go into a .zip, which needs each one's CRC-32.
+  ScriptSink(bool asciiOnly, bool withCrc) : asciiOnly_(asciiOnly), withCrc_(withCrc) { buffer_.reserve(kTextChunk); }
 
   TextSink& Module(std::int32_t index, const ModuleInfo& module) override {
     Finish();
@@ -91,10 +94,10 @@ class ScriptSink : public ModuleSetSink, public TextSink {
 
  private:
   void Emit(std::string_view text) {
-    crc_.Add(text);
+    if (withCrc_) crc_.Add(text);
     size_ += text.size();
-    if (buffer_.size() + text.size() > kChunk) Flush();
-    if (text.size() >= kChunk) WriteText(text.data(), static_cast<int>(text.size()));
+    if (buffer_.size() + text.size() > kTextChunk) Flush();
+    if (text.size() >= kTextChunk) WriteText(text.data(), static_cast<int>(text.size()));
     else buffer_.append(text);
   }
 
@@ -104,6 +107,7 @@ class ScriptSink : public ModuleSetSink, public TextSink {
   }
 
   bool asciiOnly_;
+  bool withCrc_;
   Windows1252Encoder encoder_;
   std::string encoded_;
   std::string buffer_;
@@ -164,10 +168,10 @@ EMSCRIPTEN_KEEPALIVE int quorvel_convert(const char* source, const char* fileNam
   web::g_message.clear();
   try {
     TargetPathLiteral(options);
-    PlanModules(options, static_cast<std::uint64_t>(length));
+    const bool set = PlanModules(options, static_cast<std::uint64_t>(length)).size() > 1;
     web::FileSource file(static_cast<std::uint64_t>(length));
-    web::ScriptSink sink(web::IsAscii(options.fileName) && web::IsAscii(options.destFolder) &&
-                         web::IsAscii(options.notice));
+    web::ScriptSink sink(
+        web::IsAscii(options.fileName) && web::IsAscii(options.destFolder) && web::IsAscii(options.notice), set);
     web::ScriptProgress progress;
     GenerateModuleSet(options, file, sink, &progress, 1u << 20);
     sink.Finish();

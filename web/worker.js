@@ -3,7 +3,6 @@
 // a .zip of them for a set, and the beginning of the first module to show.
 'use strict';
 const kPreview = 64 * 1024;
-const kBatch = 16 * 1024 * 1024;  // text gathered before it becomes a Blob
 
 let file = null;
 let modules = [];
@@ -22,19 +21,18 @@ const hooks = {
     return readAt(at, count);
   },
   beginModule(index, name, lines) {
-    current = {name, lines, parts: [], batch: [], batchSize: 0, head: []};
+    current = {name, lines, parts: [], head: null};
     modules.push(current);
   },
+  // `bytes` is a view into the engine's memory (32 MiB but the last): copied into a Blob at
+  // once, as few Blobs as can be, since each costs the browser a round of its own.
   writeText(bytes) {
     held += bytes.length;
     if (held > limit) throw outOfMemory();
-    if (modules.length === 1 && current.head.length === 0) current.head.push(bytes.slice(0, kPreview));
-    current.batch.push(bytes);
-    current.batchSize += bytes.length;
-    if (current.batchSize >= kBatch) settle(current);
+    if (!current.head) current.head = bytes.slice(0, kPreview);
+    current.parts.push(new Blob([bytes]));
   },
   endModule(index, crc, size) {
-    settle(current);
     current.crc = crc;
     current.size = size;
     current.blob = new Blob(current.parts);
@@ -45,9 +43,9 @@ const hooks = {
   },
 };
 
-// The file read ahead in large slices: each synchronous read costs about as much to start
-// as a megabyte costs to copy.
-const kReadAhead = 16 * 1024 * 1024;
+// The file read ahead in large slices: each synchronous read of a slice costs far more to
+// start than its bytes cost to copy.
+const kReadAhead = 128 * 1024 * 1024;
 let ahead = new Uint8Array(0);
 let aheadAt = 0;
 function readAt(at, count) {
@@ -56,12 +54,6 @@ function readAt(at, count) {
     ahead = new Uint8Array(new FileReaderSync().readAsArrayBuffer(file.slice(at, at + Math.max(count, kReadAhead))));
   }
   return ahead.subarray(at - aheadAt, Math.min(at - aheadAt + count, ahead.length));
-}
-
-function settle(module) {
-  if (module.batch.length) module.parts.push(new Blob(module.batch));
-  module.batch = [];
-  module.batchSize = 0;
 }
 
 // Stored (uncompressed) entries; names are VB module names, plain ASCII.
@@ -133,7 +125,7 @@ onmessage = async (event) => {
     return;
   }
   const first = modules[0];
-  const head = new TextDecoder('windows-1252').decode(first.head.length ? first.head[0] : new Uint8Array());
+  const head = new TextDecoder('windows-1252').decode(first.head || new Uint8Array());
   postMessage({
     type: 'done',
     head,
