@@ -111,6 +111,7 @@
       return;
     }
     result = m;
+    m.maxLines = +$('lines').value;
     const first = m.modules[0];
     let text = m.head;
     if (first.size > text.length)
@@ -126,7 +127,15 @@
     saveButton.disabled = false;
     statusBox.textContent = m.modules.length > 1
       ? 'Done: a set of ' + m.modules.length + ' modules; Save writes them as ' + first.name + '.zip.'
-      : 'Done: ' + first.name + '.bas, ' + first.lines.toLocaleString('en-US') + ' lines, ' + bytes(first.size) + '.';
+      : 'Done: ' + first.name + '.bas, ' + first.lines.toLocaleString('en-US') + ' lines, ' + bytes(first.size) + '.' +
+        overBudget(first.lines, m.maxLines);
+  }
+
+  // A classic module is one module whatever its length; VB6 loads none past 65,534 lines.
+  function overBudget(lines, maxLines) {
+    if (lines <= maxLines) return '';
+    return ' Warning: the module has ' + lines + ' lines' +
+           (maxLines === 65534 ? '; a VB6 module holds at most 65534.' : ', more than Lines per module ' + maxLines + '.');
   }
 
   function save() {

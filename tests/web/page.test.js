@@ -42,7 +42,8 @@ async function convertAndSave(options) {
                                          : {[path.basename(saved)]: fs.readFileSync(saved)};
     const shown = await page.$eval('#module', (e) => e.value);
     const listed = await page.$$eval('#set-list li', (items) => items.map((i) => i.textContent));
-    return {files, saved: path.basename(saved), shown, listed, requests};
+    const status = await page.$eval('[role=status]', (e) => e.textContent);
+    return {files, saved: path.basename(saved), shown, listed, status, requests};
   } finally {
     await page.close();
     fs.rmSync(downloads, {recursive: true, force: true});
@@ -56,8 +57,8 @@ test('Save writes what quorvel-gen writes with the same options', async (t) => {
     {title: 'compact, Private, a destination and a file name in the module',
      size: 70000, file: 'data.bin',
      options: {layout: 'Compact', procedures: 'Private', dest: 'C:\\Program Files\\Café', name: 'résumé.pdf'}},
-    {title: 'classic past the line budget stays one module', size: 40000, file: 'big.bin',
-     options: {lines: 100}},
+    {title: 'classic past the line budget stays one module, with quorvel-gen\'s warning', size: 40000,
+     file: 'big.bin', options: {lines: 100}, warning: /Warning: the module has 1\d{3} lines, more than Lines per module 100\.$/},
     {title: 'a compact set, saved as one .zip of its modules', size: 300000, file: 'set.bin',
      options: {layout: 'Compact', lines: 200}},
   ];
@@ -72,6 +73,7 @@ test('Save writes what quorvel-gen writes with the same options', async (t) => {
       const names = Object.keys(expected).sort();
       assert.equal(got.saved, names.length > 1 ? names[0].replace(/\.bas$/, '.zip') : names[0]);
       assert.equal(got.listed.length, names.length - 1, 'the rest of a set is listed by name');
+      if (c.warning) assert.match(got.status, c.warning);
       assert.ok(got.shown.startsWith(asShown(expected[names[0]]).slice(0, 2000)), 'the first module is shown');
     });
   }
