@@ -36,7 +36,6 @@ const hooks = {
     current.crc = crc;
     current.size = size;
     current.blob = new Blob(current.parts);
-    current.parts = null;
   },
   progress(position, total) {
     postMessage({type: 'progress', position, total});
@@ -97,6 +96,20 @@ function zipOf(list) {
   return new Blob([...parts, ...central, end], {type: 'application/zip'});
 }
 
+// Whether the browser kept every piece of the text: a piece it had no room for cannot be read
+// (and would be cut from the saved file without a word), so its last byte is read back.
+async function stored(list) {
+  try {
+    for (const x of list) {
+      for (const part of x.parts) await part.slice(part.size - 1).arrayBuffer();
+      x.parts = null;
+    }
+    return true;
+  } catch (e) {
+    return false;
+  }
+}
+
 const engine = QuorvelEngine(Object.assign({wasmBinary: self.quorvelWasm()}, hooks));
 
 onmessage = async (event) => {
@@ -120,8 +133,13 @@ onmessage = async (event) => {
     postMessage({type: 'error', number: 7, message: file.name + ': error 7: Out of memory', fatal: true});
     return;
   }
+  ahead = new Uint8Array(0);
   if (result !== 0) {
     postMessage({type: 'error', number: result, message: m.ccall('quorvel_message', 'string', [], [])});
+    return;
+  }
+  if (!(await stored(modules))) {
+    postMessage({type: 'error', number: 7, message: file.name + ': error 7: Out of memory'});
     return;
   }
   const first = modules[0];
