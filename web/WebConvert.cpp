@@ -70,7 +70,7 @@ class ScriptSink : public ModuleSetSink, public TextSink {
   }
 
   void Write(std::string_view text) override {
-    if (asciiOnly_ || (!encoder_.Pending() && IsAscii(text))) {
+    if (asciiOnly_) {
       Emit(text);
       return;
     }
