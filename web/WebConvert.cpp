@@ -3,7 +3,9 @@
 // module's text back as it comes, with the CRC-32 and length a .zip entry needs.
 #include <emscripten.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <new>
 #include <string>
 
 #include "Crc32.h"
@@ -55,7 +57,7 @@ bool IsAscii(std::string_view text) {
 }
 
 // Encodes the module text (UTF-8 from the engine) to Windows-1252, as it is saved, and gathers
-// it into pieces of 8 MiB before crossing into script.
+// it into pieces of 32 MiB before crossing into script.
 class ScriptSink : public ModuleSetSink, public TextSink {
  public:
   // asciiOnly: every name that goes into the module is ASCII, so the whole text is. withCrc:
@@ -129,8 +131,6 @@ std::string ErrorLine(const std::string& subject, int number, const std::string&
   return text;
 }
 
-}  // namespace
-
 // The error line the page shows, naming the input to change as quorvel-gen names its argument.
 std::string DescribeError(const VbError& e, const ModuleOptions& options, const std::string& source,
                           bool nameGiven) {
@@ -147,6 +147,8 @@ std::string DescribeError(const VbError& e, const ModuleOptions& options, const 
       return ErrorLine(source, e.Number(), e.Detail());
   }
 }
+
+}  // namespace
 
 }  // namespace quorvel::web
 
