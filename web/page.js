@@ -80,6 +80,12 @@
       $('lines').focus();
       return;
     }
+    // An empty destination would make the module write to the root of the current drive.
+    if ($('dest').value === '') {
+      showError('Destination folder may not be empty ("." is the current folder)');
+      $('dest').focus();
+      return;
+    }
     const layout = option('layout');
     if (file.size < 2 ** 31 && file.size * kTextPerByte[layout] > kMaxText) {
       showError(file.name + ': error 7: Out of memory (the modules of a file past ' +

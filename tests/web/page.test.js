@@ -28,6 +28,14 @@ function sourceFile(name, size) {
   return file;
 }
 
+// A file of `size` zero bytes that takes no room on the disk.
+function sparse(name, size) {
+  const file = path.join(dir, name);
+  fs.writeFileSync(file, '');
+  fs.truncateSync(file, size);
+  return file;
+}
+
 // Module text as a text area shows it: decoded from Windows-1252, its line ends turned into "\n".
 const asShown = (bytes) => new TextDecoder('windows-1252').decode(bytes).replace(/\r\n/g, '\n');
 
@@ -108,12 +116,6 @@ function genError(args) {
 test('bad input gives quorvel-gen\'s error in the alert and nothing to save', async (t) => {
   const file = sourceFile('fine.txt', 100);
   const con = sourceFile('CON', 100);
-  const sparse = (name, size) => {
-    const f = path.join(dir, name);
-    fs.writeFileSync(f, '');
-    fs.truncateSync(f, size);
-    return f;
-  };
   const cases = [
     {title: 'a source named CON', options: {file: con}, gen: [con], subject: 'CON'},
     {title: 'CON as the file name in the module', options: {file, name: 'con.txt'},
@@ -124,6 +126,8 @@ test('bad input gives quorvel-gen\'s error in the alert and nothing to save', as
      gen: ['--layout', 'compact', '--max-lines', '3', file], subject: 'Lines per module 3'},
     {title: 'a file past 2,147,483,647 bytes', options: {file: sparse('huge.bin', 2 ** 31)},
      gen: [path.join(dir, 'huge.bin')], subject: 'huge.bin'},
+    {title: 'an empty destination', options: {file, dest: ''},
+     expected: 'Destination folder may not be empty ("." is the current folder)'},
   ];
   for (const c of cases) {
     await t.test(c.title, async () => {
@@ -131,7 +135,7 @@ test('bad input gives quorvel-gen\'s error in the alert and nothing to save', as
       try {
         await h.setOptions(page, c.options);
         const alert = await h.start(page);
-        assert.equal(alert, c.subject + ': ' + genError(['-o', path.join(dir, 'out.bas'), ...c.gen]));
+        assert.equal(alert, c.expected || c.subject + ': ' + genError(['-o', path.join(dir, 'out.bas'), ...c.gen]));
         assert.ok(await page.$eval('#save', (b) => b.disabled), 'Save stays disabled');
       } finally {
         await page.close();
@@ -151,8 +155,8 @@ test('bad input gives quorvel-gen\'s error in the alert and nothing to save', as
   });
 });
 
-test('a conversion can be cancelled, and the next one runs', async () => {
-  const file = sourceFile('slow.bin', 48 << 20);
+test('a conversion can be cancelled, the next one runs, and Clear starts afresh', async () => {
+  const file = sparse('slow.bin', 2 ** 30);  // about ten seconds of converting
   const {page} = await h.openPage(browser);
   try {
     await h.setOptions(page, {file});
@@ -164,6 +168,24 @@ test('a conversion can be cancelled, and the next one runs', async () => {
     await h.setOptions(page, {file: sourceFile('after.txt', 10)});
     assert.equal(await h.start(page), '');
     assert.match(await page.$eval('#module', (e) => e.value), /^Attribute VB_Name = "modafter"/);
+    await h.setOptions(page, {dest: 'C:\\Other'});
+    await h.byRole(page, 'button', 'Clear').click();
+    assert.deepEqual(await page.evaluate(() => [document.querySelector('#module').value,
+                                                document.querySelector('#save').disabled,
+                                                document.querySelector('#source').files.length,
+                                                document.querySelector('#dest').value]),
+                     ['', true, 0, '.'], 'Clear forgets the module, the file and the options');
+  } finally {
+    await page.close();
+  }
+});
+
+test('the page names the version quorvel-gen reports', async () => {
+  const version = execFileSync(h.quorvelGen, ['--version']).toString().trim();
+  const {page} = await h.openPage(browser);
+  try {
+    const text = await page.evaluate(() => document.title + ' | ' + document.querySelector('h1').textContent);
+    assert.equal(text, `Quorvel ${version}: a file as a Visual Basic module | Quorvel ${version}`);
   } finally {
     await page.close();
   }
