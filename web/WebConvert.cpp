@@ -15,10 +15,17 @@
 
 // Script hooks of the worker (web/worker.js); HEAPU8 is looked up at each call, as the
 // memory may have grown since the last.
+// A read that fails returns minus the error number: the file is gone (53), the browser had no
+// memory for it (7), or it may no longer be read (70, as Chromium reports a file changed or
+// locked since it was chosen).
 EM_JS(int, ReadSource, (std::uint8_t * to, int count, double at), {
-  const bytes = Module.readSource(at, count);
-  HEAPU8.set(bytes, to);
-  return bytes.length;
+  try {
+    const bytes = Module.readSource(at, count);
+    HEAPU8.set(bytes, to);
+    return bytes.length;
+  } catch (e) {
+    return e.name == 'NotFoundError' ? -53 : e.name == 'RangeError' ? -7 : -70;
+  }
 });
 EM_JS(void, BeginModule, (int index, const char* name, double lines), {
   Module.beginModule(index, UTF8ToString(name), lines);
@@ -41,6 +48,10 @@ class FileSource : public ByteSource {
   std::uint64_t Length() override { return length_; }
   std::size_t Read(std::uint8_t* buffer, std::size_t count) override {
     const int n = ReadSource(buffer, static_cast<int>(std::min(count, kChunk)), static_cast<double>(at_));
+    if (n == -kErrPermissionDenied)
+      throw VbError::About(ErrorSubject::kNone, kErrPermissionDenied,
+                           "the file changed or was locked after it was chosen; choose it again");
+    if (n < 0) throw VbError(-n);
     at_ += static_cast<std::uint64_t>(n);
     return static_cast<std::size_t>(n);
   }

@@ -113,7 +113,9 @@
     finish();
     if (m.type === 'error') {
       showError(m.message);
-      if (m.fatal) replaceWorker();
+      // A run stopped by an error may leave memory of the engine behind: the next run starts
+      // in a new worker.
+      replaceWorker();
       return;
     }
     result = m;

@@ -128,9 +128,8 @@ onmessage = async (event) => {
                      [file.name, job.fileName, job.dest, job.isPrivate ? 1 : 0, job.compact ? 1 : 0, job.maxLines, file.size]);
     if (result === 0 && modules.length > 1) archive = zipOf(modules);
   } catch (e) {
-    // Memory the browser would not give (a RangeError) or our own limit: the engine's state
-    // is lost with it, so the page starts a new worker.
-    postMessage({type: 'error', number: 7, message: file.name + ': error 7: Out of memory', fatal: true});
+    // Memory the browser would not give (a RangeError) or our own limit.
+    postMessage({type: 'error', number: 7, message: file.name + ': error 7: Out of memory'});
     return;
   }
   ahead = new Uint8Array(0);

@@ -155,6 +155,20 @@ test('bad input gives quorvel-gen\'s error in the alert and nothing to save', as
   });
 });
 
+test('a file changed after it was chosen is error 70, with nothing to save', async () => {
+  const file = sourceFile('changed.bin', 1000);
+  const {page} = await h.openPage(browser);
+  try {
+    await h.setOptions(page, {file});
+    fs.writeFileSync(file, 'other bytes');
+    assert.equal(await h.start(page), 'changed.bin: error 70: Permission denied (the file changed or was locked ' +
+                                      'after it was chosen; choose it again)');
+    assert.ok(await page.$eval('#save', (b) => b.disabled));
+  } finally {
+    await page.close();
+  }
+});
+
 test('a conversion can be cancelled, the next one runs, and Clear starts afresh', async () => {
   const file = sparse('slow.bin', 2 ** 30);  // about ten seconds of converting
   const {page} = await h.openPage(browser);
