@@ -40,6 +40,7 @@
     return w;
   }
   function replaceWorker() {
+    delete form.dataset.engine;
     if (worker) worker.terminate();
     worker = newWorker();
   }
@@ -105,6 +106,7 @@
 
   function onWorkerMessage(event) {
     const m = event.data;
+    if (m.type === 'ready') form.dataset.engine = 'ready';  // for the tests: the engine is loaded
     if (!running) return;
     if (m.type === 'progress') {
       progress.value = m.total ? m.position / m.total : 0;

@@ -9,6 +9,7 @@ let modules = [];
 let current = null;
 let held = 0;
 let limit = Infinity;
+let warming = false;  // the first run, whose text goes nowhere
 
 function outOfMemory() {
   const e = new Error('out of memory');
@@ -21,24 +22,27 @@ const hooks = {
     return readAt(at, count);
   },
   beginModule(index, name, lines) {
+    if (warming) return;
     current = {name, lines, parts: [], head: null};
     modules.push(current);
   },
   // `bytes` is a view into the engine's memory (32 MiB but the last): copied into a Blob at
   // once, as few Blobs as can be, since each costs the browser a round of its own.
   writeText(bytes) {
+    if (warming) return;
     held += bytes.length;
     if (held > limit) throw outOfMemory();
     if (!current.head) current.head = bytes.slice(0, kPreview);
     current.parts.push(new Blob([bytes]));
   },
   endModule(index, crc, size) {
+    if (warming) return;
     current.crc = crc;
     current.size = size;
     current.blob = new Blob(current.parts);
   },
   progress(position, total) {
-    postMessage({type: 'progress', position, total});
+    if (!warming) postMessage({type: 'progress', position, total});
   },
 };
 
@@ -110,7 +114,25 @@ async function stored(list) {
   }
 }
 
-const engine = QuorvelEngine(Object.assign({wasmBinary: self.quorvelWasm()}, hooks));
+function convert(m, job) {
+  return m.ccall('quorvel_convert', 'number', ['string', 'string', 'string', 'number', 'number', 'number', 'number'],
+                 [file.name || 'warm.bin', job.fileName, job.dest, job.isPrivate ? 1 : 0, job.compact ? 1 : 0,
+                  job.maxLines, file.size]);
+}
+
+// A first run of both layouts on 4 MiB of zeros as soon as the engine is loaded: the browser
+// compiles the busy parts of the engine fully once they have run a while, so the first file
+// a person converts runs at full speed (it takes a third less time).
+function warmUp(m) {
+  warming = true;
+  file = new Blob([new Uint8Array(4 << 20)]);
+  for (const compact of [false, true]) convert(m, {fileName: '', dest: '.', isPrivate: false, compact, maxLines: 65534});
+  warming = false;
+  postMessage({type: 'ready'});
+  return m;
+}
+
+const engine = QuorvelEngine(Object.assign({wasmBinary: self.quorvelWasm()}, hooks)).then(warmUp);
 
 onmessage = async (event) => {
   const job = event.data;
@@ -124,8 +146,7 @@ onmessage = async (event) => {
   let result;
   let archive = null;
   try {
-    result = m.ccall('quorvel_convert', 'number', ['string', 'string', 'string', 'number', 'number', 'number', 'number'],
-                     [file.name, job.fileName, job.dest, job.isPrivate ? 1 : 0, job.compact ? 1 : 0, job.maxLines, file.size]);
+    result = convert(m, job);
     if (result === 0 && modules.length > 1) archive = zipOf(modules);
   } catch (e) {
     // Memory the browser would not give (a RangeError) or our own limit.

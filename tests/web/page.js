@@ -30,6 +30,7 @@ async function openPage(browser) {
   const session = await page.createCDPSession();
   await session.send('Browser.setDownloadBehavior', {behavior: 'allow', downloadPath: downloads, eventsEnabled: true});
   await page.goto('file://' + pagePath);
+  await page.waitForSelector('form[data-engine="ready"]');
   return {page, requests, downloads, session};
 }
 
@@ -65,7 +66,7 @@ async function start(page, timeout = 600000) {
   await byRole(page, 'button', 'Start').click();
   await page.waitForFunction(() => document.getElementById('busy').hidden &&
                                    (document.querySelector('[role=alert]').textContent ||
-                                    !document.querySelector('#save').disabled), {timeout, polling: 50});
+                                    !document.querySelector('#save').disabled), {timeout, polling: 10});
   return page.$eval('[role=alert]', (e) => e.textContent);
 }
 
