@@ -11,12 +11,6 @@ let held = 0;
 let limit = Infinity;
 let warming = false;  // the first run, whose text goes nowhere
 
-function outOfMemory() {
-  const e = new Error('out of memory');
-  e.outOfMemory = true;
-  return e;
-}
-
 const hooks = {
   readSource(at, count) {
     return readAt(at, count);
@@ -31,7 +25,7 @@ const hooks = {
   writeText(bytes) {
     if (warming) return;
     held += bytes.length;
-    if (held > limit) throw outOfMemory();
+    if (held > limit) throw new RangeError('more text than the page holds');
     if (!current.head) current.head = bytes.slice(0, kPreview);
     current.parts.push(new Blob([bytes]));
   },
@@ -88,7 +82,7 @@ function zipOf(list) {
     parts.push(local, name, m.blob);
     central.push(entry, name);
     offset += 30 + name.length + m.size;
-    if (offset > 0xFFFFFFFF) throw outOfMemory();  // past what a zip without Zip64 holds
+    if (offset > 0xFFFFFFFF) throw new RangeError('past what a zip without Zip64 holds');
   }
   const centralSize = central.reduce((n, p) => n + p.byteLength, 0);
   const end = new DataView(new ArrayBuffer(22));
