@@ -3,7 +3,7 @@
 'use strict';
 (() => {
   // Module text the page holds at most (Chromium keeps it as Blobs, on disk once it is large):
-  // a classic module of a 1,400 MiB file is about as much. The text is about 2.7 times the file
+  // a classic module of a 1,480 MiB file is about as much. The text is about 2.7 times the file
   // (classic) or 2.1 times (compact); past this the conversion is refused with error 7 before
   // it starts. A set's .zip stays within the 4 GiB a zip without Zip64 holds.
   const kMaxText = 4000 * 1024 * 1024;
@@ -60,9 +60,11 @@
     setBox.hidden = true;
   }
   function finish() {
+    const busyHadFocus = busy.contains(document.activeElement);
     running = false;
     busy.hidden = true;
     $('start').disabled = false;
+    if (busyHadFocus) $('start').focus();
   }
   const bytes = (n) => n.toLocaleString('en-US') + ' bytes';
 
@@ -98,6 +100,7 @@
     progress.value = 0;
     $('start').disabled = true;
     statusBox.textContent = 'Converting ' + file.name + '…';
+    $('cancel').focus();  // Start is disabled while it runs: the keyboard goes on from Cancel
     worker.postMessage({
       file, fileName: $('name').value, dest: $('dest').value, isPrivate: option('scope') === 'Private',
       compact: layout === 'compact', maxLines: +lines, limit: kMaxText,
@@ -112,6 +115,7 @@
       progress.value = m.total ? m.position / m.total : 0;
       return;
     }
+    const busyHadFocus = busy.contains(document.activeElement);
     finish();
     if (m.type === 'error') {
       showError(m.message);
@@ -135,6 +139,7 @@
     }
     setBox.hidden = m.modules.length < 2;
     saveButton.disabled = false;
+    if (busyHadFocus) saveButton.focus();
     statusBox.textContent = m.modules.length > 1
       ? 'Done: a set of ' + m.modules.length + ' modules; Save writes them as ' + first.name + '.zip.'
       : 'Done: ' + first.name + '.bas, ' + first.lines.toLocaleString('en-US') + ' lines, ' + bytes(first.size) + '.' +

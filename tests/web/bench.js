@@ -35,10 +35,10 @@ const median = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length / 2)];
       const {page, session, downloads} = await h.openPage(browser);
       await h.setOptions(page, {file});
       t = process.hrtime.bigint();
-      const alert = await h.start(page);
+      const alert = await h.start(page, 600000);
       if (alert) throw new Error(alert);
       converted.push(seconds(t));
-      const saved = await h.save(page, session, downloads);
+      const saved = await h.save(page, session, downloads, 600000);
       web.push(seconds(t));
       if (Buffer.compare(fs.readFileSync(saved), fs.readFileSync(reference)) !== 0)
         throw new Error('the page saved other bytes than quorvel-gen wrote');

@@ -18,7 +18,7 @@ function scratch(prefix = 'quorvel-web-') {
 async function launch() {
   const args = ['--headless=new', '--disable-gpu', '--no-first-run', '--disable-extensions'];
   if (process.getuid && process.getuid() === 0) args.push('--no-sandbox');
-  return puppeteer.launch({executablePath: chromium, args, headless: true, protocolTimeout: 600000});
+  return puppeteer.launch({executablePath: chromium, args, headless: true, protocolTimeout: 120000});
 }
 
 // One page from file://, every request it makes counted, downloads going to its own folder.
@@ -62,7 +62,7 @@ async function setOptions(page, o) {
 }
 
 // Clicks Start and waits for the end: a module, or an alert. Returns the alert's text.
-async function start(page, timeout = 600000) {
+async function start(page, timeout = 60000) {
   await byRole(page, 'button', 'Start').click();
   await page.waitForFunction(() => document.getElementById('busy').hidden &&
                                    (document.querySelector('[role=alert]').textContent ||
@@ -71,7 +71,7 @@ async function start(page, timeout = 600000) {
 }
 
 // Clicks Save and waits for the file the browser writes; returns its path.
-async function save(page, session, downloads, timeout = 600000) {
+async function save(page, session, downloads, timeout = 60000) {
   const done = new Promise((resolve, reject) => {
     const timer = setTimeout(() => reject(new Error('no download within ' + timeout + ' ms')), timeout);
     let name = null;
