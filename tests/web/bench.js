@@ -34,11 +34,14 @@ const median = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length / 2)];
 
       const {page, session, downloads} = await h.openPage(browser);
       await h.setOptions(page, {file});
+      // Clicked from inside the page: the driver's own way to find and click a button costs
+      // a tenth of a second or more, which is no time of the page's.
+      const click = (id) => page.evaluate((x) => document.getElementById(x).click(), id);
       t = process.hrtime.bigint();
-      const alert = await h.start(page, 600000);
+      const alert = await h.start(page, 600000, () => click('start'));
       if (alert) throw new Error(alert);
       converted.push(seconds(t));
-      const saved = await h.save(page, session, downloads, 600000);
+      const saved = await h.save(page, session, downloads, 600000, () => click('save'));
       web.push(seconds(t));
       if (Buffer.compare(fs.readFileSync(saved), fs.readFileSync(reference)) !== 0)
         throw new Error('the page saved other bytes than quorvel-gen wrote');

@@ -62,16 +62,16 @@ async function setOptions(page, o) {
 }
 
 // Clicks Start and waits for the end: a module, or an alert. Returns the alert's text.
-async function start(page, timeout = 60000) {
-  await byRole(page, 'button', 'Start').click();
+async function start(page, timeout = 60000, click = () => byRole(page, 'button', 'Start').click()) {
+  await click();
   await page.waitForFunction(() => document.getElementById('busy').hidden &&
                                    (document.querySelector('[role=alert]').textContent ||
-                                    !document.querySelector('#save').disabled), {timeout, polling: 10});
+                                    !document.querySelector('#save').disabled), {timeout, polling: 'mutation'});
   return page.$eval('[role=alert]', (e) => e.textContent);
 }
 
 // Clicks Save and waits for the file the browser writes; returns its path.
-async function save(page, session, downloads, timeout = 60000) {
+async function save(page, session, downloads, timeout = 60000, click = () => byRole(page, 'button', 'Save').click()) {
   const done = new Promise((resolve, reject) => {
     const timer = setTimeout(() => reject(new Error('no download within ' + timeout + ' ms')), timeout);
     let name = null;
@@ -81,7 +81,7 @@ async function save(page, session, downloads, timeout = 60000) {
       if (e.state === 'canceled') { clearTimeout(timer); reject(new Error('download canceled')); }
     });
   });
-  await byRole(page, 'button', 'Save').click();
+  await click();
   return done;
 }
 
