@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds everything (natively, and for 32-bit and 64-bit Windows) and runs every test this
-# host can run: the native ones, then the Windows ones of each architecture under Wine + Xvfb
+# host can run: the native ones, the page's in headless chromium, then the Windows ones of each architecture under Wine + Xvfb
 # in that architecture's own prefix. Installs what it needs on first use.
 #
 # 32-bit Windows programs need a kernel that runs 32-bit Linux programs (Wine's 32-bit
@@ -43,6 +43,19 @@ cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Release >/dev/null &&
 
 step "native tests"
 (cd build/native && ctest --output-on-failure -j"$jobs") || status=1
+
+# The page: the engine built with Emscripten into build/web/quorvel.html, then driven in
+# headless chromium from file:// and compared with the native quorvel-gen built above.
+step "web page build (Emscripten) and browser tests"
+if emcmake cmake -S . -B build/web -DCMAKE_BUILD_TYPE=Release -DQUORVEL_GEN="$repo/build/native/bin/quorvel-gen" >/dev/null &&
+   cmake --build build/web -j"$jobs"; then
+  echo "page: build/web/quorvel.html ($(stat -c %s build/web/quorvel.html) bytes)"
+  QUORVEL_PAGE="$repo/build/web/quorvel.html" QUORVEL_GEN="$repo/build/native/bin/quorvel-gen" \
+    timeout 900 node --test --test-reporter=spec tests/web/ || status=1
+else
+  echo "FAILED: the web page did not build" >&2
+  status=1
+fi
 
 win32_skip=$(why_not win32)
 win64_skip=$(why_not win64)
