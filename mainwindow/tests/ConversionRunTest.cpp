@@ -155,13 +155,17 @@ TEST_F(ConversionRunTest, FailuresAreReportedAndLeaveTheOutputAsItWas) {
   const struct {
     std::wstring path;
     const wchar_t* first;
+    std::wstring shown = path;
   } cases[] = {
       {dir_ / L"no folder\\x.bin", L"Error # 76(Path not found) has"},
       {dir_ / L"missing.bin", L"Error # 53(File not found) has"},
       {dir_.Path(), L"Error # 75(Path/File access error) has"},
       {locked, L"Error # 70(Permission denied) has"},
-      // Marks that would reorder or hide the rest of the line are written as their numbers.
-      {dir_ / L"gpj.\u202Eexe\u200F\u0085.bin", L"Error # 53(File not found) has"},
+      // Marks that would reorder or hide part of the line are written as their numbers.
+      {dir_ / L"gpj.\u202Eexe\u200F\u0085.bin", L"Error # 53(File not found) has",
+       dir_ / L"gpj.U+202EexeU+200FU+0085.bin"},
+      {dir_ / L"report\u200B\uFEFF\u2060\u180E.exe.bin", L"Error # 53(File not found) has",
+       dir_ / L"reportU+200BU+FEFFU+2060U+180E.exe.bin"},
   };
   for (const auto& c : cases) {
     platform_.boxes.clear();
@@ -170,12 +174,9 @@ TEST_F(ConversionRunTest, FailuresAreReportedAndLeaveTheOutputAsItWas) {
     ASSERT_EQ(platform_.boxes.size(), 1u) << win::Utf8(c.path);
     EXPECT_EQ(platform_.boxes[0].title, L"Oops!");
     EXPECT_EQ(platform_.boxes[0].flags, static_cast<UINT>(MB_ICONERROR));
-    std::wstring shown = c.path;
-    if (const size_t mark = shown.find(L'\u202E'); mark != std::wstring::npos)
-      shown.replace(mark, 6, L"U+202EexeU+200FU+0085");
     // The two lines of the error, then the source the run was reading.
     EXPECT_EQ(platform_.boxes[0].text, std::wstring(c.first) + L"\r\noccured in 'btnStart' routine.\r\n\r\n" +
-                                           L"The source file is " + shown + L".");
+                                           L"The source file is " + c.shown + L".");
     EXPECT_EQ(Output(), L"before\r\n");
     EXPECT_TRUE(Shown());
     EXPECT_EQ(window_.leds, std::vector<COLORREF>{0});
