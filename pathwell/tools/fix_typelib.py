@@ -1,12 +1,22 @@
 #!/usr/bin/env python3
-"""Sets what widl cannot express on a dispinterface: its version and its flags.
+"""Sets what widl cannot express on a dispinterface: its version and its flags; and blanks the
+time widl writes into the library ("Created by WIDL version 7.0 at <date>"), so that one source
+gives one library whenever it is built.
 
 usage: fix_typelib.py IN.tlb OUT.tlb GUID MAJOR.MINOR FLAGS_TO_ADD
 The typelib is the MSFT format; the type info is found by its GUID.
 """
+import re
 import struct
 import sys
 import uuid
+
+
+def blank_build_time(data):
+    # Same length, so every offset in the library stays as it is.
+    return re.sub(rb"(Created by WIDL version [0-9.]+) at [A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9]\d "
+                  rb"\d\d:\d\d:\d\d \d{4}",
+                  lambda m: m.group(1) + b" " * (len(m.group(0)) - len(m.group(1))), data)
 
 
 def main():
@@ -29,7 +39,7 @@ def main():
         flags = struct.unpack_from("<i", data, base + 48)[0] | int(add_flags, 0)
         struct.pack_into("<i", data, base + 48, flags)
         struct.pack_into("<i", data, base + 56, major | (minor << 16))
-        open(dst, "wb").write(data)
+        open(dst, "wb").write(blank_build_time(bytes(data)))
         return
     sys.exit(f"{src}: no type info with GUID {guid_text}")
 
