@@ -3,13 +3,13 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "Files.h"
+#include "ModuleFormat.h"
 #include "ModuleGenerator.h"
 #include "ModuleSet.h"
 #include "Replace.h"
@@ -17,8 +17,8 @@
 
 namespace quorvel::cli {
 
-inline constexpr std::uint64_t kMaxSource = std::numeric_limits<std::int32_t>::max();
-inline constexpr const char* kOverflowDetail = "a module can carry at most 2,147,483,647 bytes";
+inline constexpr std::uint64_t kMaxSource = ModuleFormat::kMaxSourceBytes;
+inline constexpr const char* kOverflowDetail = ModuleFormat::kSourceLimitDetail;
 
 // What the command line asks of every job beside its module.
 struct JobChecks {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 #include <string>
 #include <vector>
 
@@ -247,7 +246,7 @@ ModuleSetCounters CompactGenerator::Generate(ByteSource& source, ModuleSetSink& 
     throw VbError(kErrInvalidProcedureCall);
   std::string pathLiteral = TargetPathLiteral(options_);
   const std::uint64_t length = source.Length();
-  if (length > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) throw VbError(kErrOverflow);
+  if (length > ModuleFormat::kMaxSourceBytes) throw VbError(kErrOverflow);
   CompactPlan::Plan plan = CompactPlan::Make(length, options_.maxLines, options_.maxParts);
   const std::int32_t parts = plan.parts;
   const std::size_t modules = plan.modules.size();

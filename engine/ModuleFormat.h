@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -51,6 +52,10 @@ inline constexpr std::array<std::string_view, 8> kWriteBytesBody = {
     "   DoEvents",
     "Next x",
     "End  Sub"};
+
+// The most bytes a module carries: its length is a VB Long. Past it, error 6 with this detail.
+inline constexpr std::uint32_t kMaxSourceBytes = 2147483647;
+inline constexpr const char* kSourceLimitDetail = "a module can carry at most 2,147,483,647 bytes";
 
 // VB6 reads source lines of at most this many characters.
 inline constexpr std::size_t kMaxSourceLineChars = 1023;

@@ -4,7 +4,6 @@
 #include <array>
 #include <charconv>
 #include <cstring>
-#include <limits>
 #include <vector>
 
 #include "HexDigits.h"
@@ -263,11 +262,10 @@ GeneratorCounters ModuleGenerator::Generate(ByteSource& source, TextSink& sink, 
   w.Header();
   w.StartParts();
 
-  constexpr auto kMaxLength = static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max());
   const std::uint64_t length = source.Length();
   const bool toTheEnd = length == ByteSource::kUnknownLength;
-  if (!toTheEnd && length > kMaxLength) throw VbError(kErrOverflow);
-  const auto total = toTheEnd ? kMaxLength : static_cast<std::uint32_t>(length);
+  if (!toTheEnd && length > kMaxSourceBytes) throw VbError(kErrOverflow);
+  const auto total = toTheEnd ? kMaxSourceBytes : static_cast<std::uint32_t>(length);
   if (toTheEnd) observer = nullptr;  // there is no total to tell
 
   std::vector<std::uint8_t> chunk(std::min<std::size_t>(kChunk, std::max<std::uint32_t>(total, 1)));

@@ -1,7 +1,6 @@
 #include "ModuleSet.h"
 
 #include <algorithm>
-#include <limits>
 #include <unordered_map>
 
 #include "CompactFormat.h"
@@ -30,7 +29,7 @@ std::string SetModuleName(std::string_view first, std::int32_t k) {
 namespace {
 
 void CheckLength(std::uint64_t length) {
-  if (length > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) throw VbError(kErrOverflow);
+  if (length > ModuleFormat::kMaxSourceBytes) throw VbError(kErrOverflow);
 }
 
 // Asks the source for its length once, for the plan and the generator both.

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "Crc32.h"
+#include "ModuleFormat.h"
 #include "ModuleSet.h"
 #include "VbError.h"
 #include "Windows1252.h"
@@ -151,7 +152,7 @@ std::string DescribeError(const VbError& e, const ModuleOptions& options, const 
         return ErrorLine("Destination folder " + options.destFolder, e.Number(), e.Detail());
       return ErrorLine(nameGiven ? "File name in the module " + options.fileName : source, e.Number(), e.Detail());
     case kErrOverflow:
-      return ErrorLine(source, e.Number(), "a module can carry at most 2,147,483,647 bytes");
+      return ErrorLine(source, e.Number(), ModuleFormat::kSourceLimitDetail);
     case kErrInvalidProcedureCall:
       return ErrorLine("Lines per module " + std::to_string(options.maxLines), e.Number(), e.Detail());
     default:
