@@ -63,6 +63,7 @@ using Bitmap = UniqueHandle<HBITMAP, NullInvalidTraits<HBITMAP, &::DeleteObject>
 // A DC of CreateCompatibleDC or CreateDC (a window's DC is ScopedGetDC's, Gdi.h).
 using Dc = UniqueHandle<HDC, NullInvalidTraits<HDC, &::DeleteDC>>;
 using Icon = UniqueHandle<HICON, NullInvalidTraits<HICON, &::DestroyIcon>>;
+using EnhMetaFile = UniqueHandle<HENHMETAFILE, NullInvalidTraits<HENHMETAFILE, &::DeleteEnhMetaFile>>;
 using Menu = UniqueHandle<HMENU, NullInvalidTraits<HMENU, &::DestroyMenu>>;
 // A window of no class of ours (a class of ours destroys its own window).
 using WindowHandle = UniqueHandle<HWND, NullInvalidTraits<HWND, &::DestroyWindow>>;

@@ -54,12 +54,11 @@ std::wstring Quoted(const std::wstring& arg) {
 
 bool TemporaryFileHoldsBytes(const std::wstring& folder) {
   WIN32_FIND_DATAW found;
-  const HANDLE find = FindFirstFileW((folder + L"\\.*.tmp").c_str(), &found);
-  if (find == INVALID_HANDLE_VALUE) return false;
+  const quorvel::win::FindHandle find(FindFirstFileW((folder + L"\\.*.tmp").c_str(), &found));
+  if (!find) return false;
   bool bytes = false;
   do bytes = bytes || found.nFileSizeLow != 0 || found.nFileSizeHigh != 0;
-  while (FindNextFileW(find, &found));
-  FindClose(find);
+  while (FindNextFileW(find.get(), &found));
   return bytes;
 }
 

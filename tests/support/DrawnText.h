@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "Gdi.h"
+#include "Raii.h"
+
 namespace quorvel::testing {
 
 struct DrawnText {
@@ -48,15 +51,12 @@ inline int CALLBACK CollectDrawn(HDC, HANDLETABLE*, const ENHMETARECORD* record,
 
 inline Drawing DrawingOf(HWND hwnd) {
   Drawing drawing;
-  HDC screen = ::GetDC(hwnd);
-  HDC recorder = ::CreateEnhMetaFileW(screen, nullptr, nullptr, nullptr);
-  ::ReleaseDC(hwnd, screen);
+  HDC recorder = ::CreateEnhMetaFileW(win::ScopedGetDC(hwnd), nullptr, nullptr, nullptr);
   if (!recorder) return drawing;
   ::SendMessageW(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(recorder), PRF_CLIENT);
-  HENHMETAFILE recorded = ::CloseEnhMetaFile(recorder);
+  const win::EnhMetaFile recorded(::CloseEnhMetaFile(recorder));
   if (!recorded) return drawing;
-  ::EnumEnhMetaFile(nullptr, recorded, &CollectDrawn, &drawing, nullptr);
-  ::DeleteEnhMetaFile(recorded);
+  ::EnumEnhMetaFile(nullptr, recorded.get(), &CollectDrawn, &drawing, nullptr);
   return drawing;
 }
 
