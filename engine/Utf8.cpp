@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "HexDigits.h"
+
 namespace quorvel {
 
 Utf8Char DecodeUtf8(std::string_view text) {
@@ -35,6 +37,45 @@ Utf8Char DecodeUtf8(std::string_view text) {
     cp = (cp << 6) | (b & 0x3F);
   }
   return {cp, n};
+}
+
+namespace {
+
+// "\x9B", "\u202E": a prefix and the value in `digits` capital hex digits.
+void AppendEscape(std::string& out, const char* prefix, char32_t value, int digits) {
+  out += prefix;
+  for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) out += HexDigits::kDigits[(value >> shift) & 15];
+}
+
+}  // namespace
+
+std::string Shown(std::string_view text) {
+  std::string s;
+  s.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const auto u = static_cast<unsigned char>(text[i]);
+    if (u < 0x80) {
+      if (u == '\n') s += "\\n";
+      else if (u == '\r') s += "\\r";
+      else if (u == '\t') s += "\\t";
+      else if (u < 0x20 || u == 0x7f) AppendEscape(s, "\\x", u, 2);
+      else s += text[i];
+      ++i;
+      continue;
+    }
+    const Utf8Char c = DecodeUtf8(text.substr(i));
+    if (c.codePoint == Utf8Char::kInvalid || c.length == 0) {
+      AppendEscape(s, "\\x", u, 2);
+      ++i;
+    } else if (HidesOrReordersText(c.codePoint)) {
+      AppendEscape(s, "\\u", c.codePoint, 4);
+      i += c.length;
+    } else {
+      s.append(text.substr(i, c.length));
+      i += c.length;
+    }
+  }
+  return s;
 }
 
 }  // namespace quorvel

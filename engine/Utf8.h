@@ -1,5 +1,6 @@
 #pragma once
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace quorvel {
@@ -26,5 +27,12 @@ constexpr bool HidesOrReordersText(char32_t c) {
          (c >= 0x200B && c <= 0x200F) || (c >= 0x202A && c <= 0x202E) || (c >= 0x2060 && c <= 0x2064) ||
          (c >= 0x2066 && c <= 0x206F) || c == 0x2028 || c == 0x2029 || c == 0xFEFF || (c >= 0xFFF9 && c <= 0xFFFB);
 }
+
+// Text as a message may show it (on a terminal, on a page): control characters (C0 and C1),
+// DEL, the marks that turn the direction of text, the line and paragraph separators, the
+// characters that show nothing (see HidesOrReordersText) and bytes that are not UTF-8 are
+// written as escapes ("\n", "\x1B", "\u202E"), so a name can neither move the cursor, hide a
+// part of itself nor make the line read otherwise.
+std::string Shown(std::string_view text);
 
 }  // namespace quorvel

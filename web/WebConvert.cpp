@@ -11,6 +11,7 @@
 #include "Crc32.h"
 #include "ModuleFormat.h"
 #include "ModuleSet.h"
+#include "Utf8.h"
 #include "VbError.h"
 #include "Windows1252.h"
 
@@ -137,9 +138,12 @@ class ScriptProgress : public ProgressObserver {
 
 std::string g_message;
 
+// Names and details are shown as quorvel-gen shows them: a mark that would reorder or hide
+// part of the line is written as an escape.
 std::string ErrorLine(const std::string& subject, int number, const std::string& detail) {
-  std::string text = subject + ": error " + std::to_string(number) + ": " + std::string(VbErrorDescription(number));
-  if (!detail.empty()) text += " (" + detail + ")";
+  std::string text =
+      Shown(subject) + ": error " + std::to_string(number) + ": " + std::string(VbErrorDescription(number));
+  if (!detail.empty()) text += " (" + Shown(detail) + ")";
   return text;
 }
 

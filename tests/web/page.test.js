@@ -122,6 +122,10 @@ test('bad input gives quorvel-gen\'s error in the alert and nothing to save', as
      gen: ['--name', 'con.txt', file], subject: 'File name in the module con.txt'},
     {title: 'a destination holding a quote', options: {file, dest: 'C:\\a"b'}, gen: ['--dest', 'C:\\a"b', file],
      subject: 'Destination folder C:\\a"b'},
+    // A mark that would turn or hide part of the line is shown as quorvel-gen shows it.
+    {title: 'a destination holding a quote and marks that reorder or hide text',
+     options: {file, dest: 'C:\\gpj.\u202Eexe\u200B"'}, gen: ['--dest', 'C:\\gpj.\u202Eexe\u200B"', file],
+     subject: 'Destination folder C:\\gpj.\\u202Eexe\\u200B"'},
     {title: 'a line budget too small for a compact module', options: {file, layout: 'Compact', lines: 3},
      gen: ['--layout', 'compact', '--max-lines', '3', file], subject: 'Lines per module 3'},
     {title: 'a file past 2,147,483,647 bytes', options: {file: sparse('huge.bin', 2 ** 31)},
