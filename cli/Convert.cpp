@@ -110,7 +110,7 @@ Outcome Convert(Job& job, std::vector<Output>& outputs) {
     }
     set.EndModule();
   } catch (const VbError& e) {
-    if (e.Number() == kErrOverflow) throw NamedError{job.file, e.Number(), kOverflowDetail};
+    if (e.Number() == kErrOverflow) throw NamedError{job.file, e.Number(), ModuleFormat::kSourceLimitDetail};
     if (e.Number() != kErrInputPastEndOfFile || !job.source.seekable) throw NamedError{job.file, e.Number(), ""};
     throw NamedError{job.file, e.Number(),
                      "the file shrank from " + std::to_string(job.length) + " to " +

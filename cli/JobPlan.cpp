@@ -111,7 +111,7 @@ void PlanModulesOf(Job& job, std::uint64_t length) {
   try {
     modules = PlanModules(job.module, length);
   } catch (const VbError& e) {
-    if (e.Number() == kErrOverflow) throw NamedError{job.file, e.Number(), kOverflowDetail};
+    if (e.Number() == kErrOverflow) throw NamedError{job.file, e.Number(), ModuleFormat::kSourceLimitDetail};
     throw NamedError{BudgetOption(job.module), e.Number(), e.Detail()};
   }
   if (modules.size() > 1 && !job.folder)

@@ -26,10 +26,12 @@ void TakeLength(Job& job) {
     job.length = job.source.size;
   } else {
     job.spool = std::make_unique<Spool>();
-    job.spool->Fill(job.source.fd.Get(), job.file, kMaxSource, kOverflowDetail);
+    job.spool->Fill(job.source.fd.Get(), job.file, ModuleFormat::kMaxSourceBytes,
+                    ModuleFormat::kSourceLimitDetail);
     job.length = job.spool->Size();
   }
-  if (job.length > kMaxSource) throw NamedError{job.file, kErrOverflow, kOverflowDetail};
+  if (job.length > ModuleFormat::kMaxSourceBytes)
+    throw NamedError{job.file, kErrOverflow, ModuleFormat::kSourceLimitDetail};
 }
 
 void StartTurn(Job& job) {
@@ -48,7 +50,8 @@ void StartTurn(Job& job) {
     return;
   }
   if (job.planned && job.source.seekable) {
-    if (job.length > kMaxSource) throw NamedError{job.file, kErrOverflow, kOverflowDetail};
+    if (job.length > ModuleFormat::kMaxSourceBytes)
+      throw NamedError{job.file, kErrOverflow, ModuleFormat::kSourceLimitDetail};
     return;
   }
   job.planned = false;  // a file of /proc, say: planned from the size it told, read as a pipe

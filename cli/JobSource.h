@@ -17,9 +17,6 @@
 
 namespace quorvel::cli {
 
-inline constexpr std::uint64_t kMaxSource = ModuleFormat::kMaxSourceBytes;
-inline constexpr const char* kOverflowDetail = ModuleFormat::kSourceLimitDetail;
-
 // What the command line asks of every job beside its module.
 struct JobChecks {
   bool verify = false;  // read every module back and compare it with the source
@@ -65,12 +62,12 @@ class JobSource : public ByteSource {
 };
 
 // The source's length, read to its end first (into the job's spool) when it is not a plain
-// file. Error 6 about the FILE past kMaxSource bytes.
+// file. Error 6 about the FILE past ModuleFormat::kMaxSourceBytes.
 void TakeLength(Job& job);
 
 // The job's turn begins: its source opened, and its length known (that of the plan for a
 // plain file), or the source is a pipe converted as it is read (into a file). Error 6 about
-// the FILE past kMaxSource bytes.
+// the FILE past ModuleFormat::kMaxSourceBytes.
 void StartTurn(Job& job);
 
 }  // namespace quorvel::cli

@@ -28,7 +28,8 @@ TEST(Spool, FillKeepsEveryByteAndReadsThemBackByPosition) {
   WriteFile(folder / "src.bin", bytes);
   OpenedSource source = OpenSource(folder / "src.bin");
   Spool spool;
-  spool.Fill(source.fd.Get(), folder / "src.bin", kMaxSource, kOverflowDetail);
+  spool.Fill(source.fd.Get(), folder / "src.bin", ModuleFormat::kMaxSourceBytes,
+             ModuleFormat::kSourceLimitDetail);
   ASSERT_EQ(spool.Size(), bytes.size());
   EXPECT_EQ(ReadRange(spool, 0, bytes.size()), bytes);
   EXPECT_EQ(ReadRange(spool, (1 << 20) - 3, 7), bytes.substr((1 << 20) - 3, 7));
